@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs what the build and the tests need, builds, and runs every test; then builds the
+# libraries again with AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests.
+set -e
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$here"
+"$here/scripts/install-deps.sh"
+"$here/scripts/build.sh"
+jobs="$(nproc 2>/dev/null || echo 4)"
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVB_WITH_GUI=OFF -DVB_SANITIZE=ON -DVB_WERROR=ON
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900

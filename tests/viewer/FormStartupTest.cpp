@@ -1,0 +1,165 @@
+// Guards the viewer's start-up driven through its window: what the first and later starts
+// write and read, the automatic-check boxes, the reset and its command, and one clear error
+// for each missing data file with the window opening in the state reached.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include "Installation.h"
+#include "TForm1.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+
+using testsupport::Installation;
+
+namespace {
+std::string Reg(const char* name) {
+    platform::RegIniFile reg("software");
+    reg.OpenKey("Vantor Company", false);
+    return reg.ReadString("VantorBooks", name, "<none>");
+}
+}  // namespace
+
+TEST(FormStartup, FirstStartRegistersReadsAndWritesDefaults) {
+    Installation inst;
+    inst.WriteMinimal();
+    TForm1 form;
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    EXPECT_EQ(form.ProgramDir, inst.dir().string() + "\\");
+    EXPECT_EQ(Reg("Path"), inst.dir().string());
+    EXPECT_EQ(Reg("Version"), "1.42");
+    EXPECT_EQ(form.SkinName, "Classic");
+    ASSERT_EQ(form.ListBox8->count(), 2);
+    EXPECT_EQ(form.ListBox8->item(0)->text(), QStringLiteral("Фантастика"));
+    EXPECT_EQ(form.width(), 1000);
+    EXPECT_EQ(form.height(), 760);
+    platform::IniFile options(inst.dir() / "options.ini");
+    EXPECT_EQ(options.ReadInteger("Window", "Height", 0), 500);
+    EXPECT_EQ(options.ReadInteger("Interface", "Text size", 0), 8);
+    EXPECT_EQ(form.BaseYear, "2018");
+    EXPECT_EQ(form.BaseDay, "02");
+    EXPECT_EQ(form.BaseMonthName, "August");
+    // No options file: both automatic checks.
+    EXPECT_EQ(form.AutoCheckBase, 1);
+    EXPECT_EQ(form.AutoCheckProgram, 1);
+    EXPECT_TRUE(form.CheckBox1->isChecked());
+    EXPECT_TRUE(form.CheckBox2->isChecked());
+    EXPECT_EQ(form.ColorIni->ReadInteger("Editor", "ColortextRead", 0), 255);
+}
+
+TEST(FormStartup, LaterStartFromElsewhereUsesTheRegisteredPath) {
+    Installation inst;
+    inst.WriteMinimal();
+    { TForm1 first; }
+    std::filesystem::create_directories(inst.root() / "elsewhere");
+    testsupport::CwdGuard away(inst.root() / "elsewhere");
+    TForm1 form;
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    EXPECT_EQ(form.ProgramDir, inst.dir().string() + "\\");
+    EXPECT_EQ(form.SkinName, "Classic");  // read from the installation, not from the current folder
+    EXPECT_EQ(form.ListBox8->count(), 2);
+    EXPECT_EQ(Reg("Path"), inst.dir().string());
+}
+
+TEST(FormStartup, AutomaticCheckPairsSetFlagsAndBoxes) {
+    struct Case { int d, p; int base, program; };
+    const Case cases[] = {{0, 0, 0, 0}, {2, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 1, 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.d << "/" << c.p);
+        Installation inst;
+        inst.WriteMinimal();
+        inst.Write("options.ini", "[Update]\r\nAutomatically check for updates of the database=" + std::to_string(c.d) +
+                                      "\r\nAutomatically check for program updates=" + std::to_string(c.p) + "\r\n");
+        TForm1 form;
+        EXPECT_EQ(form.AutoCheckBase, c.base);
+        EXPECT_EQ(form.AutoCheckProgram, c.program);
+        EXPECT_EQ(form.CheckBox1->isChecked(), c.base == 1);
+        EXPECT_EQ(form.CheckBox2->isChecked(), c.program == 1);
+        // The stored pair is left as it was: a box ticked from code writes its own value back.
+        platform::IniFile options(inst.dir() / "options.ini");
+        EXPECT_EQ(options.ReadInteger("Update", "Automatically check for updates of the database", -9), c.d);
+        EXPECT_EQ(options.ReadInteger("Update", "Automatically check for program updates", -9), c.p);
+    }
+}
+
+TEST(FormStartup, CheckBoxesWriteTheOptionAtOnce) {
+    Installation inst;
+    inst.WriteMinimal();
+    TForm1 form;
+    QTest::mouseClick(form.CheckBox1, Qt::LeftButton);
+    platform::IniFile options(inst.dir() / "options.ini");
+    EXPECT_EQ(options.ReadInteger("Update", "Automatically check for updates of the database", -9), 0);
+    form.CheckBox2->setChecked(false);
+    EXPECT_EQ(options.ReadInteger("Update", "Automatically check for program updates", -9), 0);
+    EXPECT_EQ(form.AutoCheckBase, 1);  // takes effect at the next start
+}
+
+TEST(FormStartup, ResetCommandDeletesOptionsAndEndsTheProgram) {
+    struct Case { const char* text; bool resets; };
+    const Case cases[] = {{"kqm:purge", true}, {"KQM:PURGE", false}, {"kqm:purge ", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Installation inst;
+        inst.WriteMinimal();
+        inst.Write("VantorBooks.txt", "not ours to delete");
+        TForm1 form;
+        form.show();
+        ASSERT_TRUE(inst.Exists("options.ini"));
+        form.Edit3->setText(QString::fromUtf8(c.text));
+        QTest::keyClick(form.Edit3, Qt::Key_Return);
+        EXPECT_EQ(inst.Exists("options.ini"), !c.resets);
+        EXPECT_EQ(form.isVisible(), !c.resets);
+        EXPECT_TRUE(inst.Exists("VantorBooks.txt"));
+    }
+}
+
+TEST(FormStartup, ResetRoutineWithoutOptionsFileStillCloses) {
+    Installation inst;
+    inst.WriteMinimal();
+    TForm1 form;
+    form.show();
+    std::filesystem::remove(inst.dir() / "options.ini");
+    form.N08011->trigger();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(inst.dialogs.empty());
+}
+
+TEST(FormStartup, MissingOrShortDataFileGivesOneErrorNamingIt) {
+    struct Case { const char* file; const char* content; const char* named; bool categories; bool options; };
+    const Case cases[] = {
+        {"skins/skin_select.txt", nullptr, "skin_select.txt", false, false},
+        {"skins/skin_select.txt", "", "skin_select.txt", false, false},
+        {"lang.txt", nullptr, "lang.txt", false, false},
+        {"update.lasx", nullptr, "update.lasx", true, true},
+        {"update.lasx", "a\r\nb\r\nc\r\n", "update.lasx", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.file << (c.content ? " short" : " missing"));
+        Installation inst;
+        inst.WriteMinimal();
+        std::filesystem::remove(inst.dir() / c.file);
+        if (c.content) inst.Write(c.file, c.content);
+        TForm1 form;
+        ASSERT_EQ(inst.dialogs.size(), 1u);
+        EXPECT_NE(inst.dialogs[0].find(c.named), std::string::npos) << inst.dialogs[0];
+        EXPECT_EQ(form.ListBox8->count() > 0, c.categories);
+        EXPECT_EQ(inst.Exists("options.ini"), c.options);
+        EXPECT_EQ(inst.Exists(c.file), c.content != nullptr);  // nothing written in its place
+        EXPECT_TRUE(form.BaseMonthName.empty());
+    }
+}
+
+TEST(FormStartup, ResetSwitchIsAcceptedAndDefaultsAreWritten) {
+    Installation inst;
+    inst.WriteMinimal();
+    TForm1 form(QStringList{QStringLiteral("VantorBooks"), QStringLiteral("/reset")});
+    EXPECT_TRUE(inst.dialogs.empty());
+    EXPECT_TRUE(form.ResetSwitchGiven);
+    EXPECT_EQ(platform::IniFile(inst.dir() / "options.ini").ReadString("Window", "Max", ""), "off");
+    TForm1 other(QStringList{QStringLiteral("VantorBooks"), QStringLiteral("/RESET")});
+    EXPECT_FALSE(other.ResetSwitchGiven);
+}

@@ -1,0 +1,18 @@
+// The viewer's identity and the fixed names it shares with the updater.
+#pragma once
+
+namespace viewer {
+
+inline constexpr const char* kProgramName = "VantorBooks";
+inline constexpr const char* kProgramVersion = "1.42";
+inline constexpr const char* kProgramBuild = "x5";
+inline constexpr const char* kProgramDate = "August 19, 2018";
+inline constexpr const char* kWebsite = "http://vantorbooks.example.org/";
+
+// The company key below the user's "software" key, and the program's executable names.
+inline constexpr const char* kCompanyKey = "Vantor Company";
+inline constexpr const char* kViewerExecutable = "VantorBooks";
+inline constexpr const char* kUpdaterFolder = "autoupdatevnbooks";
+inline constexpr const char* kUpdaterExecutable = "VantorBooksUpdate";
+
+}  // namespace viewer

@@ -1,0 +1,165 @@
+#include "TForm1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "ClickLabel.h"
+#include "Dialogs.h"
+
+namespace {
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* w = new W(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* list = Make<QListWidget>(parent, name, left, top, width, height);
+    list->setUniformItemSizes(true);
+    return list;
+}
+
+}  // namespace
+
+TForm1::TForm1() : TForm1(QCoreApplication::arguments()) {}
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QWidget(parent), arguments_(arguments) {
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+    connectHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+// The design state of the window: every control with its name and its place. The skin's
+// layout can move them later; these are the places the window has without one.
+void TForm1::buildControls() {
+    setFocusPolicy(Qt::StrongFocus);
+
+    Edit3 = Make<QLineEdit>(this, "Edit3", 10, 8, 220, 22);
+    Edit3->setText(QStringLiteral("Quick search"));
+    QFont searchFont(QStringLiteral("Tahoma"));
+    searchFont.setPixelSize(9);
+    Edit3->setFont(searchFont);
+    Edit3->installEventFilter(this);
+
+    Edit1 = Make<QLineEdit>(this, "Edit1", 0, 0, 10, 10);
+    Edit1->hide();
+
+    ListBox8 = MakeList(this, "ListBox8", 10, 36, 220, 100);
+    ListBox2 = MakeList(this, "ListBox2", 10, 140, 220, 120);
+    ListBox9 = MakeList(this, "ListBox9", 10, 264, 220, 120);
+    ListBox1 = MakeList(this, "ListBox1", 10, 388, 220, 362);
+    ListBox4 = MakeList(this, "ListBox4", 240, 36, 737, 714);
+    ListBox4->hide();
+    ListBox7 = MakeList(this, "ListBox7", 0, 0, 200, 100);
+    ListBox7->hide();  // the story list stays hidden for the whole run
+
+    ScrollBox1 = Make<QScrollArea>(this, "ScrollBox1", 240, 36, 750, 300);
+    Image1 = new QLabel;
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ScrollBox1->setWidget(Image1);
+    ScrollBox1->setWidgetResizable(false);
+    Image1->hide();
+
+    StringGrid3 = Make<QTableWidget>(this, "StringGrid3", 240, 342, 750, 260);
+    StringGrid3->horizontalHeader()->hide();
+    StringGrid3->verticalHeader()->hide();
+    StringGrid3->verticalHeader()->setDefaultSectionSize(17);
+
+    Memo2 = Make<QPlainTextEdit>(this, "Memo2", 240, 612, 750, 138);
+
+    Panel1 = Make<QFrame>(this, "Panel1", 240, 342, 750, 408);
+    Panel1->setFrameShape(QFrame::Box);
+    Panel1->hide();
+    StringGrid1 = Make<QTableWidget>(Panel1, "StringGrid1", 0, 0, 750, 408);
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->hide();
+
+    UpdatePage = Make<QFrame>(Panel1, "UpdatePage", 0, 0, 750, 408);
+    UpdatePage->hide();
+    CheckBox1 = Make<QCheckBox>(UpdatePage, "CheckBox1", 16, 16, 400, 20);
+    CheckBox1->setText(QStringLiteral("Check for updates databases automatically"));
+    CheckBox2 = Make<QCheckBox>(UpdatePage, "CheckBox2", 16, 40, 400, 20);
+    CheckBox2->setText(QStringLiteral("Check for new version program automatically"));
+    Label16 = Make<ClickLabel>(UpdatePage, "Label16", 16, 70, 300, 18);
+    Label16->setText(QStringLiteral("Check for updates now"));
+    Label17 = Make<ClickLabel>(UpdatePage, "Label17", 16, 92, 300, 18);
+    Label17->setText(QStringLiteral("Download stories for reading"));
+    ListBox11 = MakeList(UpdatePage, "ListBox11", 16, 118, 718, 274);
+
+    QFont noticeFont(QStringLiteral("MS Sans Serif"));
+    noticeFont.setPixelSize(11);
+    Label6 = Make<ClickLabel>(this, "Label6", 240, 10, 380, 18);
+    Label6->setText(QStringLiteral(">>  Update base is available now. Click for more information  <<"));
+    Label10 = Make<ClickLabel>(this, "Label10", 620, 10, 370, 18);
+    Label10->setText(QStringLiteral(">>  New version of the program is available now. Click for more information  <<"));
+    for (ClickLabel* notice : {Label6, Label10}) {
+        notice->setFont(noticeFont);
+        notice->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
+        notice->setCursor(Qt::PointingHandCursor);
+        notice->hide();
+    }
+
+    Panel3 = Make<QFrame>(this, "Panel3", 240, 36, 750, 400);
+    Panel3->setFrameShape(QFrame::Box);
+    Panel3->hide();
+    Label15 = Make<QLabel>(Panel3, "Label15", 16, 16, 600, 18);
+    ListBox10 = MakeList(Panel3, "ListBox10", 16, 40, 718, 300);
+    Gauge2 = Make<QProgressBar>(Panel3, "Gauge2", 16, 350, 718, 20);
+    Gauge2->setMinimum(0);
+    Gauge2->setMaximum(100);
+    Gauge2->setValue(0);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
+}
+
+QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1::*handler)()) {
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setVisible(false);
+    PopupMenu1->addAction(action);
+    bind(action, &QAction::triggered, handler);
+    return action;
+}
+
+void TForm1::connectHandlers() {
+    connectStartupHandlers();
+}
+
+void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit3 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        guarded([&] { Edit3KeyDown(key); });
+    }
+    return QWidget::eventFilter(watched, event);
+}

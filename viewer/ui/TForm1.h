@@ -1,0 +1,134 @@
+// The viewer's main window: its controls under their designer names, the shared state of the
+// program, and the handlers. Handlers live in one .cpp per concern (TForm1_Startup.cpp, ...);
+// what they decide is computed in viewer/core.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+
+class ClickLabel;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QScrollArea;
+class QTableWidget;
+class QTimer;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window in its design state, then runs the start-up sequence (FormCreate)
+    // with the program's command line (the application's arguments by default).
+    TForm1();
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- Controls (design names) ----
+    QLineEdit* Edit3 = nullptr;      // quick search
+    QLineEdit* Edit1 = nullptr;      // hidden: title of the book shown
+    QListWidget* ListBox8 = nullptr;  // categories
+    QListWidget* ListBox2 = nullptr;  // lists of a category
+    QListWidget* ListBox9 = nullptr;  // sub-lists of a list
+    QListWidget* ListBox1 = nullptr;  // books of a sub-list
+    QListWidget* ListBox4 = nullptr;  // merged story index
+    QListWidget* ListBox7 = nullptr;  // hidden: stories of the book shown
+    QPlainTextEdit* Memo2 = nullptr;  // description
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* Image1 = nullptr;         // cover
+    QTableWidget* StringGrid3 = nullptr;  // details grid
+    QFrame* Panel1 = nullptr;             // floating panel: pages and options
+    QTableWidget* StringGrid1 = nullptr;  // page grid on Panel1
+    ClickLabel* Label6 = nullptr;         // notice: data update available
+    ClickLabel* Label10 = nullptr;        // notice: new program version
+    QFrame* Panel3 = nullptr;             // update panel
+    QLabel* Label15 = nullptr;            // update panel status line
+    QProgressBar* Gauge2 = nullptr;       // update panel progress
+    QListWidget* ListBox10 = nullptr;     // update panel what's-new text
+    QFrame* UpdatePage = nullptr;         // update page of the options panel
+    QListWidget* ListBox11 = nullptr;     // update log
+    QCheckBox* CheckBox1 = nullptr;       // automatic database check
+    QCheckBox* CheckBox2 = nullptr;       // automatic program check
+    ClickLabel* Label16 = nullptr;        // "Check for updates now"
+    ClickLabel* Label17 = nullptr;        // "Download stories for reading"
+    QTimer* Timer1 = nullptr;             // one-shot focus timer
+    QMenu* PopupMenu1 = nullptr;          // window and tray menu; its hidden items are the routines
+    QAction* N81 = nullptr;               // "Exit"
+    QAction* N08011 = nullptr;            // configuration reset
+    QAction* N08021 = nullptr;            // defaults writer
+
+    // ---- Shared state set by start-up ----
+    std::string ProgramName, ProgramVersion, ProgramBuild, ProgramDate;
+    std::string ProgramDir;  // ends with "\" once the registry step ran
+    std::string SkinName, SkinDir;
+    std::unique_ptr<platform::IniFile> OptionsIni;
+    std::unique_ptr<platform::IniFile> ColorIni;
+    std::unique_ptr<platform::RegIniFile> RegIni;
+    int32_t AutoCheckBase = 0;
+    int32_t AutoCheckProgram = 0;
+    std::string BaseDateText, BaseYear, BaseDay, BaseMonthName;
+    std::string TransparencyMode;
+    bool ResetSwitchGiven = false;  // "/reset" on the command line
+
+    // ---- Navigation state ----
+    std::string CurrentCategory, CurrentList, CurrentSubList, CurrentTexxFile, PanelPage;
+
+    // ---- Update state ----
+    int32_t DownLoaderBusy = 0;
+    int32_t DocsUpdateAvailable = 0;
+    int32_t BaseUpdateAvailable = 0;
+
+    // ---- Start-up and configuration ----
+    void FormCreate();  // shows its own errors; the handlers below throw theirs
+    void N08021Click();  // defaults writer
+    void N08011Click();  // configuration reset
+    void N81Click();     // "Exit"
+    void Timer1Timer();
+    void AppActivate();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void Edit3KeyDown(int key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QStringList arguments_;
+    void buildControls();
+    void connectHandlers();
+    void connectStartupHandlers();
+    // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
+    QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
+    // Runs a handler; a failure is shown in the standard error box and ends the handler.
+    // Handlers throw; only the event boundary (bind, guarded) catches, so a routine run by
+    // another stops its caller too.
+    template <typename F>
+    void guarded(F&& body);
+    // Connects a signal to a handler through guarded().
+    template <typename Sender, typename Signal>
+    void bind(Sender* sender, Signal signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    }
+    void reportError(const std::exception& e);
+};
+
+template <typename F>
+void TForm1::guarded(F&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        reportError(e);
+    }
+}

@@ -1,0 +1,147 @@
+// Start-up, identity and configuration: the create handler, the defaults writer, the reset,
+// the focus timer and the activation handler.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <filesystem>
+#include <system_error>
+
+#include "Identity.h"
+#include "Options.h"
+#include "QtBridge.h"
+#include "Startup.h"
+#include "TForm1.h"
+#include "platform/FileError.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+void TForm1::connectStartupHandlers() {
+    N08021 = addRoutine("N08021", "08021 - inioptions check", &TForm1::N08021Click);
+    N08011 = addRoutine("N08011", "08011 - reset configur", &TForm1::N08011Click);
+    N81 = new QAction(QStringLiteral("Exit"), this);
+    N81->setObjectName(QStringLiteral("N81"));
+    PopupMenu1->addAction(N81);
+    bind(N81, &QAction::triggered, &TForm1::N81Click);
+    bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) AppActivate();
+    });
+    // Setting a box from code runs its handler too, as start-up relies on.
+    bind(CheckBox1, &QCheckBox::toggled, &TForm1::CheckBox1Click);
+    bind(CheckBox2, &QCheckBox::toggled, &TForm1::CheckBox2Click);
+}
+
+// The start-up sequence. A step that fails shows its error and ends the sequence; the window
+// then opens in the state reached.
+void TForm1::FormCreate() {
+    ProgramName = viewer::kProgramName;
+    ProgramBuild = viewer::kProgramBuild;
+    ProgramVersion = viewer::kProgramVersion;
+    ProgramDate = viewer::kProgramDate;
+    DownLoaderBusy = 0;
+
+    resize(1000, 760);
+    AutoCheckBase = 0;
+    AutoCheckProgram = 0;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.width() / 2 - width() / 2, s.height() / 2 - height() / 2);
+    }
+    Timer1->start();
+    ListBox4->resize(737, ListBox4->height());
+    StringGrid1->resize(737, StringGrid1->height());
+
+    guarded([this] {
+        std::error_code ec;
+        ProgramDir = std::filesystem::current_path(ec).string();
+        setAcceptDrops(true);  // drops are accepted and nothing handles them
+
+        // "/reset" is accepted; the defaults writer it asks for runs once the options exist.
+        ResetSwitchGiven = arguments_.size() > 1 && arguments_.at(1) == QStringLiteral("/reset");
+
+        RegIni = std::make_unique<platform::RegIniFile>("software");
+        RegIni->OpenKey(viewer::kCompanyKey, true);
+        ProgramDir = viewer::RunRegistryStep(*RegIni, ProgramDir).programDir;
+
+        // The skin is named inside the installation the registry step settled on.
+        SkinName = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "skins\\skin_select.txt"), 0);
+
+        ListBox8->clear();
+        for (const auto& line : platform::LoadLines(viewer::DataPath(ProgramDir, "lang.txt")))
+            ListBox8->addItem(Q(line));
+
+        SkinDir = ProgramDir + "\\skins\\" + SkinName + "\\";
+        ColorIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "skins\\" + SkinName + "\\color.ini"));
+        OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "options.ini"));
+        N08021Click();
+
+        StringGrid1->setRowCount(std::max(StringGrid1->rowCount(), 1));
+        StringGrid1->setColumnCount(std::max(StringGrid1->columnCount(), 1));
+        StringGrid1->setRowHeight(0, 0);
+        StringGrid1->setColumnWidth(0, 0);
+
+        BaseDateText = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "update.lasx"), 3);
+
+        const auto choice =
+            viewer::DecideAutoCheck(OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, 1),
+                                    OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, 1));
+        if (choice.base) AutoCheckBase = 1;
+        if (choice.program) AutoCheckProgram = 1;
+        CheckBox1->setChecked(choice.base);
+        CheckBox2->setChecked(choice.program);
+
+        const viewer::BaseDate date = viewer::SplitBaseDate(BaseDateText);
+        BaseYear = date.year;
+        BaseDay = date.day;
+        BaseMonthName = date.monthName;
+    });
+}
+
+void TForm1::N08021Click() {
+    if (OptionsIni) viewer::WriteMissingOptionDefaults(*OptionsIni);
+}
+
+void TForm1::N08011Click() {
+    const auto options = viewer::DataPath(ProgramDir, "options.ini");
+    std::error_code ec;
+    if (!std::filesystem::remove(options, ec) && ec)
+        throw platform::FileError("Cannot delete file \"" + options.string() + "\". " + ec.message(), options);
+    close();
+}
+
+void TForm1::N81Click() { close(); }
+
+void TForm1::Timer1Timer() {
+    Edit3->setFocus();
+    Timer1->stop();
+}
+
+// With the screen-capture backgrounds on, an activation repaints the window so its chrome
+// shows what lies behind it now. The window stays where it is.
+void TForm1::AppActivate() {
+    if (TransparencyMode == "on") update();
+}
+
+void TForm1::CheckBox1Click() {
+    if (OptionsIni)
+        OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, CheckBox1->isChecked() ? 1 : 0);
+}
+
+void TForm1::CheckBox2Click() {
+    if (OptionsIni)
+        OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, CheckBox2->isChecked() ? 1 : 0);
+}
+
+void TForm1::Edit3KeyDown(int key) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && Edit3->text() == QStringLiteral("kqm:purge"))
+        N08011Click();
+}
