@@ -101,13 +101,21 @@ public:
     void CheckBox2Click();
     void Edit3KeyDown(int key);
 
+    // ---- Catalog navigation and book details ----
+
+    // ---- Owned-book marks and quick search ----
+
+    // ---- Downloads and the update check ----
+
+    // ---- Installing updates ----
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QStringList arguments_;
     void buildControls();
-    void connectHandlers();
+    void connectHandlers();  // one connect<Concern>Handlers() per handler file
     void connectStartupHandlers();
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
