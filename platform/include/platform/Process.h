@@ -1,0 +1,23 @@
+// Starting the other program of the installation, and the module test both programs make
+// before they do.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Starts the program with no arguments and the given current directory, without waiting for
+// it. Returns false (with the reason in *error) when it could not be started, e.g. the file
+// is missing or not executable.
+bool StartProgram(const std::filesystem::path& program, const std::filesystem::path& currentDir,
+                  std::string* error = nullptr);
+
+// Whether a module of this name is loaded in our own process. Windows builds could have one
+// injected; a Linux process has none, so the answer is "not loaded" unless a test says otherwise.
+bool IsModuleLoaded(std::string_view name);
+void SetModuleCheckForTesting(std::function<bool(std::string_view)> check);
+
+}  // namespace platform

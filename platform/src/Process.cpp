@@ -1,0 +1,55 @@
+#include "platform/Process.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+std::function<bool(std::string_view)>& ModuleCheck() {
+    static std::function<bool(std::string_view)> check;
+    return check;
+}
+}  // namespace
+
+bool StartProgram(const std::filesystem::path& program, const std::filesystem::path& currentDir, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = "Cannot start \"" + program.string() + "\". " + why;
+        return false;
+    };
+    // posix_spawn reports a missing or non-executable program only through the child's exit,
+    // so look first: the caller must know whether the hand-over can happen.
+    if (::access(program.c_str(), X_OK) != 0) return fail(std::strerror(errno));
+    struct stat st;
+    if (::stat(program.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return fail("It is not a program file.");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!currentDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, currentDir.c_str());
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // Its own session: the started program outlives us and our terminal.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+    const std::string path = program.string();
+    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, path.c_str(), &actions, &attr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0) return fail(std::strerror(rc));
+    return true;
+}
+
+bool IsModuleLoaded(std::string_view name) {
+    if (ModuleCheck()) return ModuleCheck()(name);
+    return false;
+}
+
+void SetModuleCheckForTesting(std::function<bool(std::string_view)> check) { ModuleCheck() = std::move(check); }
+
+}  // namespace platform
