@@ -14,8 +14,8 @@ std::vector<ExtraField> ParseExtraFields(std::span<const std::uint8_t> area) {
     while (r.remaining() >= kExtraFieldHeaderSize) {
         ExtraField f;
         f.id = r.U16();
-        const std::size_t size = std::min<std::size_t>(r.U16(), r.remaining());
-        const auto data = r.Bytes(size);
+        const std::uint16_t declared = r.U16();
+        const auto data = r.Bytes(std::min<std::size_t>(declared, r.remaining()));
         f.data.assign(data.begin(), data.end());
         fields.push_back(std::move(f));
     }
