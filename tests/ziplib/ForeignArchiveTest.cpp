@@ -1,10 +1,10 @@
-// Guards the record layouts against archives made by the zip command-line tool at run time:
-// every record it writes (plain, forced Zip64, streamed with data descriptors) is found by
-// offset, parsed and written back byte for byte; and an archive built from our records alone
-// passes the unzip tool's own test.
+// Guards the record layouts against archives the zip tool makes at run time (plain, forced Zip64,
+// streamed with data descriptors): each record is found by offset, parsed and written back byte
+// for byte; and an archive built from our records alone passes the unzip tool's test.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>

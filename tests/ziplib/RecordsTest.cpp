@@ -3,6 +3,7 @@
 // Also the end-record search, the byte reader's sticky flag and the version and date packing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>

@@ -18,6 +18,8 @@ struct ExtraField {
     std::uint16_t id = 0;
     std::vector<std::uint8_t> data;
 
+    // The size field as written; meaningful for data of at most kMaxExtraData bytes, the only
+    // kind the writers accept.
     std::uint16_t DataSize() const noexcept { return static_cast<std::uint16_t>(data.size()); }
     bool operator==(const ExtraField&) const = default;
 };
