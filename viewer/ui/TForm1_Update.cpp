@@ -32,12 +32,13 @@ void TForm1::connectUpdateHandlers() {
 
 bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
     if (downLoader_) return false;
-    downLoader_ = std::make_unique<viewer::TDownLoader>(
-        viewer::UpdateUrl(serverFile), viewer::DataPath(ProgramDir, localFile), selector, DownloadSettings);
+    auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
+                                                        viewer::DataPath(ProgramDir, localFile), selector,
+                                                        DownloadSettings);
     DownloadName = selector;
     // The worker only posts to the window; the window's own thread runs the handlers. Posted
     // calls die with the window, and the window stops the worker before it goes.
-    downLoader_->Start(
+    loader->Start(
         [this, selector](int kind, int64_t value) {
             QMetaObject::invokeMethod(
                 this, [this, selector, kind, value] { WMDownloadProgress(selector, kind, value); },
@@ -52,6 +53,7 @@ bool TForm1::StartDownload(const std::string& serverFile, const std::string& sel
                 },
                 Qt::QueuedConnection);
         });
+    downLoader_ = std::move(loader);  // the completion, queued at the earliest, comes after this
     return true;
 }
 
