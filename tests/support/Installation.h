@@ -18,6 +18,7 @@ public:
     Installation()
         : installDir_(root_ / "install"),
           xdg_("XDG_CONFIG_HOME", (root_ / "config").string()),
+          server_("VANTORBOOKS_UPDATE_SERVER", kNoServer),
           cwd_(MakeDir(installDir_)) {
         viewerui::SetDialogSinkForTesting([this](const QString& kind, const QString& text) {
             dialogs.push_back((kind + QStringLiteral(": ") + text).toStdString());
@@ -38,6 +39,11 @@ public:
     }
     bool Exists(const std::string& rel) const { return std::filesystem::exists(installDir_ / rel); }
 
+    // Update checks go to this server for the test's scope; by default to a loopback port where
+    // nobody listens, so no test ever asks a server outside this machine.
+    void UseUpdateServer(const std::string& base) const { ::setenv("VANTORBOOKS_UPDATE_SERVER", base.c_str(), 1); }
+    static constexpr const char* kNoServer = "http://127.0.0.1:1";
+
     // The smallest tree start-up reads: skin name, colours, categories, base date, program file.
     void WriteMinimal() const {
         Write("skins/skin_select.txt", "Classic\r\n");
@@ -57,6 +63,7 @@ private:
     TempDir root_;
     std::filesystem::path installDir_;
     EnvGuard xdg_;
+    EnvGuard server_;
     CwdGuard cwd_;
 };
 

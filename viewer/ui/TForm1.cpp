@@ -111,7 +111,7 @@ void TForm1::buildControls() {
     noticeFont.setPixelSize(11);
     Label6 = Make<ClickLabel>(this, "Label6", 240, 10, 380, 18);
     Label6->setText(QStringLiteral(">>  Update base is available now. Click for more information  <<"));
-    Label10 = Make<ClickLabel>(this, "Label10", 620, 10, 370, 18);
+    Label10 = Make<ClickLabel>(this, "Label10", 620, 10, 305, 18);
     Label10->setText(QStringLiteral(">>  New version of the program is available now. Click for more information  <<"));
     for (ClickLabel* notice : {Label6, Label10}) {
         notice->setFont(noticeFont);
@@ -119,6 +119,12 @@ void TForm1::buildControls() {
         notice->setCursor(Qt::PointingHandCursor);
         notice->hide();
     }
+
+    Label2 = Make<ClickLabel>(this, "Label2", 930, 10, 60, 18);
+    Label2->setText(QStringLiteral("Options"));
+    Label2->setFont(noticeFont);
+    Label2->setStyleSheet(QStringLiteral("background: transparent;"));
+    Label2->setCursor(Qt::PointingHandCursor);
 
     Panel3 = Make<QFrame>(this, "Panel3", 240, 36, 750, 400);
     Panel3->setFrameShape(QFrame::Box);
@@ -152,6 +158,7 @@ QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1:
 
 void TForm1::connectHandlers() {
     connectStartupHandlers();
+    connectUpdateHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "TDownLoader.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -63,6 +64,7 @@ public:
     QCheckBox* CheckBox2 = nullptr;       // automatic program check
     ClickLabel* Label16 = nullptr;        // "Check for updates now"
     ClickLabel* Label17 = nullptr;        // "Download stories for reading"
+    ClickLabel* Label2 = nullptr;         // "Options"
     QTimer* Timer1 = nullptr;             // one-shot focus timer
     QMenu* PopupMenu1 = nullptr;          // window and tray menu; its hidden items are the routines
     QAction* N81 = nullptr;               // "Exit"
@@ -106,6 +108,24 @@ public:
     // ---- Owned-book marks and quick search ----
 
     // ---- Downloads and the update check ----
+    QAction* N0711 = nullptr;  // update check
+    std::string DownloadName;  // selector of the download started last
+    std::string OptionsPage;   // sub-page of the options page
+    viewer::DownloadSettings DownloadSettings;  // for the downloads started from now on
+    void N0711Click();
+    void Label16Click();
+    void Label16MouseEnter();
+    void Label16MouseLeave();
+    void Label2Click();
+    void N0000921Click();  // options page toggle
+    // Starts fetching a server file into ProgramDir + "\" + localFile under a selector. Only
+    // one download runs at a time: while one runs nothing is started and this returns false.
+    bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
+    bool DownloadRunning() const { return downLoader_ != nullptr; }
+    // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
+    void WMDownloadProgress(const std::string& selector, int kind, int64_t value);
+    // Completion of every download, on the GUI thread, also after a failed transfer.
+    void DownLoaderTerminate(const viewer::DownloadResult& done);
 
     // ---- Installing updates ----
 
@@ -117,6 +137,12 @@ private:
     void buildControls();
     void connectHandlers();  // one connect<Concern>Handlers() per handler file
     void connectStartupHandlers();
+    void connectUpdateHandlers();
+    // What a branch of the completion handler lets happen after it.
+    enum class BranchEnd { Continue, Stop };
+    BranchEnd UpdateCheckBranch(const viewer::DownloadResult& done, const std::string& time);
+    std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
+    int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
     // Runs a handler; a failure is shown in the standard error box and ends the handler.

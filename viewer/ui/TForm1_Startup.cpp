@@ -98,6 +98,7 @@ void TForm1::FormCreate() {
         if (choice.program) AutoCheckProgram = 1;
         CheckBox1->setChecked(choice.base);
         CheckBox2->setChecked(choice.program);
+        if (choice.runCheck()) N0711Click();
 
         const viewer::BaseDate date = viewer::SplitBaseDate(BaseDateText);
         BaseYear = date.year;

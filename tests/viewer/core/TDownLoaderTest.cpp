@@ -1,0 +1,262 @@
+// Guards the download thread against a real nginx and, for cut and stalled transfers, a small
+// scripted server: the body lands in the target (through redirects, into new folders), any
+// failure keeps the old target byte for byte and says why, a dead or silent server times
+// out, a stop request ends the worker, and progress arrives as a begin and coalesced counts.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <mutex>
+
+#include "NginxServer.h"
+#include "RawHttpServer.h"
+#include "TDownLoader.h"
+#include "TempDir.h"
+
+using testsupport::NginxServer;
+using testsupport::RawHttpServer;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using viewer::DownloadResult;
+using viewer::DownloadSettings;
+using viewer::TDownLoader;
+
+namespace {
+
+struct Progress {
+    std::mutex lock;
+    std::vector<std::pair<int, int64_t>> events;
+};
+
+DownloadSettings Quick() {
+    DownloadSettings s;
+    s.connectTimeout = std::chrono::milliseconds(300);
+    s.stallTimeout = std::chrono::milliseconds(500);
+    return s;
+}
+
+DownloadResult Fetch(const std::string& url, const std::filesystem::path& dest, DownloadSettings settings = Quick(),
+                     Progress* progress = nullptr) {
+    std::promise<DownloadResult> done;
+    TDownLoader loader(url, dest, "docs.zip", settings);
+    loader.Start(
+        [progress](int kind, int64_t value) {
+            if (!progress) return;
+            std::lock_guard<std::mutex> hold(progress->lock);
+            progress->events.emplace_back(kind, value);
+        },
+        [&done](const DownloadResult& r) { done.set_value(r); });
+    return done.get_future().get();
+}
+
+std::string Pattern(size_t size) {
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return s;
+}
+
+// Nothing but the target is left in its folder: no temporary file stays behind.
+std::vector<std::string> FolderEntries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::string kOld = "old content\r\nkept byte for byte\r\n";
+
+}  // namespace
+
+TEST(TDownLoader, BodyLandsInTheTargetThroughRedirectsAndNewFolders) {
+    NginxServer nginx;
+    const std::string body = Pattern(300 * 1024 + 17);
+    nginx.Put("docs.zip", body);
+    struct Case { const char* name; std::string url; const char* target; };
+    const Case cases[] = {
+        {"plain", nginx.url("docs.zip"), "docs.zip"},
+        {"one redirect", nginx.base() + "/old/vncsoft/vantorbooks/update/docs.zip", "docs.zip"},
+        {"two redirects", nginx.base() + "/older/vncsoft/vantorbooks/update/docs.zip", "docs.zip"},
+        {"missing folders", nginx.url("docs.zip"), "new/deeper/docs.zip"},
+        {"over an old file", nginx.url("docs.zip"), "old.zip"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFile(dir / "old.zip", kOld);
+        const auto r = Fetch(c.url, dir / c.target);
+        EXPECT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.httpStatus, 200);
+        EXPECT_EQ(r.bytes, static_cast<int64_t>(body.size()));
+        EXPECT_EQ(r.announced, static_cast<int64_t>(body.size()));
+        EXPECT_EQ(r.name, "docs.zip");
+        EXPECT_EQ(ReadFile(dir / c.target), body);
+    }
+    // Each request asked for the update folder's path; the redirects were answered and followed.
+    const auto requests = nginx.Requests(8);
+    ASSERT_EQ(requests.size(), 8u);
+    EXPECT_EQ(requests[0], "GET /vncsoft/vantorbooks/update/docs.zip HTTP/1.1 200");
+    EXPECT_EQ(requests[1], "GET /old/vncsoft/vantorbooks/update/docs.zip HTTP/1.1 302");
+    EXPECT_EQ(requests[2], "GET /vncsoft/vantorbooks/update/docs.zip HTTP/1.1 200");
+    EXPECT_EQ(requests[3], "GET /older/vncsoft/vantorbooks/update/docs.zip HTTP/1.1 301");
+}
+
+TEST(TDownLoader, FailedTransferKeepsTheOldFile) {
+    NginxServer nginx;
+    const std::string tail = Pattern(4000);
+    RawHttpServer cut([&](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        c.Send(tail);  // then the connection closes
+    });
+    RawHttpServer stall([&](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        c.Send(tail);
+        c.Stall();
+    });
+    RawHttpServer silent([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Stall();
+    });
+    RawHttpServer noAnswer([](RawHttpServer::Connection&) {}, false);
+
+    struct Case { const char* name; std::string url; const char* error; };
+    const Case cases[] = {
+        {"404", nginx.url("missing.zip"), "HTTP status 404"},
+        {"redirect to a missing file", nginx.base() + "/old/vncsoft/vantorbooks/update/missing.zip", "404"},
+        {"connection cut in the body", cut.url("/docs.zip"), ""},
+        {"body stalls", stall.url("/docs.zip"), "sent nothing for 500 ms"},
+        {"server silent after the request", silent.url("/docs.zip"), "sent nothing for 500 ms"},
+        {"server never accepts", noAnswer.url("/docs.zip"), "Timeout"},
+        {"nobody listens", "http://127.0.0.1:1/docs.zip", ""},  // a port below 1024 no test binds
+        {"not a web address", "file:///etc/hostname", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFile(dir / "docs.zip", kOld);
+        const auto r = Fetch(c.url, dir / "docs.zip");
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.aborted);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_EQ(ReadFile(dir / "docs.zip"), kOld);
+        EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"docs.zip"});
+    }
+    // A target that was not there before is not made by a failed transfer either.
+    TempDir dir;
+    EXPECT_FALSE(Fetch(cut.url("/docs.zip"), dir / "docs.zip").ok);
+    EXPECT_TRUE(FolderEntries(dir.path()).empty());
+}
+
+TEST(TDownLoader, StopRequestEndsAStalledTransfer) {
+    RawHttpServer stall([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nabc");
+        c.Stall();
+    });
+    TempDir dir;
+    WriteFile(dir / "docs.zip", kOld);
+    DownloadSettings patient;
+    patient.stallTimeout = std::chrono::minutes(10);
+    std::promise<DownloadResult> done;
+    std::promise<void> begun;
+    {
+        TDownLoader loader(stall.url("/docs.zip"), dir / "docs.zip", "docs.zip", patient);
+        loader.Start([&](int kind, int64_t) { if (kind == viewer::kProgressBegin) begun.set_value(); },
+                     [&](const DownloadResult& r) { done.set_value(r); });
+        begun.get_future().wait();
+        loader.Abort();
+        const auto r = done.get_future().get();
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.aborted);
+    }
+    EXPECT_EQ(ReadFile(dir / "docs.zip"), kOld);
+
+    // Destroying a running download stops it too, and its completion still runs.
+    std::promise<DownloadResult> ended;
+    {
+        TDownLoader loader(stall.url("/docs.zip"), dir / "docs.zip", "docs.zip", patient);
+        loader.Start(nullptr, [&](const DownloadResult& r) { ended.set_value(r); });
+    }
+    EXPECT_TRUE(ended.get_future().get().aborted);
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"docs.zip"});
+}
+
+TEST(TDownLoader, ProgressBeginsWithTheSizeAndCountsAreCoalesced) {
+    NginxServer nginx;
+    const std::string body = Pattern(3 * 1024 * 1024 + 5);
+    const auto size = static_cast<int64_t>(body.size());
+    nginx.Put("docs.zip", body);
+    TempDir dir;
+
+    // Reports no more often than the interval: with a long one only the begin and the final
+    // count arrive, however many chunks the body came in.
+    DownloadSettings slow = Quick();
+    slow.progressInterval = std::chrono::hours(1);
+    Progress coalesced;
+    ASSERT_TRUE(Fetch(nginx.base() + "/old/vncsoft/vantorbooks/update/docs.zip", dir / "a.zip", slow, &coalesced).ok);
+    const std::vector<std::pair<int, int64_t>> expected = {{viewer::kProgressBegin, size},
+                                                           {viewer::kProgressBytes, size}};
+    EXPECT_EQ(coalesced.events, expected);
+
+    // With no interval every chunk is reported, rising to the size.
+    DownloadSettings eager = Quick();
+    eager.progressInterval = std::chrono::milliseconds(0);
+    Progress all;
+    ASSERT_TRUE(Fetch(nginx.url("docs.zip"), dir / "b.zip", eager, &all).ok);
+    ASSERT_GT(all.events.size(), 3u);
+    EXPECT_EQ(all.events.front(), std::make_pair(viewer::kProgressBegin, size));
+    EXPECT_EQ(all.events.back(), std::make_pair(viewer::kProgressBytes, size));
+    for (size_t i = 2; i < all.events.size(); ++i) EXPECT_GT(all.events[i].second, all.events[i - 1].second);
+
+    // A failed request begins no transfer.
+    Progress none;
+    EXPECT_FALSE(Fetch(nginx.url("missing.zip"), dir / "c.zip", eager, &none).ok);
+    EXPECT_TRUE(none.events.empty());
+}
+
+TEST(TDownLoader, BodyOfUnannouncedLength) {
+    RawHttpServer chunked([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n");
+        c.Stall();
+    });
+    TempDir dir;
+    Progress progress;
+    const auto r = Fetch(chunked.url("/x"), dir / "x.txt", Quick(), &progress);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.announced, -1);
+    EXPECT_EQ(ReadFile(dir / "x.txt"), "hello world");
+    ASSERT_FALSE(progress.events.empty());
+    EXPECT_EQ(progress.events.front(), std::make_pair(viewer::kProgressBegin, int64_t{-1}));
+}
+
+TEST(TDownLoader, HttpsVerifiesTheServerCertificate) {
+    NginxServer nginx(true);
+    nginx.Put("update.lasx", "over tls\r\n");
+    const std::string url = nginx.tlsBase() + "/vncsoft/vantorbooks/update/update.lasx";
+    TempDir dir;
+    WriteFile(dir / "update.lasx", kOld);
+
+    // Not trusted by the system: refused, old file kept.
+    auto r = Fetch(url, dir / "update.lasx");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ReadFile(dir / "update.lasx"), kOld);
+
+    DownloadSettings trusting = Quick();
+    trusting.caFile = nginx.caFile().string();
+    r = Fetch(url, dir / "update.lasx", trusting);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(ReadFile(dir / "update.lasx"), "over tls\r\n");
+}
+
+TEST(TDownLoader, ReplacedFileKeepsItsMode) {
+    NginxServer nginx;
+    nginx.Put("update.lasx", "new\r\n");
+    TempDir dir;
+    WriteFile(dir / "update.lasx", kOld);
+    std::filesystem::permissions(dir / "update.lasx", std::filesystem::perms(0640));
+    ASSERT_TRUE(Fetch(nginx.url("update.lasx"), dir / "update.lasx").ok);
+    EXPECT_EQ(std::filesystem::status(dir / "update.lasx").permissions(), std::filesystem::perms(0640));
+}

@@ -1,0 +1,259 @@
+#include "TDownLoader.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <mutex>
+
+#include "platform/Unicode.h"
+
+namespace fs = std::filesystem;
+
+namespace viewer {
+
+struct TDownLoader::Curl {
+    static size_t Header(char* data, size_t size, size_t count, void* self) {
+        static_cast<TDownLoader*>(self)->OnHeaderLine(std::string_view(data, size * count));
+        return size * count;
+    }
+    static size_t Body(char* data, size_t size, size_t count, void* self) {
+        return static_cast<TDownLoader*>(self)->OnBody(data, size * count) ? size * count : 0;
+    }
+
+    enum class End { Done, Stopped, Stalled, Broken };
+    // Drives the transfer in short waits, so a stop request or a silent server is noticed
+    // within a tenth of a second whatever the server does.
+    static End Run(TDownLoader& self, CURL* easy, CURLcode& rc) {
+        CURLM* multi = curl_multi_init();
+        if (!multi) return End::Broken;
+        curl_multi_add_handle(multi, easy);
+        self.lastActivity_ = std::chrono::steady_clock::now();
+        End end = End::Broken;
+        for (;;) {
+            int running = 0;
+            if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+            if (!running) {
+                int left = 0;
+                while (CURLMsg* msg = curl_multi_info_read(multi, &left))
+                    if (msg->msg == CURLMSG_DONE) rc = msg->data.result;
+                end = End::Done;
+                break;
+            }
+            if (self.StopRequested()) {
+                end = End::Stopped;
+                break;
+            }
+            if (std::chrono::steady_clock::now() - self.lastActivity_ >= self.settings_.stallTimeout) {
+                end = End::Stalled;
+                break;
+            }
+            if (curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK) break;
+        }
+        curl_multi_remove_handle(multi, easy);
+        curl_multi_cleanup(multi);
+        return end;
+    }
+};
+
+namespace {
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A new file beside the target that only this download writes to. It gets the mode the
+// target has (or the usual mode of a new file), since it will take the target's place.
+int OpenTemporary(const fs::path& target, fs::path& tmp, int& err) {
+    static std::atomic<unsigned> counter{0};
+    struct stat st;
+    const bool replacing = ::stat(target.c_str(), &st) == 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = target.parent_path() / ("." + target.filename().string() + ".part-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(counter.fetch_add(1)));
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
+            return fd;
+        }
+        if (errno != EEXIST) break;
+    }
+    err = errno;
+    return -1;
+}
+
+}  // namespace
+
+TDownLoader::TDownLoader(std::string url, fs::path destFile, std::string name, DownloadSettings settings)
+    : URL(std::move(url)), DestFile(std::move(destFile)), Name(std::move(name)), settings_(std::move(settings)) {}
+
+TDownLoader::~TDownLoader() {
+    Abort();
+    if (worker_.joinable()) worker_.join();
+}
+
+void TDownLoader::Start(ProgressHandler onProgress, DoneHandler onDone) {
+    InitCurlOnce();
+    onProgress_ = std::move(onProgress);
+    worker_ = std::thread([this, onDone = std::move(onDone)] {
+        const DownloadResult result = Execute();
+        if (onDone) onDone(result);
+    });
+}
+
+void TDownLoader::DownLoaderWorkBegin(int64_t total) {
+    if (onProgress_) onProgress_(kProgressBegin, total);
+}
+
+void TDownLoader::DownLoaderWork(int64_t count, bool final) {
+    const auto now = std::chrono::steady_clock::now();
+    if (count == reported_) return;
+    if (!final && now - lastReport_ < settings_.progressInterval) return;
+    reported_ = count;
+    lastReport_ = now;
+    if (onProgress_) onProgress_(kProgressBytes, count);
+}
+
+// Header lines of every response arrive here, redirects included; only the response whose body
+// is kept (a 2xx) begins the transfer.
+void TDownLoader::OnHeaderLine(std::string_view line) {
+    lastActivity_ = std::chrono::steady_clock::now();
+    if (line.starts_with("HTTP/")) {
+        responseStatus_ = 0;
+        responseLength_ = -1;
+        responseChunked_ = false;
+        const size_t space = line.find(' ');
+        if (space != std::string_view::npos) {
+            const std::string_view code = line.substr(space + 1, 3);
+            std::from_chars(code.data(), code.data() + code.size(), responseStatus_);
+        }
+        return;
+    }
+    const std::string_view content = Trim(line);
+    if (content.empty()) {
+        if (responseStatus_ >= 200 && responseStatus_ < 300 && !begun_) {
+            begun_ = true;
+            announced_ = responseChunked_ ? -1 : responseLength_;
+            DownLoaderWorkBegin(announced_);
+        }
+        return;
+    }
+    const size_t colon = content.find(':');
+    if (colon == std::string_view::npos) return;
+    const std::string name(content.substr(0, colon));
+    const std::string_view value = Trim(content.substr(colon + 1));
+    if (platform::EqualsNoCase(name, "Content-Length")) {
+        int64_t length = -1;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), length);
+        responseLength_ = ec == std::errc() && end == value.data() + value.size() && length >= 0 ? length : -1;
+    } else if (platform::EqualsNoCase(name, "Transfer-Encoding")) {
+        responseChunked_ = true;
+    }
+}
+
+bool TDownLoader::OnBody(const char* data, size_t size) {
+    if (StopRequested()) return false;
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd_, data + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            writeErrno_ = errno;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    lastActivity_ = std::chrono::steady_clock::now();
+    bytes_ += static_cast<int64_t>(size);
+    DownLoaderWork(bytes_, false);
+    return true;
+}
+
+DownloadResult TDownLoader::Execute() {
+    DownloadResult r;
+    r.name = Name;
+    r.url = URL;
+    r.destFile = DestFile;
+
+    std::error_code ec;
+    if (DestFile.has_parent_path()) {
+        fs::create_directories(DestFile.parent_path(), ec);
+        if (ec) {
+            r.error = "Cannot create folder \"" + DestFile.parent_path().string() + "\". " + ec.message();
+            return r;
+        }
+    }
+    fs::path tmp;
+    int err = 0;
+    fd_ = OpenTemporary(DestFile, tmp, err);
+    if (fd_ < 0) {
+        r.error = "Cannot create file \"" + tmp.string() + "\". " + std::strerror(err);
+        return r;
+    }
+
+    char curlError[CURL_ERROR_SIZE] = {};
+    CURL* curl = curl_easy_init();
+    CURLcode rc = CURLE_FAILED_INIT;
+    Curl::End end = Curl::End::Broken;
+    if (curl) {
+        curl_easy_setopt(curl, CURLOPT_URL, URL.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+        // An error status ends the transfer before its body could be mistaken for the file.
+        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
+        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
+        if (!settings_.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings_.caFile.c_str());
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Curl::Header);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Curl::Body);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        end = Curl::Run(*this, curl, rc);
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
+        curl_easy_cleanup(curl);
+    }
+    if (begun_) DownLoaderWork(bytes_, true);
+
+    r.bytes = bytes_;
+    r.announced = announced_;
+    r.aborted = end == Curl::End::Stopped || (abort_.load() && rc == CURLE_WRITE_ERROR);
+    int closeErrno = 0;
+    if (::close(fd_) != 0) closeErrno = errno;
+    fd_ = -1;
+
+    if (r.aborted) r.error = "The download was stopped";
+    else if (end == Curl::End::Stalled)
+        r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
+    else if (end == Curl::End::Broken) r.error = "The HTTP client failed";
+    else if (writeErrno_) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_);
+    else if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && (r.httpStatus < 200 || r.httpStatus > 299)))
+        r.error = "The server answered with HTTP status " + std::to_string(r.httpStatus);
+    else if (rc != CURLE_OK) r.error = *curlError ? curlError : curl_easy_strerror(rc);
+    else if (announced_ >= 0 && bytes_ != announced_)
+        r.error = "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes";
+    else if (closeErrno) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(closeErrno);
+    else if (::rename(tmp.c_str(), DestFile.c_str()) != 0)
+        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(errno);
+    else r.ok = true;
+
+    if (!r.ok) ::unlink(tmp.c_str());
+    return r;
+}
+
+}  // namespace viewer

@@ -1,0 +1,98 @@
+// One download: a worker thread with its own HTTP client fetches one URL into one file. The
+// body goes to a temporary file beside the target, which replaces the target only when the
+// transfer succeeded, so a failed download leaves the old file as it was.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace viewer {
+
+// Kinds of progress report: the transfer begins (value: announced size, -1 when the server
+// announces none) and bytes so far.
+inline constexpr int kProgressBegin = 0;
+inline constexpr int kProgressBytes = 1;
+
+struct DownloadSettings {
+    std::chrono::milliseconds connectTimeout{15000};
+    // A transfer that moves no byte for this long fails, while waiting for the answer as well
+    // as in the middle of the body.
+    std::chrono::milliseconds stallTimeout{30000};
+    // Byte counts are reported at most this often, plus once at the end.
+    std::chrono::milliseconds progressInterval{50};
+    // Certificates to trust for https instead of the system's (empty: the system's).
+    std::string caFile;
+};
+
+struct DownloadResult {
+    std::string name;  // the selector the download was started with
+    std::string url;
+    std::filesystem::path destFile;
+    bool ok = false;       // the target now holds the complete response body
+    bool aborted = false;  // stopped by Abort()
+    long httpStatus = 0;   // of the last response, 0 when none arrived
+    int64_t bytes = 0;     // body bytes received
+    int64_t announced = -1;
+    std::string error;  // why it failed, for the user
+};
+
+class TDownLoader {
+public:
+    // Runs on the worker thread; must not block it for long.
+    using ProgressHandler = std::function<void(int kind, int64_t value)>;
+    // Runs on the worker thread as its last act, also after a failure.
+    using DoneHandler = std::function<void(const DownloadResult&)>;
+
+    TDownLoader(std::string url, std::filesystem::path destFile, std::string name, DownloadSettings settings = {});
+    // Aborts a running transfer and waits for the worker.
+    ~TDownLoader();
+    TDownLoader(const TDownLoader&) = delete;
+    TDownLoader& operator=(const TDownLoader&) = delete;
+
+    // Starts the worker; call once.
+    void Start(ProgressHandler onProgress, DoneHandler onDone);
+    // Asks the worker to stop; the transfer then fails as aborted. Safe from any thread.
+    void Abort() { abort_.store(true); }
+
+    const std::string URL;
+    const std::filesystem::path DestFile;
+    const std::string Name;
+
+private:
+    DownloadResult Execute();
+    void DownLoaderWorkBegin(int64_t total);
+    void DownLoaderWork(int64_t count, bool final);
+
+    // The worker's side of the HTTP client: response headers, body chunks, stop requests.
+    void OnHeaderLine(std::string_view line);
+    bool OnBody(const char* data, size_t size);
+    bool StopRequested() const { return abort_.load(); }
+    struct Curl;  // the client's C callbacks and its transfer loop
+    friend struct Curl;
+
+    DownloadSettings settings_;
+    ProgressHandler onProgress_;
+    std::atomic<bool> abort_{false};
+    std::thread worker_;
+
+    // Worker-only state of the running transfer.
+    int fd_ = -1;
+    int writeErrno_ = 0;
+    long responseStatus_ = 0;
+    int64_t responseLength_ = -1;
+    bool responseChunked_ = false;
+    int64_t announced_ = -1;
+    int64_t bytes_ = 0;
+    int64_t reported_ = -1;
+    bool begun_ = false;
+    std::chrono::steady_clock::time_point lastReport_{};
+    std::chrono::steady_clock::time_point lastActivity_{};
+};
+
+}  // namespace viewer

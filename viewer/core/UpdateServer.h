@@ -1,0 +1,34 @@
+// Where the update files live: the server address, the path below it, and the names of the
+// files the viewer fetches and keeps.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace viewer {
+
+// The environment variable that points the viewer at another update server ("http://host:port"
+// or "https://host"); without it the build's default server is used.
+inline constexpr const char* kUpdateServerVariable = "VANTORBOOKS_UPDATE_SERVER";
+inline constexpr const char* kUpdatePath = "/vncsoft/vantorbooks/update/";
+
+// Selectors of the downloads; each also names the local file beside the program, and all but
+// the first the server file ("update_temp.lasx" is the server's "update.lasx").
+inline constexpr const char* kUpdateTempName = "update_temp.lasx";
+inline constexpr const char* kUpdateInfoName = "update.lasx";
+inline constexpr const char* kDataWhatsNewName = "update_whatnew.txt";
+inline constexpr const char* kProgramWhatsNewName = "updatevantorbooks_whatnew.txt";
+inline constexpr const char* kDocsArchiveName = "docs.zip";
+inline constexpr const char* kBaseArchiveName = "updatebase.zip";
+inline constexpr const char* kProgramArchiveName = "updatevnbooks.zip";
+
+// Scheme and host (and port) of the update server, without a trailing "/".
+std::string UpdateServerBase();
+// The address of a file on the update server.
+std::string UpdateUrl(std::string_view serverFile);
+std::string UpdateUrl(std::string_view serverBase, std::string_view serverFile);
+
+// Archive downloads move the progress gauge; the small text files do not.
+bool MovesGauge(std::string_view selector);
+
+}  // namespace viewer

@@ -1,0 +1,182 @@
+// Downloads and the update check: starting a download, its progress on the gauge, the
+// completion handler's dispatch and its update-check branch, "Check for updates now", and the
+// options label that leads to the update page.
+#include <QAction>
+#include <QFont>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QTableWidget>
+
+#include <climits>
+
+#include "ClickLabel.h"
+#include "QtBridge.h"
+#include "Startup.h"
+#include "TForm1.h"
+#include "UpdateCheck.h"
+#include "UpdateServer.h"
+#include "platform/FileError.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+void TForm1::connectUpdateHandlers() {
+    N0711 = addRoutine("N0711", "071", &TForm1::N0711Click);
+    bind(Label16, &ClickLabel::clicked, &TForm1::Label16Click);
+    bind(Label16, &ClickLabel::mouseEntered, &TForm1::Label16MouseEnter);
+    bind(Label16, &ClickLabel::mouseLeft, &TForm1::Label16MouseLeave);
+    bind(Label2, &ClickLabel::clicked, &TForm1::Label2Click);
+}
+
+bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
+    if (downLoader_) return false;
+    auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
+                                                        viewer::DataPath(ProgramDir, localFile), selector,
+                                                        DownloadSettings);
+    DownloadName = selector;
+    // The worker only posts to the window; the window's own thread runs the handlers. Posted
+    // calls die with the window, and the window stops the worker before it goes.
+    loader->Start(
+        [this, selector](int kind, int64_t value) {
+            QMetaObject::invokeMethod(
+                this, [this, selector, kind, value] { WMDownloadProgress(selector, kind, value); },
+                Qt::QueuedConnection);
+        },
+        [this](const viewer::DownloadResult& result) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, result] {
+                    downLoader_.reset();  // the worker has ended; the next download may start
+                    guarded([&] { DownLoaderTerminate(result); });
+                },
+                Qt::QueuedConnection);
+        });
+    downLoader_ = std::move(loader);  // the completion, queued at the earliest, comes after this
+    return true;
+}
+
+void TForm1::WMDownloadProgress(const std::string& selector, int kind, int64_t value) {
+    if (!viewer::MovesGauge(selector)) return;
+    if (kind == viewer::kProgressBegin) {
+        if (value < 0) {
+            Gauge2->setRange(0, 0);  // no size announced: the gauge only shows that data flows
+            return;
+        }
+        gaugeShift_ = 0;
+        while ((value >> gaugeShift_) > INT_MAX) ++gaugeShift_;
+        Gauge2->setRange(0, static_cast<int>(value >> gaugeShift_));
+        Gauge2->setValue(0);
+    } else if (kind == viewer::kProgressBytes) {
+        const int64_t scaled = std::max<int64_t>(value, 0) >> gaugeShift_;
+        Gauge2->setValue(static_cast<int>(std::min<int64_t>(scaled, Gauge2->maximum())));
+    }
+}
+
+void TForm1::N0711Click() {
+    const std::string time = viewer::LogTimeNow();
+    if (DownloadRunning()) {
+        ListBox11->addItem(Q(time + viewer::kLogBusy));
+        return;
+    }
+    ListBox11->clear();
+    ListBox11->addItem(Q(time + viewer::kLogStart));
+    StartDownload(viewer::kUpdateInfoName, viewer::kUpdateTempName, viewer::kUpdateTempName);
+}
+
+void TForm1::Label16Click() {
+    AutoCheckBase = 1;
+    AutoCheckProgram = 1;
+    N0711Click();
+}
+
+void TForm1::Label16MouseEnter() {
+    QFont font = Label16->font();
+    font.setUnderline(true);
+    Label16->setFont(font);
+}
+
+void TForm1::Label16MouseLeave() {
+    QFont font = Label16->font();
+    font.setUnderline(false);
+    Label16->setFont(font);
+}
+
+// Each completion is dispatched by the name its own download was started with, so a download
+// started meanwhile cannot change what a finished one was.
+void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
+    const std::string time = viewer::LogTimeNow();
+    if (done.name == viewer::kUpdateInfoName) return;
+    if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;
+    Memo2->clear();
+}
+
+TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, const std::string& time) {
+    const auto logFailure = [&](const std::string& why) { ListBox11->addItem(Q(time + viewer::kLogFailed + why)); };
+    // A failed transfer leaves the previous copy in place; comparing it would report the state
+    // of an earlier check as today's.
+    if (!done.ok) {
+        logFailure("update.lasx could not be downloaded. " + done.error);
+    } else if (platform::FileExists(done.destFile.string())) {
+        Gauge2->setValue(0);
+        viewer::UpdateCheckInput in;
+        try {
+            in.localLines = platform::LoadLines(viewer::DataPath(ProgramDir, viewer::kUpdateInfoName));
+            in.serverLines = platform::LoadLines(done.destFile);
+        } catch (const platform::FileError& e) {
+            logFailure(e.what());
+            return BranchEnd::Stop;
+        }
+        in.checkBase = AutoCheckBase == 1;
+        in.checkProgram = AutoCheckProgram == 1;
+        in.docsFolderExists = platform::DirectoryExists(ProgramDir + "\\Docs");
+        in.programVersion = ProgramVersion;
+        in.docsUpdateAvailable = DocsUpdateAvailable == 1;
+        in.baseUpdateAvailable = BaseUpdateAvailable == 1;
+        in.programNoticeShown = !Label10->isHidden();
+
+        const viewer::UpdateCheckOutcome out = viewer::RunUpdateCheck(in);
+        if (out.docsUpdateAvailable) DocsUpdateAvailable = 1;
+        if (out.baseUpdateAvailable) BaseUpdateAvailable = 1;
+        if (out.showBaseNotice) Label6->show();
+        if (out.showProgramNotice) Label10->show();
+        for (const auto& text : out.logTexts) ListBox11->addItem(Q(time + text));
+        if (out.failed()) {
+            logFailure(out.failure);
+            return BranchEnd::Stop;
+        }
+    }
+    DownLoaderBusy = 0;
+    return BranchEnd::Continue;
+}
+
+void TForm1::Label2Click() {
+    if (PanelPage == "listbooks") {
+        PanelPage.clear();
+        Panel1->hide();
+        StringGrid1->hide();
+    }
+    N0000921Click();
+}
+
+// Opens the options panel on its update page, or closes it when it shows the options.
+void TForm1::N0000921Click() {
+    if (Panel1->isHidden() || PanelPage == "help") {
+        PanelPage = "options";
+        OptionsPage = "updateopt";
+        StringGrid1->hide();
+        UpdatePage->show();
+        Panel1->show();
+        Panel1->raise();
+        Memo2->hide();
+        ListBox1->hide();
+        ScrollBox1->hide();
+    } else if (PanelPage == "options") {
+        PanelPage.clear();
+        Panel1->hide();
+        Memo2->show();
+        ListBox1->show();
+        ScrollBox1->show();
+    }
+}
