@@ -1,6 +1,7 @@
 // Book details and reading: the two book views, the details grid and its headings, the
 // cover, the hidden story list with its "Read" marks, and the opening of story documents.
 #include <QAction>
+#include <QHeaderView>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -65,6 +66,9 @@ void TForm1::N5021Click() {
     StringGrid3->setColumnCount(viewer::DetailsGrid::kColumns);
     StringGrid3->setRowCount(viewer::DetailsGrid::kRows);
     StringGrid3->setShowGrid(false);
+    // Narrow spacer columns and the short heading row are part of the design.
+    StringGrid3->horizontalHeader()->setMinimumSectionSize(0);
+    StringGrid3->verticalHeader()->setMinimumSectionSize(0);
     StringGrid3->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::SelectedClicked);
     StringGrid3->setSelectionMode(QAbstractItemView::ContiguousSelection);
