@@ -57,7 +57,6 @@ void TForm1::connectCatalogHandlers() {
 
     StringGrid3->setItemDelegate(new viewerui::DetailsGridDelegate(this, StringGrid3));
     readMarks_ = new viewerui::ListMarks(ListBox7, QStringLiteral("Read"));
-    ListBox1->setToolTip(QString());
 }
 
 viewer::CatalogPlace TForm1::place() const { return {ProgramDir, CurrentCategory, CurrentList, CurrentSubList}; }
