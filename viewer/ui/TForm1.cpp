@@ -159,11 +159,13 @@ QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1:
 void TForm1::connectHandlers() {
     connectStartupHandlers();
     connectUpdateHandlers();
+    connectCatalogHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (catalogKeyFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

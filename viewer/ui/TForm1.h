@@ -11,6 +11,7 @@
 #include <string>
 
 #include "TDownLoader.h"
+#include "BookReader.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -22,11 +23,16 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPainter;
 class QPlainTextEdit;
 class QProgressBar;
+class QRect;
 class QScrollArea;
 class QTableWidget;
 class QTimer;
+namespace viewerui {
+class ListMarks;
+}
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -104,6 +110,27 @@ public:
     void Edit3KeyDown(int key);
 
     // ---- Catalog navigation and book details ----
+    QAction* N5011 = nullptr;    // quick-search view of the book at SearchHitIndex
+    QAction* N5021 = nullptr;    // details grid set-up
+    int32_t SearchHitIndex = 0;  // the quick search's hit in ListBox1
+    void ListBox8Click();  // category picked
+    void ListBox2Click();  // list picked
+    void ListBox9Click();  // sub-list picked (or one of the special items)
+    void ListBox1Click();  // book picked: the book-list view
+    void N5011Click();     // the quick-search view
+    void N5021Click();     // details grid set-up, the last step of start-up
+    void ListBox7Click();     // hidden story list: "Read" marks
+    void ListBox7DblClick();  // hidden story list: open the readable document
+    void StringGrid3DblClick();  // open the documents of the story whose format mark was hit
+    void StringGrid3DrawCell(QPainter& painter, int col, int row, const QRect& rect);  // headings
+    void FormKeyDown(int key);  // F2: to the quick-search box
+    void ListBox1KeyDown(int key);  // Esc in any of these seven ends the program
+    void ListBox2KeyDown(int key);
+    void ListBox4KeyDown(int key);
+    void ListBox8KeyDown(int key);
+    void ListBox9KeyDown(int key);
+    void Memo2KeyDown(int key);
+    void StringGrid3KeyDown(int key);
 
     // ---- Owned-book marks and quick search ----
 
@@ -143,6 +170,14 @@ private:
     BranchEnd UpdateCheckBranch(const viewer::DownloadResult& done, const std::string& time);
     std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
     int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
+    void connectCatalogHandlers();
+    // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
+    bool catalogKeyFilter(QObject* watched, QEvent* event);
+    void buildStoryIndex();
+    void showBook(bool quickSearch);
+    viewer::CatalogPlace place() const;
+    viewer::BookReader bookReader_;
+    viewerui::ListMarks* readMarks_ = nullptr;  // "Read" beside the stories of ListBox7
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
     // Runs a handler; a failure is shown in the standard error box and ends the handler.

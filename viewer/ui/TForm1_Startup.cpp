@@ -104,6 +104,8 @@ void TForm1::FormCreate() {
         BaseYear = date.year;
         BaseDay = date.day;
         BaseMonthName = date.monthName;
+
+        N5021Click();
     });
 }
 

@@ -1,0 +1,221 @@
+// Guards the walk through the catalog in the window: what each level loads and empties, the
+// two special sub-list items, the merged story index, one clear error for a missing list
+// file, and the Esc and F2 keys.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QTest>
+
+#include "CatalogFixture.h"
+#include "TForm1.h"
+
+using testsupport::ClickItem;
+using testsupport::Installation;
+using testsupport::Texts;
+
+namespace {
+using Strings = std::vector<std::string>;
+}
+
+TEST(FormCatalog, WalkDownToTheBooksAndBackUp) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Фантастика");
+    EXPECT_EQ(form.CurrentCategory, "Фантастика");
+    EXPECT_EQ(Texts(form.ListBox2), (Strings{"Список рассказов", "Звёздные миры", "Нет файла"}));
+    ClickItem(form.ListBox2, "Звёздные миры");
+    EXPECT_EQ(form.CurrentList, "Звёздные миры");
+    EXPECT_EQ(form.ListBox9->count(), 6);
+    EXPECT_TRUE(form.ListBox9->isVisible());
+    ClickItem(form.ListBox9, "Первая");
+    EXPECT_EQ(form.CurrentSubList, "Первая");
+    EXPECT_EQ(Texts(form.ListBox1), (Strings{"Книга А", "Книга Б", "Книга В"}));
+    EXPECT_EQ(form.ListBox1->toolTip(), QStringLiteral("Number of books: 3"));
+    EXPECT_TRUE(form.ListBox1->isVisible());
+    EXPECT_TRUE(form.ScrollBox1->isVisible());
+    EXPECT_TRUE(form.StringGrid3->isVisible());
+    EXPECT_FALSE(form.ListBox4->isVisible());
+    EXPECT_FALSE(form.Panel1->isVisible());
+
+    ClickItem(form.ListBox1, "Книга А");
+    EXPECT_EQ(form.ListBox7->count(), 3);
+    // A category picked again empties every level below it.
+    ClickItem(form.ListBox8, "Фантастика");
+    EXPECT_EQ(form.ListBox2->count(), 3);
+    EXPECT_EQ(form.ListBox9->count(), 0);
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_EQ(form.ListBox7->count(), 0);
+    EXPECT_TRUE(form.Memo2->toPlainText().isEmpty());
+    EXPECT_FALSE(form.Image1->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+TEST(FormCatalog, ArrowKeysInAListPickLikeAClick) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Фантастика");
+    form.ListBox2->setFocus();
+    form.ListBox2->setCurrentRow(0);
+    QTest::keyClick(form.ListBox2, Qt::Key_Down);
+    EXPECT_EQ(form.CurrentList, "Звёздные миры");
+    EXPECT_EQ(form.ListBox9->count(), 6);
+}
+
+TEST(FormCatalog, SpecialItemsAmongTheListsOpenNothing) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Детективы");
+    for (const char* item : {"Список рассказов", "Список книг"}) {
+        SCOPED_TRACE(item);
+        ClickItem(form.ListBox2, item);
+        EXPECT_EQ(form.ListBox9->count(), 0);
+        EXPECT_EQ(form.ListBox1->count(), 0);
+        EXPECT_TRUE(form.CurrentList.empty());
+    }
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+TEST(FormCatalog, EmptySubListCountsNoBooks) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая");
+    ClickItem(form.ListBox9, "Пустая");
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_EQ(form.ListBox1->toolTip(), QStringLiteral("Number of books: 0"));
+    EXPECT_EQ(form.CurrentSubList, "Пустая");
+}
+
+TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая");
+    ClickItem(form.ListBox9, "Список книг");
+    EXPECT_EQ(form.PanelPage, "listbooks");
+    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\Фантастика\\Звёздные миры\\books.texx");
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_TRUE(form.StringGrid1->isVisible());
+    EXPECT_EQ(form.Panel1->geometry(), QRect(form.StringGrid3->x(), form.StringGrid3->y(), form.StringGrid3->width(),
+                                             form.StringGrid3->height() + form.Memo2->height() + 10));
+    EXPECT_EQ(form.StringGrid1->geometry(), QRect(QPoint(0, 0), form.Panel1->size()));
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_EQ(form.CurrentSubList, "Первая");
+    // A sub-list picked afterwards puts the details back.
+    ClickItem(form.ListBox9, "Вторая");
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_TRUE(form.StringGrid3->isVisible());
+}
+
+TEST(FormCatalog, StoryIndexMergesTheSubListsOfTheList) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая");
+    ClickItem(form.ListBox1, "Книга А");
+    ClickItem(form.ListBox9, "Список рассказов");
+    // Shared "Ночь" once, "утро" and "Утро" both, line 6 "Седьмая" and empty lines not at all.
+    EXPECT_EQ(Texts(form.ListBox4), (Strings{"1", "2", "3", "4", "Вечер", "День", "Закат", "Ночь", "Утро", "утро"}));
+    EXPECT_EQ(form.ListBox4->toolTip(), QStringLiteral("Number of stories: 10"));
+    EXPECT_TRUE(form.ListBox4->isVisible());
+    EXPECT_EQ(form.focusWidget(), form.ListBox4);
+    EXPECT_FALSE(form.ListBox1->isVisible());
+    EXPECT_FALSE(form.StringGrid3->isVisible());
+    EXPECT_FALSE(form.ScrollBox1->isVisible());
+    EXPECT_EQ(form.ListBox7->count(), 0);
+    EXPECT_EQ(form.CurrentSubList, "Нет файла");  // the last item walked
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+TEST(FormCatalog, MissingListFileGivesOneErrorAndLeavesTheLevelsEmpty) {
+    struct Case {
+        const char* category;
+        const char* list;
+        const char* subList;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"Детективы", nullptr, nullptr, "Детективы.txt"},
+        {"Фантастика", "Нет файла", nullptr, "Нет файла.txt"},
+        {"Фантастика", "Звёздные миры", "Нет файла", "Звёздные миры/Нет файла.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named);
+        Installation inst;
+        testsupport::WriteCatalog(inst);
+        TForm1 form;
+        form.show();
+        ClickItem(form.ListBox8, "Фантастика");
+        ClickItem(form.ListBox2, "Звёздные миры");
+        ClickItem(form.ListBox9, "Первая");
+        ClickItem(form.ListBox1, "Книга А");
+        if (!c.list) std::filesystem::remove(inst.dir() / "Детективы.txt");
+        ClickItem(form.ListBox8, c.category);
+        if (c.list) ClickItem(form.ListBox2, c.list);
+        if (c.subList) ClickItem(form.ListBox9, c.subList);
+        ASSERT_EQ(inst.dialogs.size(), 1u);
+        EXPECT_NE(inst.dialogs[0].find(c.named), std::string::npos) << inst.dialogs[0];
+        EXPECT_EQ(form.ListBox2->count(), c.list ? 3 : 0);
+        EXPECT_EQ(form.ListBox9->count(), c.subList ? 6 : 0);
+        EXPECT_EQ(form.ListBox1->count(), 0);
+        EXPECT_EQ(form.ListBox7->count(), 0);
+        EXPECT_EQ(form.CurrentSubList, "Первая");  // set only by a sub-list that loaded
+    }
+}
+
+TEST(FormCatalog, EscInTheCatalogControlsEndsTheProgram) {
+    const char* controls[] = {"ListBox1", "ListBox2", "ListBox4", "ListBox8", "ListBox9", "Memo2", "StringGrid3"};
+    for (const char* name : controls) {
+        SCOPED_TRACE(name);
+        Installation inst;
+        testsupport::WriteCatalog(inst);
+        TForm1 form;
+        form.show();
+        auto* control = form.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_TRUE(control);
+        control->setVisible(true);
+        QTest::keyClick(control, Qt::Key_A);
+        EXPECT_TRUE(form.isVisible());
+        QTest::keyClick(control, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+    }
+}
+
+TEST(FormCatalog, F2AnywhereEmptiesTheQuickSearchBoxAndFocusesIt) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    for (QWidget* from : {static_cast<QWidget*>(form.ListBox8), static_cast<QWidget*>(form.StringGrid3)}) {
+        SCOPED_TRACE(S(from->objectName()));
+        form.Edit3->setText(QStringLiteral("Quick search"));
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_F2);
+        EXPECT_TRUE(form.Edit3->hasFocus());
+        EXPECT_TRUE(form.Edit3->text().isEmpty());
+        EXPECT_EQ(form.Edit3->font().pointSize(), 8);
+    }
+}
