@@ -21,6 +21,8 @@ constexpr uint32_t kMaxRecoveredExtraLength = 260;
 
 // The first occurrence of pattern (its low `length` bytes, little-endian) at or after position,
 // read in blocks that overlap so a pattern across two blocks is found. Keeps the stream position.
+// The first blocks are small: the next header is usually close, and a scan over many small
+// items would otherwise read a whole block for each of them.
 bool FindPattern(TStream& stream, int64_t& position, int length, uint32_t pattern, int64_t blockSize) {
     if (length < 1 || length > 4 || position < 0) return false;
     const int64_t saved = stream.Position();
@@ -29,8 +31,9 @@ bool FindPattern(TStream& stream, int64_t& position, int length, uint32_t patter
     for (int i = 0; i < 4; ++i) want[i] = static_cast<uint8_t>(pattern >> (8 * i));
     std::vector<uint8_t> block(static_cast<size_t>(blockSize));
     bool found = false;
-    for (int64_t p = position; p < size && !found;) {
-        const int64_t n = std::min(blockSize, size - p);
+    int64_t step = std::min<int64_t>(blockSize, 4096);
+    for (int64_t p = position; p < size && !found; step = std::min(blockSize, step * 2)) {
+        const int64_t n = std::min(step, size - p);
         if (n < length || stream.Seek(p, TSeekOrigin::soBeginning) != p || stream.Read(block.data(), n) != n) break;
         for (int64_t i = 0; i + length <= n; ++i) {
             if (std::equal(want, want + length, block.data() + i)) {
