@@ -77,13 +77,13 @@ struct GenEntry {
 };
 
 struct GenOptions {
-    std::string stub;                // bytes in front of the archive
+    std::string stub{};               // bytes in front of the archive
     bool offsetsCountStub = false;   // offsets written from the start of the file, as an adjusted stub has
     bool zip64 = false;              // Zip64 end record and locator, counts escaped in the end record
     bool escapeDisks = false;        // with zip64: the end record's disk fields escaped too
-    std::vector<int> directoryOrder; // entries' order in the directory; empty: file order
-    std::string archiveComment;
-    std::string trailing;            // bytes after the end record
+    std::vector<int> directoryOrder{};  // entries' order in the directory; empty: file order
+    std::string archiveComment{};
+    std::string trailing{};           // bytes after the end record
     bool dataDescriptors = false;    // sizes and CRC after the data, zeros in the local headers
     std::uint16_t diskNumber = 0;    // the end record's number of this disk
 };

@@ -333,19 +333,15 @@ bool TZADirManager::CheckLocalHeaderAt(int64_t position) {
 }
 
 void TZADirManager::CorrectOffsets() {
-    if (Items.Count() == 0) return;
-    bool anyData = false;
-    for (int i = 0; i < Items.Count() && !anyData; ++i) anyData = Items.ItemPtr(i)->Header.compressedSize != 0;
-    if (!anyData) return;
-    // The first stored item was found at DataStart: the distance to where the directory puts
-    // it is what a stub in front of an archive written without it shifted every item by.
     if (DataStart <= 0 || firstStoredItem_ >= Items.Count()) return;
+    // The first stored item was found at DataStart: the distance to where the directory puts it
+    // is what a stub in front of an archive written without it shifted every item by, folders
+    // and empty files as well as files with data.
     const uint64_t claimed = OffsetOf(*Items.ItemPtr(firstStoredItem_));
     if (claimed >= static_cast<uint64_t>(DataStart)) return;
     const uint64_t shift = static_cast<uint64_t>(DataStart) - claimed;
     for (int i = 0; i < Items.Count(); ++i) {
         TDirItem& item = *Items.ItemPtr(i);
-        if (item.Header.externalAttributes & kAttrDirectory) continue;
         if (item.Header.localHeaderOffset == kEscape32) {
             item.LocalHeaderOffset += shift;
         } else if (NeedsEscape32(item.Header.localHeaderOffset + shift)) {

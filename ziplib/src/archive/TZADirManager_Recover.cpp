@@ -29,11 +29,12 @@ bool FindPattern(TStream& stream, int64_t& position, int length, uint32_t patter
     const int64_t size = stream.Size();
     uint8_t want[4];
     for (int i = 0; i < 4; ++i) want[i] = static_cast<uint8_t>(pattern >> (8 * i));
-    std::vector<uint8_t> block(static_cast<size_t>(blockSize));
+    std::vector<uint8_t> block;
     bool found = false;
     int64_t step = std::min<int64_t>(blockSize, 4096);
     for (int64_t p = position; p < size && !found; step = std::min(blockSize, step * 2)) {
         const int64_t n = std::min(step, size - p);
+        if (block.size() < static_cast<size_t>(n)) block.resize(static_cast<size_t>(n));
         if (n < length || stream.Seek(p, TSeekOrigin::soBeginning) != p || stream.Read(block.data(), n) != n) break;
         for (int64_t i = 0; i + length <= n; ++i) {
             if (std::equal(want, want + length, block.data() + i)) {
