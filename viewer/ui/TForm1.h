@@ -12,6 +12,7 @@
 
 #include "TDownLoader.h"
 #include "BookReader.h"
+#include "CatalogSearch.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -107,7 +108,7 @@ public:
     void AppActivate();
     void CheckBox1Click();
     void CheckBox2Click();
-    void Edit3KeyDown(int key);
+    void Edit3KeyDown(int key);  // Enter: the reset command; Esc: back to the placeholder
 
     // ---- Catalog navigation and book details ----
     QAction* N5011 = nullptr;    // quick-search view of the book at SearchHitIndex
@@ -133,6 +134,13 @@ public:
     void StringGrid3KeyDown(int key);
 
     // ---- Owned-book marks and quick search ----
+    QMenu* PopupMenu2 = nullptr;  // context menu of ListBox1
+    QAction* N2011 = nullptr;     // "I have it"
+    QAction* N2021 = nullptr;     // "I don't have it"
+    void Edit3Change();  // the search, on every change of the text
+    void Edit3Click();   // empties the box for typing
+    void N2011Click();   // the picked book is owned
+    void N2021Click();   // the picked book is not owned
 
     // ---- Downloads and the update check ----
     QAction* N0711 = nullptr;  // update check
@@ -178,6 +186,12 @@ private:
     viewer::CatalogPlace place() const;
     viewer::BookReader bookReader_;
     viewerui::ListMarks* readMarks_ = nullptr;  // "Read" beside the stories of ListBox7
+    void connectSearchHandlers();
+    void connectMarkHandlers();
+    bool searchEventFilter(QObject* watched, QEvent* event);  // clicks into the search box
+    void paintHaveMarks();
+    viewer::CatalogSearch catalogSearch_;
+    viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
     // Runs a handler; a failure is shown in the standard error box and ends the handler.
