@@ -114,6 +114,7 @@ void TDownLoader::Start(ProgressHandler onProgress, DoneHandler onDone) {
 }
 
 void TDownLoader::DownLoaderWorkBegin(int64_t total) {
+    lastReport_ = std::chrono::steady_clock::now();  // the interval counts from the begin report
     if (onProgress_) onProgress_(kProgressBegin, total);
 }
 
