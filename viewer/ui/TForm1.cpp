@@ -160,6 +160,7 @@ void TForm1::connectHandlers() {
     connectStartupHandlers();
     connectUpdateHandlers();
     connectCatalogHandlers();
+    connectInstallHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
