@@ -8,9 +8,12 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <utility>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "TempDir.h"
 
 extern char** environ;
 
@@ -59,5 +62,27 @@ inline void UnzipExtract(const std::filesystem::path& archive, const std::filesy
         throw std::runtime_error("unzip could not extract " + archive.filename().string() + " (status " +
                                  std::to_string(status) + ")");
 }
+
+// Files packed into an archive; the folder they were packed from stays for comparing the
+// unpacked files with.
+struct ZipPackage {
+    TempDir src;
+    std::string bytes;
+    explicit ZipPackage(const std::vector<std::pair<std::string, std::string>>& files, bool stored = false) {
+        for (const auto& [rel, content] : files) WriteFile(src / rel, content);
+        TempDir out;
+        MakeZip(src.path(), out / "a.zip", stored);
+        bytes = ReadFile(out / "a.zip");
+    }
+    // The archive with one byte of a stored item's data changed where `marker` begins, so that
+    // the item no longer matches its CRC.
+    std::string Damaged(const std::string& marker) const {
+        std::string copy = bytes;
+        const size_t at = copy.find(marker);
+        if (at == std::string::npos) throw std::runtime_error("marker not stored");
+        copy[at] ^= 0x20;
+        return copy;
+    }
+};
 
 }  // namespace testsupport

@@ -60,25 +60,7 @@ public:
     std::vector<Extraction> seen;
 };
 
-// A folder of files packed into an archive, kept for comparing the installed files with.
-struct Package {
-    TempDir src;
-    std::string bytes;
-    Package(const std::vector<std::pair<std::string, std::string>>& files, bool stored = false) {
-        for (const auto& [rel, content] : files) WriteFile(src / rel, content);
-        TempDir out;
-        testsupport::MakeZip(src.path(), out / "a.zip", stored);
-        bytes = ReadFile(out / "a.zip");
-    }
-    // The same archive with one byte of `marker`'s stored data changed: its CRC no longer fits.
-    std::string Damaged(const std::string& marker) const {
-        std::string copy = bytes;
-        const size_t at = copy.find(marker);
-        if (at == std::string::npos) throw std::runtime_error("marker not stored");
-        copy[at] ^= 0x20;
-        return copy;
-    }
-};
+using Package = testsupport::ZipPackage;
 
 const Package& Docs() {
     static const Package p({{"docs/Последний рейс.doc", "new story text " + std::string(5000, 'd')},
