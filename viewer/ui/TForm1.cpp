@@ -161,6 +161,7 @@ void TForm1::connectHandlers() {
     connectUpdateHandlers();
     connectCatalogHandlers();
     connectSearchHandlers();
+    connectInstallHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }

@@ -13,6 +13,7 @@
 #include "TDownLoader.h"
 #include "BookReader.h"
 #include "CatalogSearch.h"
+#include "InstallChain.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -163,6 +164,18 @@ public:
     void DownLoaderTerminate(const viewer::DownloadResult& done);
 
     // ---- Installing updates ----
+    QAction* N07051 = nullptr;    // docs.zip
+    QAction* N07061 = nullptr;    // updatebase.zip
+    QAction* N07071 = nullptr;    // fresh update.lasx
+    QAction* N07111 = nullptr;    // updatevnbooks.zip, handed to the updater
+    std::string UpdatePanelPage;  // page of the update panel; emptied when a data update ends
+    void N07051Click();
+    void N07061Click();
+    void N07071Click();
+    void N07111Click();
+    void Label17Click();  // "Download stories for reading"
+    void Label17MouseEnter();
+    void Label17MouseLeave();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -179,6 +192,17 @@ private:
     std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
     int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     void connectCatalogHandlers();
+    // Installing updates: the completion branches of the archives and of the fresh update.lasx.
+    void connectInstallHandlers();
+    BranchEnd DocsArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    BranchEnd BaseArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    BranchEnd ProgramArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    void FreshUpdateInfoBranch(const viewer::DownloadResult& done, const std::string& time);
+    bool UnpackDownloaded(const viewer::DownloadResult& done, const std::string& time);
+    void HandOverToUpdater(const std::string& time);
+    void StartChainDownload(const std::string& name);
+    void StopChain(const std::string& file, viewer::ChainFailure why, const std::string& reason,
+                   const std::string& time);
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();
