@@ -5,10 +5,11 @@
 
 Writes the category, list and sub-list files, every book's stories, publication data and
 description, the covers (drawn by vb_make_cover, built with the project), the placeholder
-pictures noti.jpg, and the story documents: RTF and FB2 written here, DOC converted from the
-RTF by LibreOffice (Debian package libreoffice-writer-nogui; only needed to make the sample
-again, the generated files are committed). Text files are code page 1251 with CR LF line
-ends, as the viewer's data files are. skins/ and update.lasx are left alone.
+pictures noti.jpg, one sub-list's file of owned titles, and the story documents: RTF and FB2
+written here, DOC converted from the RTF by LibreOffice (Debian package
+libreoffice-writer-nogui; only needed to make the sample again, the generated files are
+committed). Text files are code page 1251 with CR LF line ends, as the viewer's data files
+are. skins/ and update.lasx are left alone.
 """
 import argparse
 import os
@@ -88,6 +89,7 @@ CATALOG = {
                 ('Остров сокровищ капитана Грея', ['Остров сокровищ', 'Чёрный флаг', 'Абордаж'], True),
                 ('Чёрный флаг', ['Чёрный флаг', 'Шторм', 'Бутылка с запиской'], True),
                 ('Шторм', ['Шторм', 'Маяк'], False),
+                ('Jolly Roger над рифом', ['Jolly Roger над рифом', 'Абордаж', 'Бутылка с запиской'], True),
             ],
         },
     },
@@ -121,6 +123,11 @@ DOCS = {
 READABLE = {
     ('Фантастика', 'Звёздные миры', 'Первая экспедиция'): ['Последний рейс', 'Часовой'],
     ('Детективы', 'Классический детектив', 'Ранние дела'): ['Алиби'],
+}
+
+# Owned titles, as the viewer keeps them in a sub-list's Books\_have.txt.
+OWNED = {
+    ('Фантастика', 'Звёздные миры', 'Первая экспедиция'): ['Сигнал с орбиты', 'Холодный свет'],
 }
 
 AUTHORS = ['А. Северов', 'Б. Лукин', 'В. Орлова', 'Г. Ветров', 'Д. Ясенева', 'Е. Громов', 'Ж. Тарасова']
@@ -278,6 +285,9 @@ def main():
                     if has_cover:
                         make_cover(args.cover_tool, os.path.join(base, 'images', title + '.jpg'), title, lst)
                     n += 1
+                owned = OWNED.get((category, lst, sub))
+                if owned:
+                    write_lines(os.path.join(base, 'Books', '_have.txt'), owned)
                 for story in READABLE.get((category, lst, sub), []):
                     doc_jobs.append((story, os.path.join(base, 'Books', 'Doc', story + '.doc')))
 

@@ -171,6 +171,9 @@ TEST_P(PkwareFromTool, RightPasswordDecryptsWrongOnesFail) {
     std::string plain;
     EXPECT_EQ(Decrypt(it, password, plain), Outcome::Plain);
     EXPECT_EQ(plain, original);
+    // An empty item has no data to fail its CRC, so only the check byte can refuse a wrong
+    // password, and one in 256 passes it (the tool's header bytes are random): nothing to assert.
+    if (c.emptyFile) return;
     for (const char* wrong : {"", "Secret", "secret ", "wrong", "пароль1"}) {
         SCOPED_TRACE(wrong);
         EXPECT_NE(Decrypt(it, ziplib::PkwarePasswordBytes(wrong), plain), Outcome::Plain);

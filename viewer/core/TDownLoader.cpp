@@ -114,6 +114,9 @@ void TDownLoader::Start(ProgressHandler onProgress, DoneHandler onDone) {
 }
 
 void TDownLoader::DownLoaderWorkBegin(int64_t total) {
+    // The interval between counts runs from the begin; the clock's own zero is the machine's
+    // start, which would let the first chunk through once the machine has run that long.
+    lastReport_ = std::chrono::steady_clock::now();
     if (onProgress_) onProgress_(kProgressBegin, total);
 }
 

@@ -1,56 +1,60 @@
 #include "ListMarks.h"
 
-#include <QEvent>
 #include <QFontMetrics>
 #include <QListWidget>
 #include <QPainter>
 
 namespace viewerui {
 
-ListMarks::ListMarks(QListWidget* list, QString text)
-    : QWidget(list->viewport()), list_(list), text_(std::move(text)) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_NoSystemBackground);
-    setGeometry(list->viewport()->rect());
-    list->viewport()->installEventFilter(this);
+ListMarks::ListMarks(QListWidget* list, QString text) : QStyledItemDelegate(list), list_(list), text_(std::move(text)) {
+    setObjectName(QStringLiteral("ListMarks"));
+    list->setItemDelegate(this);
     QAbstractItemModel* model = list->model();
-    connect(model, &QAbstractItemModel::modelReset, this, &ListMarks::Clear);
-    connect(model, &QAbstractItemModel::rowsInserted, this, &ListMarks::Clear);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &ListMarks::Clear);
-    hide();
+    // The list repaints itself after these, and its model resets while the list is destroyed:
+    // forgetting the rows is all that is needed then.
+    connect(model, &QAbstractItemModel::modelReset, this, &ListMarks::Forget);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ListMarks::Forget);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &ListMarks::Forget);
 }
 
 void ListMarks::Paint(std::vector<int> rows, QColor colour) {
     rows_ = std::move(rows);
+    marked_ = std::unordered_set<int>(rows_.begin(), rows_.end());
     colour_ = colour;
-    setVisible(!rows_.empty());
-    raise();
-    update();
+    list_->viewport()->update();
 }
 
 void ListMarks::Clear() {
+    if (rows_.empty()) return;
+    Forget();
+    list_->viewport()->update();
+}
+
+void ListMarks::Forget() {
     rows_.clear();
-    hide();
+    marked_.clear();
+}
+
+QRect ListMarks::MarkRectIn(const QRect& itemRect) const {
+    const int width = QFontMetrics(list_->font()).horizontalAdvance(text_);
+    return QRect(list_->viewport()->width() - width - 10, itemRect.top(), width, itemRect.height());
 }
 
 QRect ListMarks::MarkRect(int item) const {
-    const QFontMetrics metrics(list_->font());
-    const int width = metrics.horizontalAdvance(text_);
-    const int itemHeight = list_->count() > 0 ? list_->sizeHintForRow(0) : metrics.height();
-    return QRect(list_->viewport()->width() - width - 10, itemHeight * item, width, itemHeight);
+    const QListWidgetItem* it = list_->item(item);
+    if (!it) return {};
+    return MarkRectIn(list_->visualItemRect(it));
 }
 
-void ListMarks::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setFont(list_->font());
-    painter.setPen(colour_);
-    painter.setBrush(Qt::NoBrush);
-    for (int row : rows_) painter.drawText(MarkRect(row), Qt::AlignLeft | Qt::AlignVCenter, text_);
-}
-
-bool ListMarks::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_->viewport() && event->type() == QEvent::Resize) setGeometry(list_->viewport()->rect());
-    return QWidget::eventFilter(watched, event);
+void ListMarks::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!marked_.count(index.row())) return;
+    painter->save();
+    painter->setFont(list_->font());
+    painter->setPen(colour_);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawText(MarkRectIn(option.rect), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, text_);
+    painter->restore();
 }
 
 }  // namespace viewerui

@@ -1,22 +1,25 @@
-// A short text painted beside items of a list ("Read", "Have"): 10 pixels from the list's
-// right edge, at the height of item i counted from the top of the list's surface, so the
-// marks do not follow the scroll position. They are not items: loading the list again
-// removes them until they are painted anew.
+// A short text painted beside items of a list ("Read", "Have"): 10 pixels from the right
+// edge of the list's visible area, in the row of its item. The marks are drawn with the items,
+// so they stay beside their titles when the list scrolls or repaints. They are not items:
+// loading the list again removes them until they are painted anew.
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QString>
-#include <QWidget>
+#include <QStyledItemDelegate>
 
+#include <unordered_set>
 #include <vector>
 
 class QListWidget;
 
 namespace viewerui {
 
-class ListMarks : public QWidget {
+class ListMarks : public QStyledItemDelegate {
     Q_OBJECT
 public:
+    // Becomes the list's item delegate.
     ListMarks(QListWidget* list, QString text);
 
     void Paint(std::vector<int> rows, QColor colour);
@@ -24,18 +27,21 @@ public:
 
     const std::vector<int>& rows() const { return rows_; }
     QColor colour() const { return colour_; }
-    // Where the mark of item i is painted, in the list's surface coordinates.
+    // Where the mark of item i is drawn, in the coordinates of the list's visible area; empty
+    // for an item the list does not hold.
     QRect MarkRect(int item) const;
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    void Forget();
+    QRect MarkRectIn(const QRect& itemRect) const;
+
     QListWidget* list_;
     QString text_;
     QColor colour_;
     std::vector<int> rows_;
+    std::unordered_set<int> marked_;
 };
 
 }  // namespace viewerui

@@ -160,12 +160,15 @@ void TForm1::connectHandlers() {
     connectStartupHandlers();
     connectUpdateHandlers();
     connectCatalogHandlers();
+    connectSearchHandlers();
+    connectInstallHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (catalogKeyFilter(watched, event)) return true;
+    if (searchEventFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

@@ -12,6 +12,8 @@
 
 #include "TDownLoader.h"
 #include "BookReader.h"
+#include "CatalogSearch.h"
+#include "InstallChain.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -107,7 +109,7 @@ public:
     void AppActivate();
     void CheckBox1Click();
     void CheckBox2Click();
-    void Edit3KeyDown(int key);
+    void Edit3KeyDown(int key);  // Enter: the reset command; Esc: back to the placeholder
 
     // ---- Catalog navigation and book details ----
     QAction* N5011 = nullptr;    // quick-search view of the book at SearchHitIndex
@@ -133,6 +135,13 @@ public:
     void StringGrid3KeyDown(int key);
 
     // ---- Owned-book marks and quick search ----
+    QMenu* PopupMenu2 = nullptr;  // context menu of ListBox1
+    QAction* N2011 = nullptr;     // "I have it"
+    QAction* N2021 = nullptr;     // "I don't have it"
+    void Edit3Change();  // the search, on every change of the text
+    void Edit3Click();   // empties the box for typing
+    void N2011Click();   // the picked book is owned
+    void N2021Click();   // the picked book is not owned
 
     // ---- Downloads and the update check ----
     QAction* N0711 = nullptr;  // update check
@@ -155,6 +164,18 @@ public:
     void DownLoaderTerminate(const viewer::DownloadResult& done);
 
     // ---- Installing updates ----
+    QAction* N07051 = nullptr;    // docs.zip
+    QAction* N07061 = nullptr;    // updatebase.zip
+    QAction* N07071 = nullptr;    // fresh update.lasx
+    QAction* N07111 = nullptr;    // updatevnbooks.zip, handed to the updater
+    std::string UpdatePanelPage;  // page of the update panel; emptied when a data update ends
+    void N07051Click();
+    void N07061Click();
+    void N07071Click();
+    void N07111Click();
+    void Label17Click();  // "Download stories for reading"
+    void Label17MouseEnter();
+    void Label17MouseLeave();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -171,6 +192,17 @@ private:
     std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
     int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     void connectCatalogHandlers();
+    // Installing updates: the completion branches of the archives and of the fresh update.lasx.
+    void connectInstallHandlers();
+    BranchEnd DocsArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    BranchEnd BaseArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    BranchEnd ProgramArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
+    void FreshUpdateInfoBranch(const viewer::DownloadResult& done, const std::string& time);
+    bool UnpackDownloaded(const viewer::DownloadResult& done, const std::string& time);
+    void HandOverToUpdater(const std::string& time);
+    void StartChainDownload(const std::string& name);
+    void StopChain(const std::string& file, viewer::ChainFailure why, const std::string& reason,
+                   const std::string& time);
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();
@@ -178,6 +210,12 @@ private:
     viewer::CatalogPlace place() const;
     viewer::BookReader bookReader_;
     viewerui::ListMarks* readMarks_ = nullptr;  // "Read" beside the stories of ListBox7
+    void connectSearchHandlers();
+    void connectMarkHandlers();
+    bool searchEventFilter(QObject* watched, QEvent* event);  // clicks into the search box
+    void paintHaveMarks();
+    viewer::CatalogSearch catalogSearch_;
+    viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
     // Runs a handler; a failure is shown in the standard error box and ends the handler.

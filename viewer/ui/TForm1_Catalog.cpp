@@ -13,27 +13,13 @@
 
 #include "Catalog.h"
 #include "DetailsGridDelegate.h"
+#include "ListItems.h"
 #include "ListMarks.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 
-namespace {
-
-void FillList(QListWidget* list, const std::vector<std::string>& items) {
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(items.size()));
-    for (const std::string& item : items) texts.append(Q(item));
-    list->addItems(texts);
-}
-
-std::vector<std::string> Items(const QListWidget* list) {
-    std::vector<std::string> items;
-    items.reserve(static_cast<size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i) items.push_back(S(list->item(i)->text()));
-    return items;
-}
-
-}  // namespace
+using viewerui::FillList;
+using viewerui::Items;
 
 void TForm1::connectCatalogHandlers() {
     N5011 = addRoutine("N5011", "501", &TForm1::N5011Click);

@@ -143,8 +143,3 @@ void TForm1::CheckBox2Click() {
     if (OptionsIni)
         OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, CheckBox2->isChecked() ? 1 : 0);
 }
-
-void TForm1::Edit3KeyDown(int key) {
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && Edit3->text() == QStringLiteral("kqm:purge"))
-        N08011Click();
-}

@@ -107,8 +107,14 @@ void TForm1::Label16MouseLeave() {
 // started meanwhile cannot change what a finished one was.
 void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
     const std::string time = viewer::LogTimeNow();
-    if (done.name == viewer::kUpdateInfoName) return;
+    if (done.name == viewer::kUpdateInfoName) {
+        FreshUpdateInfoBranch(done, time);
+        return;
+    }
     if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;
+    if (done.name == viewer::kBaseArchiveName && BaseArchiveBranch(done, time) == BranchEnd::Stop) return;
+    if (done.name == viewer::kDocsArchiveName && DocsArchiveBranch(done, time) == BranchEnd::Stop) return;
+    if (done.name == viewer::kProgramArchiveName && ProgramArchiveBranch(done, time) == BranchEnd::Stop) return;
     Memo2->clear();
 }
 

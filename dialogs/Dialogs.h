@@ -1,4 +1,4 @@
-// Message boxes of the viewer. Tests install a sink that records what would be shown, so no
+// Message boxes of the two programs. Tests install a sink that records what would be shown, so no
 // modal box ever blocks a test run.
 #pragma once
 

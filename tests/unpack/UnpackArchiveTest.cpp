@@ -1,0 +1,227 @@
+// Guards the unpack step of both programs: an archive replaces files of the installation whole
+// or not at all (a failed extraction, a link, an empty archive or a file/folder clash leaves
+// every file as it was), folders merge case-insensitively, replaced programs stay executable,
+// and the files the user wrote are never replaced.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+
+#include "TempDir.h"
+#include "ZipTool.h"
+#include "unpack/UnpackArchive.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+// Installs an extraction for the test's scope.
+class ExtractorGuard {
+public:
+    explicit ExtractorGuard(unpack::Extractor e) { unpack::SetExtractorForTesting(std::move(e)); }
+    ~ExtractorGuard() { unpack::SetExtractorForTesting(nullptr); }
+};
+
+// An extraction that writes the given files (relative name, content) and nothing else.
+unpack::Extractor Writes(std::map<std::string, std::string> files) {
+    return [files](const fs::path&, const fs::path& folder) {
+        for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
+    };
+}
+
+mode_t Mode(const fs::path& p) {
+    struct stat st{};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// Every entry below a folder with its content and permissions, to compare before and after.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        const std::string rel = e.path().lexically_relative(dir).generic_string();
+        out[rel] = std::to_string(Mode(e.path())) + ":" + (e.is_regular_file() ? ReadFile(e.path()) : "<dir>");
+    }
+    return out;
+}
+
+// A small installation: a program, documents, a read-only file and the user's own files.
+struct Install {
+    TempDir dir;
+    std::string archive;
+    Install() {
+        WriteFile(dir / "VantorBooks", "old program");
+        ::chmod((dir / "VantorBooks").c_str(), 0755);
+        WriteFile(dir / "docs/old.doc", "old doc");
+        WriteFile(dir / "locked.txt", "old locked");
+        ::chmod((dir / "locked.txt").c_str(), 0444);
+        WriteFile(dir / "options.ini", "[Window]\r\nHeight=640\r\n");
+        WriteFile(dir / "skins/skin_select.txt", "Mine\r\n");
+        WriteFile(dir / "Cat/List/Sub/Books/_have.txt", "My book\r\n");
+        WriteFile(dir / "docs.zip", "stands for an archive");
+        archive = (dir / "docs.zip").string();
+    }
+};
+
+}  // namespace
+
+TEST(UnpackArchive, ReplacesFilesMergesFoldersAndKeepsProgramsExecutable) {
+    Install inst;
+    ExtractorGuard guard(Writes({{"DOCS/old.doc", "new doc"},
+                                 {"docs/added.rtf", "added"},
+                                 {"VantorBooks", "new program"},
+                                 {"locked.txt", "new locked"},
+                                 {"deep/er/file.txt", "deep"}}));
+    // Windows-form names with a doubled backslash, as the programs join them.
+    const auto report = unpack::UnpackArchive(inst.archive, inst.dir.path().string() + "\\\\");
+    EXPECT_EQ(report.files, 5u);
+    EXPECT_TRUE(report.keptUserFiles.empty());
+    EXPECT_EQ(ReadFile(inst.dir / "docs/old.doc"), "new doc");
+    EXPECT_EQ(ReadFile(inst.dir / "docs/added.rtf"), "added");
+    EXPECT_EQ(ReadFile(inst.dir / "VantorBooks"), "new program");
+    EXPECT_EQ(Mode(inst.dir / "VantorBooks") & 0111, 0111u) << "the replaced program must still start";
+    EXPECT_EQ(ReadFile(inst.dir / "locked.txt"), "new locked");
+    EXPECT_EQ(ReadFile(inst.dir / "deep/er/file.txt"), "deep");
+    EXPECT_EQ(Mode(inst.dir / "deep/er/file.txt") & 0111, 0u);  // a new file gets what was extracted
+    EXPECT_EQ(ReadFile(inst.dir / "docs.zip"), "stands for an archive");  // the archive stays
+    // Only one docs folder, and no scratch folder left behind.
+    std::vector<std::string> top;
+    for (const auto& e : fs::directory_iterator(inst.dir.path())) top.push_back(e.path().filename().string());
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ(top, (std::vector<std::string>{"Cat", "VantorBooks", "deep", "docs", "docs.zip", "locked.txt",
+                                             "options.ini", "skins"}));
+}
+
+TEST(UnpackArchive, NeverReplacesWhatTheUserWrote) {
+    struct Case {
+        const char* path;
+        bool user;
+    };
+    const Case cases[] = {
+        {"options.ini", true},
+        {"OPTIONS.INI", true},
+        {"skins/skin_select.txt", true},
+        {"skins\\Skin_Select.TXT", true},
+        {"Фантастика/Звёздные миры/Первая экспедиция/Books/_have.txt", true},
+        {"Cat\\List\\Sub\\BOOKS\\_HAVE.txt", true},
+        {"Books/_have.txt", true},
+        {"skins/skins.txt", false},
+        {"skins/Classic/skin_select.txt", false},
+        {"Cat/options.ini", false},
+        {"Cat/List/Sub/Books/Чёрный флаг.txt", false},
+        {"Cat/List/Sub/Files/_have.txt", false},
+        {"_have.txt", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(unpack::IsUserFile(c.path), c.user) << c.path;
+
+    Install inst;
+    ExtractorGuard guard(Writes({{"options.ini", "[Window]\r\nHeight=500\r\n"},
+                                 {"skins/skin_select.txt", "Classic\r\n"},
+                                 {"skins/skins.txt", "Classic\r\n"},
+                                 {"cat/list/sub/books/_HAVE.txt", "Somebody else's book\r\n"},
+                                 {"Cat/List/Sub/Books/Новая книга.txt", "data"},
+                                 {"Cat/List/New/Books/_have.txt", "not the user's either\r\n"}}));
+    const auto report = unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    EXPECT_EQ(ReadFile(inst.dir / "options.ini"), "[Window]\r\nHeight=640\r\n");
+    EXPECT_EQ(ReadFile(inst.dir / "skins/skin_select.txt"), "Mine\r\n");
+    EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/_have.txt"), "My book\r\n");
+    EXPECT_FALSE(fs::exists(inst.dir / "Cat/List/New/Books/_have.txt"));
+    EXPECT_EQ(ReadFile(inst.dir / "skins/skins.txt"), "Classic\r\n");
+    EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/Новая книга.txt"), "data");
+    EXPECT_EQ(report.files, 2u);
+    EXPECT_EQ(report.keptUserFiles.size(), 4u);
+}
+
+TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
+    struct Case {
+        const char* name;
+        unpack::Extractor extractor;  // nullptr: the build's own extraction
+        bool archivePresent;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"extraction fails after some items",
+         [](const fs::path&, const fs::path& folder) {
+             WriteFile(folder / "docs/old.doc", "half of the new doc");
+             WriteFile(folder / "VantorBooks", "new program");
+             throw std::runtime_error("Invalid size or check sum of file");
+         },
+         true, "Invalid size or check sum of file"},
+        {"archive missing", Writes({{"docs/old.doc", "new"}}), false, "does not exist"},
+        {"archive holds no files",
+         [](const fs::path&, const fs::path& folder) { fs::create_directories(folder / "empty"); }, true,
+         "holds no files"},
+        {"an item is a link",
+         [](const fs::path&, const fs::path& folder) {
+             WriteFile(folder / "docs/old.doc", "new");
+             fs::create_symlink("/etc/passwd", folder / "docs/link.doc");
+         },
+         true, "neither a file nor a folder"},
+        {"a file where the installation has a folder", Writes({{"VantorBooks", "new"}, {"docs", "a file"}}), true,
+         "a folder in the installation"},
+        {"a folder where the installation has a file", Writes({{"docs/old.doc", "new"}, {"locked.txt/x", "x"}}),
+         true, "a file in the installation"},
+        {"no extraction in this build", nullptr, true, "cannot extract archives yet"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst;
+        if (!c.archivePresent) fs::remove(inst.archive);
+        const auto before = Snapshot(inst.dir.path());
+        ExtractorGuard guard(c.extractor);
+        try {
+            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+            ADD_FAILURE() << "no error";
+        } catch (const unpack::UnpackError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+            EXPECT_NE(what.find(c.reason), std::string::npos) << what;
+        }
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
+    }
+}
+
+TEST(UnpackArchive, ArchivesMadeByTheZipToolComeOutByteIdentical) {
+    TempDir src;
+    WriteFile(src / "docs/Кольца Сатурна.doc", std::string(70000, 'k') + "end");
+    WriteFile(src / "Фантастика/Звёздные миры.txt", "Первая экспедиция\r\n");
+    WriteFile(src / "empty.txt", "");
+    Install inst;
+    testsupport::MakeZip(src.path(), inst.dir / "updatebase.zip");
+    ExtractorGuard guard(testsupport::UnzipExtract);
+    unpack::UnpackArchive((inst.dir / "updatebase.zip").string(), inst.dir.path().string());
+    for (const char* rel : {"docs/Кольца Сатурна.doc", "Фантастика/Звёздные миры.txt", "empty.txt"})
+        EXPECT_EQ(ReadFile(inst.dir / rel), ReadFile(src / rel)) << rel;
+    EXPECT_EQ(ReadFile(inst.dir / "docs/old.doc"), "old doc");  // files not in the archive stay
+
+    // A truncated copy is refused and changes nothing.
+    const std::string whole = ReadFile(inst.dir / "updatebase.zip");
+    WriteFile(inst.dir / "cut.zip", whole.substr(0, whole.size() / 2));
+    WriteFile(src / "docs/Кольца Сатурна.doc", "changed");
+    const auto before = Snapshot(inst.dir.path());
+    EXPECT_THROW(unpack::UnpackArchive((inst.dir / "cut.zip").string(), inst.dir.path().string()),
+                 unpack::UnpackError);
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}
+
+TEST(CheckArchive, ReadsTheWholeArchiveAndWritesNothing) {
+    Install inst;
+    const auto before = Snapshot(inst.dir.path());
+    {
+        ExtractorGuard guard(Writes({{"VantorBooks", "new"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}}));
+        EXPECT_NO_THROW(unpack::CheckArchive(inst.archive));
+    }
+    {
+        ExtractorGuard guard([](const fs::path&, const fs::path& folder) {
+            WriteFile(folder / "VantorBooks", "new");
+            throw std::runtime_error("bad CRC");
+        });
+        EXPECT_THROW(unpack::CheckArchive(inst.archive), unpack::UnpackError);
+    }
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}

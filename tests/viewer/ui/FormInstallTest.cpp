@@ -1,0 +1,411 @@
+// Guards the installation of updates through the window against a real nginx, with the unzip
+// tool behind the unpack seam: each data update fetches and unpacks its archives in the order
+// of its flags with its status lines, ends with a fresh update.lasx and byte-identical files,
+// keeps the user's files, keeps or frees the busy flag as the chain requires, and stops at the
+// first failed download or unpack without fetching update.lasx; a program update is handed to
+// the updater only when it arrived whole and the updater was started.
+#include <gtest/gtest.h>
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "ClickLabel.h"
+#include "Installation.h"
+#include "NginxServer.h"
+#include "RawHttpServer.h"
+#include "TForm1.h"
+#include "ZipTool.h"
+#include "platform/Process.h"
+#include "unpack/UnpackArchive.h"
+
+namespace fs = std::filesystem;
+using testsupport::Installation;
+using testsupport::NginxServer;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+const std::string kServerLasx =
+    "VantorBooks update information\r\n1\r\n0\r\n20190301\r\n0\r\n0\r\n0\r\n0\r\n11\r\n0\r\n0\r\n0\r\n21\r\n0\r\n0\r\n1.42\r\n";
+
+// What the extraction saw: the archive and the status line at that moment.
+struct Extraction {
+    std::string archive;
+    std::string status;
+    bool operator==(const Extraction&) const = default;
+};
+
+// The unzip tool behind the unpack seam for the test's scope, recording each extraction.
+class UnzipSeam {
+public:
+    explicit UnzipSeam(const TForm1* const* form = nullptr) {
+        unpack::SetExtractorForTesting([this, form](const fs::path& archive, const fs::path& folder) {
+            seen.push_back({archive.filename().string(), form && *form ? (*form)->Label15->text().toStdString() : ""});
+            testsupport::UnzipExtract(archive, folder);
+        });
+    }
+    ~UnzipSeam() { unpack::SetExtractorForTesting(nullptr); }
+    std::vector<Extraction> seen;
+};
+
+using Package = testsupport::ZipPackage;
+
+const Package& Docs() {
+    static const Package p({{"docs/Последний рейс.doc", "new story text " + std::string(5000, 'd')},
+                            {"docs/Новый рассказ.rtf", "{\\rtf1 new}"},
+                            {"options.ini", "[Window]\r\nHeight=300\r\n"},
+                            {"skins/skin_select.txt", "Other\r\n"}},
+                           true);
+    return p;
+}
+
+const Package& Base() {
+    static const Package p({{"Фантастика.txt", "Звёздные миры\r\nНовый список\r\n"},
+                            {"Фантастика/Звёздные миры/Первая экспедиция/Books/Кольца Сатурна.txt", "new data"},
+                            {"Фантастика/Звёздные миры/Первая экспедиция/Books/_have.txt", "not mine\r\n"}},
+                           true);
+    return p;
+}
+
+// An installation with data the updates replace and files the user wrote.
+void PrepareInstallation(const Installation& inst) {
+    inst.WriteMinimal();
+    inst.Write("options.ini",
+               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
+               "Automatically check for program updates=0\r\n");
+    inst.Write("docs/Последний рейс.doc", "old story text");
+    inst.Write("Фантастика.txt", "Звёздные миры\r\n");
+    inst.Write("Фантастика/Звёздные миры/Первая экспедиция/Books/_have.txt", "Кольца Сатурна\r\n");
+}
+
+bool WaitForDownloads(const TForm1& form) {
+    return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 10000);
+}
+
+// The server files requested since `from` requests, with their status.
+std::vector<std::string> Requested(const NginxServer& nginx, size_t from) {
+    std::vector<std::string> out;
+    const auto lines = nginx.Requests(from + 1);
+    const std::string prefix = "GET /vncsoft/vantorbooks/update/";
+    for (size_t i = from; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        if (line.starts_with(prefix)) line = line.substr(prefix.size());
+        const size_t http = line.find(" HTTP/1.1");
+        if (http != std::string::npos) line.erase(http, 9);
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::string LastLog(const TForm1& form) {
+    const int n = form.ListBox11->count();
+    return n ? form.ListBox11->item(n - 1)->text().toStdString() : std::string();
+}
+
+// The user's files, to compare before and after an update.
+std::vector<std::string> UserFiles(const Installation& inst) {
+    return {inst.Read("options.ini"), inst.Read("skins/skin_select.txt"),
+            inst.Read("Фантастика/Звёздные миры/Первая экспедиция/Books/_have.txt")};
+}
+
+void ExpectInstalled(const Installation& inst, const Package& p, const std::vector<std::string>& rels) {
+    for (const auto& rel : rels) EXPECT_EQ(ReadFile(inst.dir() / rel), ReadFile(p.src / rel)) << rel;
+}
+
+}  // namespace
+
+TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
+    NginxServer nginx;
+    nginx.Put("docs.zip", Docs().bytes);
+    nginx.Put("updatebase.zip", Base().bytes);
+    nginx.Put("update.lasx", kServerLasx);
+    struct Case {
+        const char* name;
+        bool docs, base;
+        std::vector<std::string> requests;
+        std::vector<Extraction> extractions;
+    };
+    const Case cases[] = {
+        {"documents only", true, false, {"docs.zip 200", "update.lasx 200"},
+         {{"docs.zip", "Status: Updating the database. Please wait"}}},
+        {"database only", false, true, {"updatebase.zip 200", "update.lasx 200"},
+         {{"updatebase.zip", "Status: Updating the database. Please wait"}}},
+        {"both", true, true, {"docs.zip 200", "updatebase.zip 200", "update.lasx 200"},
+         {{"docs.zip", "Status: Downloading 1st package of two"},
+          {"updatebase.zip", "Status: Downloading 2nd package of two"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;
+        PrepareInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        TForm1* shown = nullptr;
+        UnzipSeam seam(&shown);
+        TForm1 form;
+        shown = &form;
+        form.show();
+        const auto userFiles = UserFiles(inst);
+        const size_t before = nginx.Requests().size();
+
+        // What the update panel's accept button does once the user has said yes.
+        form.DocsUpdateAvailable = c.docs;
+        form.BaseUpdateAvailable = c.base;
+        form.Label6->show();
+        form.Panel3->show();
+        form.DownLoaderBusy = 1;
+        (c.docs ? form.N07051 : form.N07061)->trigger();
+        ASSERT_TRUE(WaitForDownloads(form));
+
+        EXPECT_EQ(Requested(nginx, before), c.requests);
+        EXPECT_EQ(seam.seen, c.extractions);
+        if (c.docs) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc", "docs/Новый рассказ.rtf"});
+        if (c.base)
+            ExpectInstalled(inst, Base(),
+                            {"Фантастика.txt", "Фантастика/Звёздные миры/Первая экспедиция/Books/Кольца Сатурна.txt"});
+        EXPECT_EQ(UserFiles(inst), userFiles);
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), kServerLasx);
+        EXPECT_TRUE(inst.Exists("docs.zip") == c.docs && inst.Exists("updatebase.zip") == c.base);
+        EXPECT_TRUE(form.Label6->isHidden());
+        EXPECT_TRUE(form.Panel3->isHidden());
+        EXPECT_TRUE(form.ListBox10->isHidden());
+        EXPECT_TRUE(form.Gauge2->isHidden());
+        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+// The busy flag at the moment the next download has just been started by a branch.
+TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
+    struct Case {
+        const char* name;
+        const char* archive;
+        bool docs, base;
+        const char* next;
+        int busy;
+    };
+    const Case cases[] = {
+        {"documents only: busy until update.lasx arrived", "docs.zip", true, false, "update.lasx", 1},
+        {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", 1},
+        {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;  // the next downloads go to a port where nobody listens
+        PrepareInstallation(inst);
+        UnzipSeam seam;
+        TForm1 form;
+        form.show();
+        form.Panel3->show();
+        WriteFile(inst.dir() / c.archive, (std::string(c.archive) == "docs.zip" ? Docs() : Base()).bytes);
+        form.DocsUpdateAvailable = c.docs;
+        form.BaseUpdateAvailable = c.base;
+        form.DownLoaderBusy = 1;
+        viewer::DownloadResult done;
+        done.name = c.archive;
+        done.destFile = inst.dir() / c.archive;
+        done.ok = true;
+        form.DownLoaderTerminate(done);
+        EXPECT_TRUE(form.DownloadRunning());
+        EXPECT_EQ(form.DownloadName, c.next);
+        EXPECT_EQ(form.DownLoaderBusy, c.busy);
+
+        // That download fails: the chain stops, the panel stays open and can be cancelled.
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
+                                                          " could not be downloaded");
+        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Panel3->isHidden());
+        EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
+    }
+}
+
+TEST(FormInstall, AChainStopsAtTheFirstFailure) {
+    NginxServer nginx;
+    nginx.Put("update.lasx", kServerLasx);
+    const std::string cut = Docs().bytes.substr(0, Docs().bytes.size() / 2);
+    struct Case {
+        const char* name;
+        std::optional<std::string> docs, base;  // served archives; nullopt: not on the server
+        std::vector<std::string> requests;
+        const char* status;
+        const char* reason;
+        bool docsInstalled;
+    };
+    const Case cases[] = {
+        {"documents not on the server", std::nullopt, Base().bytes, {"docs.zip 404"},
+         "Status: Update stopped: docs.zip could not be downloaded", "HTTP status 404", false},
+        {"documents truncated", cut, Base().bytes, {"docs.zip 200"},
+         "Status: Update stopped: docs.zip could not be unpacked", "could not be unpacked", false},
+        {"documents damaged", Docs().Damaged("new story text"), Base().bytes, {"docs.zip 200"},
+         "Status: Update stopped: docs.zip could not be unpacked", "unzip", false},
+        {"database not on the server", Docs().bytes, std::nullopt, {"docs.zip 200", "updatebase.zip 404"},
+         "Status: Update stopped: updatebase.zip could not be downloaded", "HTTP status 404", true},
+        {"database damaged", Docs().bytes, Base().Damaged("new data"), {"docs.zip 200", "updatebase.zip 200"},
+         "Status: Update stopped: updatebase.zip could not be unpacked", "updatebase.zip", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.docs) nginx.Put("docs.zip", *c.docs);
+        else nginx.Remove("docs.zip");
+        if (c.base) nginx.Put("updatebase.zip", *c.base);
+        else nginx.Remove("updatebase.zip");
+        Installation inst;
+        PrepareInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        UnzipSeam seam;
+        TForm1 form;
+        form.show();
+        const std::string lasx = ReadFile(inst.dir() / "update.lasx");
+        const size_t before = nginx.Requests().size();
+        form.DocsUpdateAvailable = 1;
+        form.BaseUpdateAvailable = 1;
+        form.Label6->show();
+        form.Panel3->show();
+        form.DownLoaderBusy = 1;
+        form.N07051->trigger();
+        ASSERT_TRUE(WaitForDownloads(form));
+
+        EXPECT_EQ(Requested(nginx, before), c.requests);  // no fresh update.lasx
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), lasx);
+        EXPECT_EQ(form.Label15->text().toStdString(), c.status);
+        EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
+        EXPECT_NE(LastLog(form).find(" - Update stopped: "), std::string::npos) << LastLog(form);
+        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Panel3->isHidden());
+        EXPECT_EQ(form.Label6->isHidden(), c.docsInstalled);
+        if (c.docsInstalled) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
+        else EXPECT_EQ(inst.Read("docs/Последний рейс.doc"), "old story text");
+        EXPECT_EQ(inst.Read("Фантастика.txt"), "Звёздные миры\r\n");  // the database is as it was
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+TEST(FormInstall, DownloadStoriesForReading) {
+    NginxServer nginx;
+    nginx.Put("docs.zip", Docs().bytes);
+    nginx.Put("updatebase.zip", Base().bytes);
+    nginx.Put("update.lasx", kServerLasx);
+    Installation inst;
+    PrepareInstallation(inst);
+    inst.UseUpdateServer(nginx.base());
+    UnzipSeam seam;
+    TForm1 form;
+    form.show();
+    emit form.Label2->clicked();  // the options panel on its update page
+    form.ListBox11->addItem(QStringLiteral("an earlier line"));
+    form.BaseUpdateAvailable = 1;  // a database update found by an earlier check
+
+    emit form.Label17->mouseEntered();
+    EXPECT_TRUE(form.Label17->font().underline());
+    emit form.Label17->mouseLeft();
+    EXPECT_FALSE(form.Label17->font().underline());
+
+    emit form.Label17->clicked();
+    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.ListBox11->count(), 0);
+    EXPECT_TRUE(form.ListBox11->isHidden());
+    EXPECT_TRUE(form.Gauge2->isHidden());
+    EXPECT_TRUE(form.Memo2->isVisible());
+    EXPECT_TRUE(form.ListBox1->isVisible());
+    EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_EQ(form.DocsUpdateAvailable, 1);
+    EXPECT_EQ(form.DownLoaderBusy, 1);
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
+    EXPECT_TRUE(form.Panel3->isHidden());
+    EXPECT_EQ(form.DownLoaderBusy, 0);
+}
+
+TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
+    std::atomic<bool> release{false};
+    testsupport::RawHttpServer slow([&](testsupport::RawHttpServer::Connection& conn) {
+        conn.ReadRequest();
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    });
+    Installation inst;
+    PrepareInstallation(inst);
+    inst.UseUpdateServer(slow.base());
+    TForm1 form;
+    form.show();
+    form.DocsUpdateAvailable = 1;
+    form.DownLoaderBusy = 1;
+    form.N07051->trigger();  // a documents update is running
+    emit form.Label2->clicked();
+    emit form.Label17->clicked();
+    EXPECT_NE(LastLog(form).find(" - Update stopped: docs.zip was not fetched: another download is still running"),
+              std::string::npos)
+        << LastLog(form);
+    EXPECT_TRUE(form.Panel1->isVisible());  // nothing else changed
+    EXPECT_EQ(form.DownLoaderBusy, 1);
+    release.store(true);
+    ASSERT_TRUE(WaitForDownloads(form));
+}
+
+TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
+    NginxServer nginx;
+    const Package program({{"VantorBooks", "#!/bin/sh\nexit 0\n"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}},
+                          true);
+    struct Case {
+        const char* name;
+        std::optional<std::string> served;
+        bool updater;
+        bool calc;
+        const char* reason;  // nullptr: handed over
+    };
+    const Case cases[] = {
+        {"updater started", program.bytes, true, false, nullptr},
+        {"updater missing", program.bytes, false, false, "Cannot start"},
+        {"archive not on the server", std::nullopt, true, false, "could not be downloaded"},
+        {"archive damaged", program.Damaged("exit 0"), true, false, "could not be unpacked"},
+        {"a CALC module loaded", program.bytes, true, true, "CALC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.served) nginx.Put("updatevnbooks.zip", *c.served);
+        else nginx.Remove("updatevnbooks.zip");
+        Installation inst;
+        PrepareInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        if (c.updater) {
+            inst.Write("autoupdatevnbooks/VantorBooksUpdate", "#!/bin/sh\npwd > started.txt\necho \"$#\" >> started.txt\n");
+            ::chmod((inst.dir() / "autoupdatevnbooks/VantorBooksUpdate").c_str(), 0755);
+        }
+        if (c.calc) platform::SetModuleCheckForTesting([](std::string_view n) { return n == "CALC"; });
+        UnzipSeam seam;
+        TForm1 form;
+        form.show();
+        form.N07111->trigger();
+        ASSERT_TRUE(WaitForDownloads(form));
+        platform::SetModuleCheckForTesting(nullptr);
+        const fs::path mark = inst.dir() / "autoupdatevnbooks/started.txt";
+        EXPECT_EQ(form.DownLoaderBusy, 0);
+        if (!c.reason) {
+            EXPECT_FALSE(form.isVisible());
+            const auto twoLines = [&] { return std::ranges::count(ReadFile(mark), '\n') == 2; };
+            ASSERT_TRUE(QTest::qWaitFor(twoLines, 5000));
+            EXPECT_EQ(ReadFile(mark), (inst.dir() / "autoupdatevnbooks").string() + "\n0\n");
+        } else {
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_EQ(form.Label15->text().left(24).toStdString(), "Status: Update stopped: ");
+            EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
+            QTest::qWait(50);
+            EXPECT_FALSE(fs::exists(mark));
+        }
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
