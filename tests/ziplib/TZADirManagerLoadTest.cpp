@@ -369,3 +369,18 @@ TEST_F(Opening, TruncatedAndMutatedArchivesOpenOrFailCleanly) {
         }
     }
 }
+
+TEST_F(Opening, WithoutTheAssumptionAMissingEndRecordOrOversizedItemsAreErrors) {
+    // Normally the end record counts as found and a missing one sends the open to the scan.
+    a.AssumeEndRecordFound = false;
+    EXPECT_EQ(OpenError(BuildZip(ThreeItems(), {.trailing = "x"})), ZAError::EndRecordNotFound);
+
+    // Items claiming more compressed bytes than the file has.
+    GenLayout layout;
+    Bytes b = BuildZip(ThreeItems(), {}, &layout);
+    Put32(b, layout.directoryAt + 20, 0x7FFFFFFF);
+    EXPECT_EQ(OpenError(b), ZAError::DirectoryDamaged);
+    EXPECT_FALSE(a.AssumeEndRecordFound);
+    EXPECT_EQ(OpenError(BuildZip(ThreeItems())), -1);
+    EXPECT_EQ(Dir().Items.Count(), 3);
+}
