@@ -225,6 +225,17 @@ TEST_F(SplitArchives, ZipVolumesOpenWithTheirNamesInAnyCase) {
     EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.zip"));
     EXPECT_EQ(a.DirManager()->Stream, a.ArchiveStream());
     EXPECT_EQ(a.ArchiveStream()->Size(), static_cast<int64_t>(std::filesystem::file_size(dir / "data.zip")));
+
+    // A handler that names no volume refuses it: the archive does not go on with another one.
+    a.OnRequestFirstVolume = [](TZABaseArchiver&, std::u16string& v, bool&) { v.clear(); };
+    try {
+        a.OpenVolume(Numbered(0, 2));
+        ADD_FAILURE() << "went on without a volume";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError(), ZAError::VolumeOpenAborted);
+    }
+    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.zip"));
+    a.OnRequestFirstVolume = nullptr;
     a.CloseArchive();
 
     // A missing middle volume ends the request with its error; no other volume is taken for it.
@@ -237,6 +248,7 @@ TEST_F(SplitArchives, ZipVolumesOpenWithTheirNamesInAnyCase) {
         EXPECT_EQ(e.NativeError(), ZAError::VolumeOpenAborted);
     }
     EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.zip"));
+
 }
 
 TEST_F(SplitArchives, ADirectoryAcrossVolumesIsReadWhole) {
