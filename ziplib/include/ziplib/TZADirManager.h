@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "ziplib/EndRecord.h"
 #include "ziplib/TStream.h"
 #include "ziplib/TZADirArray.h"
+#include "ziplib/TZAVolumeNumberInfo.h"
+#include "ziplib/ZAEnums.h"
 #include "ziplib/Zip64EndRecord.h"
 #include "ziplib/Zip64Locator.h"
 
@@ -27,6 +30,18 @@ public:
     // first volume of a new archive current and, when it has a self-extractor stub, has the
     // manager write it.
     virtual void NewArchiveDirectory(TZADirManager& manager) = 0;
+
+    // What reading a directory asks; the defaults are a new archiver's settings.
+    // 8-bit names not flagged as UTF-8 are in the OEM code page (866), else in the ANSI one (1251).
+    virtual bool GetOemFileNames() const { return true; }
+    virtual TZASpanningMode GetSpanningMode() const { return TZASpanningMode::smNone; }
+    // While set, the end record search counts as successful whatever it finds.
+    virtual bool GetAssumeEndRecordFound() const { return true; }
+    // Makes that volume of a multi-volume archive the owner's archive stream and returns it;
+    // nullptr when the owner opens no volumes.
+    virtual TStream* OpenDirectoryVolume(const TZAVolumeNumberInfo&) { return nullptr; }
+    // The name that prefixes the messages of the errors raised for the owner.
+    virtual std::string GetComponentName() const { return {}; }
 };
 
 class TZADirManager {
@@ -47,6 +62,40 @@ public:
     // read error, as reading it would, before anything is allocated for the count.
     void SetItemCount(uint64_t entries, uint64_t bytesAvailable);
 
+    // ---- Reading an existing archive ----
+    // The end record nearest the end of the stream whose comment ends exactly at the end of the
+    // stream; on success record, position and Comment describe it. Otherwise position is -1 and
+    // record holds the candidate nearest the end that was refused (or zeros when there was none).
+    // Leaves the stream at its end.
+    bool FindEndOfCentralDir(EndRecord& record, int64_t& position, uint32_t signature);
+    // The search into EndRecordImage with the owner family's signature; true whenever the owner
+    // assumes the end record found.
+    bool LocateEndRecord();
+    // The number of the disk that holds the end record read last: its own field, or when that is
+    // escaped the total the Zip64 locator before it gives, minus one.
+    int64_t ThisDiskNumber();
+    // Reads the whole directory into Items: from the end record, the Zip64 records and the
+    // central headers, or, when they are missing or damaged, from the local headers alone.
+    // Errors: EZAException 35 (no local header at all), 40 (Zip64 end record missing),
+    // 44 (no usable directory in a multi-volume archive), 57 (sizes beyond the file).
+    void LoadDir();
+    // Sets DataStart to where the first stored item really is (a stub's length in front of it).
+    void FindArchiveStart(int64_t endPosition);
+    // The next local header signature of the owner's family at or after from, or -1; a hit less
+    // than 30 bytes before the end is none. Keeps the stream position.
+    int64_t FindNextLocalHeader(int64_t from);
+    // The first occurrence of the length-byte (1-4) little-endian pattern at or after position,
+    // written back to position. Keeps the stream position.
+    static bool FindSignature(TStream& stream, int64_t& position, int length, uint32_t pattern);
+    // A local header of either family starts at position and, unless it is at 0, agrees with the
+    // central header of the directory's first stored item. Keeps the stream position.
+    bool CheckLocalHeaderAt(int64_t position);
+    // Rebuilds Items from the local headers (the recovery scan).
+    void RecoverDir();
+    // Writes the directory of an archive without items at the end of the stream: the end record
+    // (at where it is written) and the comment.
+    void WriteEmptyDirectory();
+
     TStream* Stream;  // the archive file or its current volume
     bool IsNew;
     bool ForeignStream;  // Stream is not the owner's archive stream
@@ -61,6 +110,20 @@ public:
     bool IsZip64 = false;
     bool SecondFlag = false;  // cleared at creation; no operation reads it
     int64_t DirectoryStart = 0;  // where the first central header is
+    int64_t EndRecordPosition = -1;  // where the end record read by LoadDir is
+
+private:
+    std::u16string DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const;
+    void ReadExtraFields(int index, std::span<const uint8_t> area);
+    // Reads count central headers from the directory bytes; false when they are not all there
+    // or one lacks its signature.
+    bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
+    void CorrectOffsets();
+    // The item whose local header comes first in the file, among those with data when any has.
+    int FirstStoredItem() const;
+    std::string OwnerName() const { return Archiver ? Archiver->GetComponentName() : std::string(); }
+
+    int firstStoredItem_ = 0;  // what CheckLocalHeaderAt compares with
 };
 
 }  // namespace ziplib

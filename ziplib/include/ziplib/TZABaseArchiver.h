@@ -1,0 +1,249 @@
+// The component that owns one ZIP archive: its file (or memory stream), its directory, its
+// options and events, and the operations that open and close it. TZipArchiver is the one that
+// programs use; this base leaves the signature family and the compression method open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "ziplib/Prompts.h"
+#include "ziplib/TComponent.h"
+#include "ziplib/TStream.h"
+#include "ziplib/TUniStringList.h"
+#include "ziplib/TZADirManager.h"
+#include "ziplib/TZAEvents.h"
+#include "ziplib/TZAOptions.h"
+#include "ziplib/TZASpanningOptions.h"
+#include "ziplib/TZAVolumeNumberInfo.h"
+#include "ziplib/ZAEnums.h"
+
+namespace ziplib {
+
+// A failure of the archiver that has no code of its own, such as "Cannot set spanning mode on
+// open archive". Not an EZAException, so a batch does not offer retry or ignore for it.
+class EArchiverError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An archiver asked, from inside one of its own events or prompts, to open, close or switch the
+// archive that the running operation is still using.
+class EArchiverBusy : public EArchiverError {
+public:
+    using EArchiverError::EArchiverError;
+};
+
+class TZABaseArchiver : public TComponent, public DirManagerOwner {
+public:
+    // Open modes of the archive file.
+    static constexpr uint16_t kModeReadWrite = 0x22;  // read-write, others may not write
+    static constexpr uint16_t kModeReadOnly = 0x40;   // read-only, others unrestricted
+    static constexpr uint16_t kModeCreate = 0xFFFF;
+
+    explicit TZABaseArchiver(TComponent* owner = nullptr);
+    ~TZABaseArchiver() override;
+
+    // ---- Opening and closing ----
+    // Opens FileName, read-write when the file allows it, read-only otherwise, or creates it
+    // (and always a new archive when InMemory).
+    void OpenArchive();
+    // Opens with the given mode; kModeCreate makes a new archive. A failure leaves the archive
+    // closed with its file released.
+    void OpenArchive(uint16_t mode);
+    // Commits pending changes and releases the archive; never raises, except EArchiverBusy when
+    // called from inside a running operation of this archiver.
+    void CloseArchive();
+    bool IsOpen() const { return isOpen_; }
+    bool InUpdate() const { return UpdateLevel > 0; }
+    void CheckArchiveOpen() const;  // code 13
+    void CheckNotInUpdate() const;  // code 26
+    static void LockArchivers();
+    static void UnlockArchivers();
+
+    // ---- Published properties ----
+    bool ExtractCorruptedFiles = false;
+    TZACompressionLevel CompressionLevel() const { return compressionLevel_; }
+    void SetCompressionLevel(TZACompressionLevel level);
+    uint8_t CompressionMode() const { return compressionMode_; }
+    void SetCompressionMode(int mode);  // 0-9, else code 5 and nothing changes
+    std::u16string CurrentVersion() const;
+    void SetCurrentVersion(std::u16string_view ignored);  // the version cannot be changed
+    const std::string& Password() const { return password_; }
+    virtual void SetPassword(const std::string& password);
+    std::u16string FileName;
+    std::u16string BaseDir;
+    std::u16string TempDir;
+    TZASpanningMode SpanningMode() const { return spanningMode_; }
+    void SetSpanningMode(TZASpanningMode mode);  // EArchiverError while open
+    TZASpanningOptions SpanningOptions;
+    std::u16string SFXStub;
+    TZAOptions Options;
+    TUniStrings& FileMasks() { return fileMasks_; }
+    void SetFileMasks(const TWideStrings& masks) { fileMasks_.Assign(masks); }
+    TUniStrings& ExclusionMasks() { return exclusionMasks_; }
+    void SetExclusionMasks(const TWideStrings& masks) { exclusionMasks_.Assign(masks); }
+    TUniStrings& NoCompressionMasks() { return noCompressionMasks_; }
+    void SetNoCompressionMasks(const TWideStrings& masks) { noCompressionMasks_.Assign(masks); }
+    bool InMemory() const { return inMemory_; }
+    void SetInMemory(bool inMemory);
+    // Published by TZipArchiver.
+    TZip64Mode Zip64Mode = TZip64Mode::zmAuto;
+    bool UnicodeFilenames = true;
+    TZACryptoAlgorithm EncryptionMethod = TZACryptoAlgorithm::caPkzipClassic;
+
+    // ---- Events ----
+    TZAFileProgressEvent OnFileProgress;
+    TZAProgressEvent OnOverallProgress;
+    TZACopyTempFileProgressEvent OnCopyTempFileProgress;
+    TZAConfirmOverwriteEvent OnConfirmOverwrite;
+    TZAConfirmProcessFileEvent OnConfirmProcessFile;
+    TZANotifyEvent AfterOpen;
+    TZAOnPasswordEvent OnPassword;
+    TZAProcessFileFailureEvent OnProcessFileFailure;
+    TZAOnRequestBlankVolumeEvent OnRequestBlankVolume;
+    TZAOnRequestFirstVolumeEvent OnRequestFirstVolume;
+    TZAOnRequestLastVolumeEvent OnRequestLastVolume;
+    TZAOnRequestMiddleVolumeEvent OnRequestMiddleVolume;
+    TZAOnDiskFullEvent OnDiskFull;
+    TZAOnStoreFileEvent OnStoreFile;
+    TZAOnExtractFileEvent OnExtractFile;
+    TZAReservedEvent OnReservedEvent;  // not published
+
+    // Who answers the default prompts of this archiver; nullptr: DefaultPrompter().
+    TZAPrompter* Prompter = nullptr;
+    TZAPrompter& ActivePrompter() const { return Prompter ? *Prompter : DefaultPrompter(); }
+
+    // ---- Dispatchers: the handler when one is bound, else the default answer or prompt ----
+    virtual void DoOnOverallProgress(double Progress, TZAProcessOperation Operation, TZAProgressPhase ProgressPhase,
+                                     bool& Cancel);
+    virtual void DoOnFileProgress(const std::u16string& FileName, double Progress, TZAProcessOperation Operation,
+                                  TZAProgressPhase ProgressPhase, bool& Cancel);
+    virtual void DoOnCopyTempFileProgress(double Progress, TZAProgressPhase ProgressPhase, bool& Cancel);
+    virtual void DoOnConfirmOverwrite(const std::u16string& SourceFileName, std::u16string& DestFileName, bool& Confirm);
+    virtual void DoOnConfirmProcessFile(const std::u16string& FileName, TZAProcessOperation Operation, bool& Confirm);
+    virtual void DoOnPassword(const std::u16string& FileName, std::string& NewPassword, bool& SkipFile);
+    virtual void DoOnProcessFileFailure(const std::u16string& FileName, TZAProcessOperation Operation,
+                                        int32_t NativeError, int32_t ErrorCode, const std::u16string& ErrorMessage,
+                                        TZAAction& Action);
+    virtual void DoOnRequestBlankVolume(int32_t VolumeNumber, std::u16string& VolumeFileName, bool& Cancel);
+    virtual void DoOnRequestFirstVolume(std::u16string& VolumeFileName, bool& Cancel);
+    virtual void DoOnRequestLastVolume(std::u16string& VolumeFileName, bool& Cancel);
+    virtual void DoOnRequestMiddleVolume(int32_t VolumeNumber, std::u16string& VolumeFileName, bool& Cancel);
+    virtual void DoOnDiskFull(int32_t VolumeNumber, const std::u16string& VolumeFileName, bool& Cancel);
+    virtual void DoOnReservedEvent(uint8_t Kind, int32_t Value1, int32_t Value2);
+    virtual void DoOnStoreFile(std::u16string& FileName, uint32_t& FileAttr, std::string& Comment,
+                               const std::u16string& OriginalFileName);
+    virtual void DoOnExtractFile(std::u16string& FileName, uint32_t& FileAttr, const std::string& Comment);
+    void DoAfterOpen();
+
+    // ---- Volumes ----
+    // The name of volume n (-1: the last) of the archive called name, by the spanning mode and
+    // naming; with checkExists a spanned volume missing under one naming is looked for under the
+    // other. With smNone the name never changes.
+    void GetVolumeFileName(std::u16string& name, int32_t n, bool checkExists) const;
+    // Makes ArchiveStream the stream of that volume, asking for it through the volume events
+    // when it isn't open; a refused or cancelled request raises code 45.
+    void OpenVolume(const TZAVolumeNumberInfo& volume);
+    // Replaces ArchiveStream by name opened with OpenMode.
+    void CreateVolumeStream(const std::u16string& name);
+    // Bytes free for this user on the file system that holds name (its folder, or the nearest
+    // one above it that exists); 0 when nothing can be found out.
+    static int64_t GetFreeDiskSpace(std::u16string_view name);
+    static bool IsSfxName(std::u16string_view name);  // the extension holds ".exe", in any case
+
+    // ---- State ----
+    uint8_t SignatureFamily = 0;  // 1 standard "PK" records, 0 the second family
+    bool AssumeEndRecordFound = true;  // not published; volume probing clears it while it runs
+    uint16_t CompressionMethod() const { return compressionMethod_; }
+    virtual void SetCompressionMethod();
+    uint16_t OpenMode() const { return openMode_; }
+    const std::u16string& VolumeFileName() const { return volumeFileName_; }
+    const TZAVolumeNumberInfo& CurrentVolume() const { return currentVolume_; }
+    TStream* ArchiveStream() const { return archiveStream_.get(); }
+    bool ExternalStream() const { return externalStream_; }
+    TZADirManager* DirManager() const { return dirManager_.get(); }
+
+    // Pending change transactions; nothing raises it yet, so CloseArchive commits nothing.
+    int32_t UpdateLevel = 0;
+    // The running batch: its counts and flags, and the folder that stands in for an empty BaseDir.
+    std::u16string StartDir;
+    int32_t ProcessedCount = 0;
+    int32_t MarkedCount = 0;
+    bool Cancelled = false;
+    bool InProcess = false;
+    bool Aborted = false;
+    int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
+
+    // True while an operation of this archiver runs (an open, a close, a batch): its events and
+    // prompts may not open, close or switch the archive under it.
+    bool IsBusy() const { return busyDepth_ > 0; }
+
+    // DirManagerOwner
+    uint8_t GetSignatureFamily() const override { return SignatureFamily; }
+    const TStream* GetArchiveStream() const override { return archiveStream_.get(); }
+    void NewArchiveDirectory(TZADirManager& manager) override;
+    bool GetOemFileNames() const override { return Options.OEMFileNames; }
+    TZASpanningMode GetSpanningMode() const override { return spanningMode_; }
+    bool GetAssumeEndRecordFound() const override { return AssumeEndRecordFound; }
+    TStream* OpenDirectoryVolume(const TZAVolumeNumberInfo& volume) override;
+    std::string GetComponentName() const override { return Name; }
+
+protected:
+    // Marks the archiver busy for a scope; Refuse... raises EArchiverBusy while it is.
+    class BusyScope {
+    public:
+        explicit BusyScope(TZABaseArchiver& a) : a_(a) { ++a_.busyDepth_; }
+        ~BusyScope() { --a_.busyDepth_; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TZABaseArchiver& a_;
+    };
+    void RefuseWhileBusy(std::string_view what) const;
+    void SetCompressionMethodValue(uint16_t method) { compressionMethod_ = method; }
+
+    // Writes what an open archive still owes its file: pending changes, and the end record of an
+    // archive that received nothing. Errors are dropped.
+    void FinishArchive();
+    // Does nothing unless UpdateLevel > 0; then sets it back to 0.
+    virtual void CommitChanges();
+
+    // Open-time detection of the archive's kind.
+    void LoadArchive();
+    bool OpenPlainArchive();  // true when the end record was located
+    bool OpenSfxArchive();
+    void DetectSpanningMode(bool found);
+
+private:
+    void ReleaseArchive();  // frees stream and directory, no writes
+    void OpenNewVolume(const TZAVolumeNumberInfo& volume);
+    void OpenExistingVolume(const TZAVolumeNumberInfo& volume);
+    bool ProbeLastVolume();  // one round of the plain route; true when the end record was located
+    std::u16string VolumeName(int32_t n) const;          // with the other spanned naming tried
+    std::u16string VolumeNameForProbe(int32_t n) const;  // as named, nothing looked up
+    bool VolumeExistsUnderSplitNaming(int32_t n);
+
+    TZACompressionLevel compressionLevel_ = TZACompressionLevel::clNone;
+    uint8_t compressionMode_ = 0;
+    uint16_t compressionMethod_ = 0;
+    std::string password_;
+    TZASpanningMode spanningMode_ = TZASpanningMode::smNone;
+    TUniStringList fileMasks_;
+    TUniStringList exclusionMasks_;
+    TUniStringList noCompressionMasks_;
+    bool inMemory_ = false;
+    bool isOpen_ = false;
+    bool externalStream_ = false;
+    uint16_t openMode_ = 0;
+    std::u16string volumeFileName_;
+    TZAVolumeNumberInfo currentVolume_;
+    std::unique_ptr<TStream> archiveStream_;
+    std::unique_ptr<TZADirManager> dirManager_;
+    int busyDepth_ = 0;
+};
+
+}  // namespace ziplib
