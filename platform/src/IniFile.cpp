@@ -1,7 +1,5 @@
 #include "platform/IniFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <charconv>
 
@@ -82,15 +80,8 @@ IniFile::IniFile(std::filesystem::path path, IniEncoding encoding)
     : path_(std::move(path)), encoding_(encoding) {}
 
 void IniFile::Refresh() const {
-    Stamp now;
-    struct stat st;
-    if (::stat(path_.c_str(), &st) == 0) {
-        now.exists = true;
-        now.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        now.size = st.st_size;
-        now.inode = st.st_ino;
-    }
-    if (loaded_ && now == stamp_) return;
+    const FileStamp now = FileStamp::Of(path_);
+    if (loaded_ && now == stamp_ && !now.IsRecent()) return;
     lines_.clear();
     if (now.exists) {
         std::string bytes;

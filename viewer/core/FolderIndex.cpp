@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
 #include <system_error>
 
 #include "platform/Paths.h"
@@ -12,20 +11,6 @@ namespace fs = std::filesystem;
 
 namespace viewer {
 namespace {
-
-int64_t MtimeNs(const struct stat& st) {
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-// Folder times advance in clock ticks, so an entry made in the same tick as a listing leaves
-// the time unchanged. A listing taken this soon after the folder's last change is used once
-// and not kept.
-constexpr int64_t kSettleNs = 2'000'000'000;
 
 // More folders than a session visits between two changes; past it the kept listings go.
 constexpr size_t kMaxListings = 256;
@@ -38,21 +23,20 @@ bool IsPlainFile(const fs::path& p) {
 }  // namespace
 
 const FolderIndex::Listing* FolderIndex::Current(const fs::path& folder) {
-    struct stat st;
     const std::string key = folder.string();
-    if (::stat(key.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    const platform::FileStamp stamp = platform::FileStamp::Of(folder);
+    if (!stamp.exists || !stamp.isDirectory) {
         listings_.erase(key);
         return nullptr;
     }
     auto found = listings_.find(key);
-    if (found != listings_.end() && found->second.device == st.st_dev && found->second.inode == st.st_ino &&
-        found->second.mtimeNs == MtimeNs(st))
-        return &found->second;
+    if (found != listings_.end() && found->second.trusted && found->second.stamp == stamp) return &found->second;
 
     Listing listing;
-    listing.device = st.st_dev;
-    listing.inode = st.st_ino;
-    listing.mtimeNs = MtimeNs(st);
+    listing.stamp = stamp;
+    // An entry made in the same clock tick as a listing leaves the folder's times unchanged:
+    // a listing taken that soon after a change answers now and is taken again next time.
+    listing.trusted = !stamp.IsRecent();
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         std::string name = entry.path().filename().string();
@@ -65,10 +49,6 @@ const FolderIndex::Listing* FolderIndex::Current(const fs::path& folder) {
     if (listings_.size() >= kMaxListings) listings_.clear();
     Listing& kept = listings_[key];
     kept = std::move(listing);
-    if (NowNs() - kept.mtimeNs < kSettleNs) {
-        // Too fresh to trust later: answer from it now and take the folder again next time.
-        kept.mtimeNs = -1;
-    }
     return &kept;
 }
 

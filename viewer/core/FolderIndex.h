@@ -5,14 +5,14 @@
 // kept and taken again only when the folder changes.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+#include "platform/FileStamp.h"
 
 namespace viewer {
 
@@ -25,9 +25,8 @@ public:
 
 private:
     struct Listing {
-        dev_t device = 0;
-        ino_t inode = 0;
-        int64_t mtimeNs = 0;
+        platform::FileStamp stamp;
+        bool trusted = false;  // false: taken again at the next look
         std::unordered_map<std::string, bool> exact;          // name -> plain file
         std::unordered_map<std::string, std::string> folded;  // folded name -> smallest name
     };

@@ -1,10 +1,5 @@
 #include "ListFileCache.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <chrono>
-
 #include "platform/FileError.h"
 #include "platform/TextFile.h"
 #include "platform/Unicode.h"
@@ -12,26 +7,14 @@
 namespace fs = std::filesystem;
 
 namespace viewer {
-namespace {
-
-int64_t Ns(const struct timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; }
-
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
 
 std::shared_ptr<const ListFileCache::Lists> ListFileCache::Load(const fs::path& file, bool folded) {
     const std::string key = file.string();
-    struct stat st;
-    if (::stat(key.c_str(), &st) != 0) {
-        const int err = errno;
+    const platform::FileStamp now = platform::FileStamp::Of(file);
+    if (!now.exists) {
         entries_.erase(key);
-        throw platform::FileError::Open(file, err);
+        throw platform::FileError::Open(file, now.error);
     }
-    const Stamp now{st.st_dev, st.st_ino, static_cast<int64_t>(st.st_size), Ns(st.st_mtim), Ns(st.st_ctim)};
     auto found = entries_.find(key);
     if (found != entries_.end() && found->second.settled && found->second.stamp == now &&
         (!folded || found->second.lists->folded.size() == found->second.lists->items.size()))
@@ -51,8 +34,7 @@ std::shared_ptr<const ListFileCache::Lists> ListFileCache::Load(const fs::path& 
     }
     Entry& entry = entries_[key];
     entry.stamp = now;
-    // The change time moves with every write and every change of the other times.
-    entry.settled = NowNs() - now.ctimeNs >= settleNs_;
+    entry.settled = !now.IsRecent(settleNs_);
     entry.lists = std::move(lists);
     return entry.lists;
 }

@@ -5,8 +5,6 @@
 // times; such a file is read again on every look until it has been quiet for a while.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +12,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "platform/FileStamp.h"
 
 namespace viewer {
 
@@ -24,7 +24,7 @@ public:
         std::vector<std::string> folded;  // the same folded to lower case, when asked for
     };
 
-    static constexpr int64_t kDefaultSettleNs = 2'000'000'000;
+    static constexpr int64_t kDefaultSettleNs = platform::FileStamp::kSettleNs;
     explicit ListFileCache(int64_t settleNs = kDefaultSettleNs) : settleNs_(settleNs) {}
 
     // The lines of a list file (a resolved path), with their folded forms when `folded` is
@@ -35,16 +35,8 @@ public:
     size_t FilesRead() const { return filesRead_; }
 
 private:
-    struct Stamp {
-        dev_t device = 0;
-        ino_t inode = 0;
-        int64_t size = 0;
-        int64_t mtimeNs = 0;
-        int64_t ctimeNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     struct Entry {
-        Stamp stamp;
+        platform::FileStamp stamp;
         bool settled = false;  // false: read again at the next look
         std::shared_ptr<const Lists> lists;
     };

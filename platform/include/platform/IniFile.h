@@ -3,14 +3,14 @@
 // empty, and every write reaches the disk at once through a temporary file and a rename.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/FileStamp.h"
 
 namespace platform {
 
@@ -40,13 +40,6 @@ public:
     void CreateSection(std::string_view section);
 
 private:
-    struct Stamp {
-        bool exists = false;
-        int64_t mtimeNs = 0;
-        int64_t size = 0;
-        ino_t inode = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     void Refresh() const;
     void Store(std::vector<std::string> lines);
     // Index of the first line of the section's header, or -1.
@@ -58,7 +51,7 @@ private:
     IniEncoding encoding_;
     // Lines in UTF-8, re-read when the file on disk changed since the last look.
     mutable std::vector<std::string> lines_;
-    mutable Stamp stamp_;
+    mutable FileStamp stamp_;
     mutable bool loaded_ = false;
 };
 
