@@ -1,0 +1,78 @@
+// The folder a batch extracts into, opened once: folders and files are made under it by walking
+// from its handle one part at a time, never through a symbolic link, and names are matched
+// without case as everywhere in the library (an item "docs/Readme.txt" replaces "Docs/readme.txt").
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ziplib/ItemPathGuard.h"
+
+namespace ziplib {
+
+class SafeOutputFile;
+
+// A folder under the extraction folder that can't be made or opened; Folder() names it in
+// Windows form for the "Cannot create directory" error.
+class EExtractionFolderError : public std::runtime_error {
+public:
+    EExtractionFolderError(const std::string& message, std::u16string folder)
+        : std::runtime_error(message), folder_(std::move(folder)) {}
+    const std::u16string& Folder() const { return folder_; }
+
+private:
+    std::u16string folder_;
+};
+
+class ExtractionFolder {
+public:
+    // Opens `baseDir` (Windows form), making it and its missing parents first. The base is the
+    // caller's choice, so links on the way to it are followed; below it none are.
+    // EExtractionFolderError when it can't be made or opened.
+    explicit ExtractionFolder(std::u16string_view baseDir);
+    ~ExtractionFolder();
+    ExtractionFolder(const ExtractionFolder&) = delete;
+    ExtractionFolder& operator=(const ExtractionFolder&) = delete;
+
+    // The base folder in Windows form with a trailing '\'.
+    const std::u16string& BaseDir() const { return baseDir_; }
+
+    // Makes every missing folder of `folders` (outermost first) under the base. A part that is
+    // a symbolic link raises EUnsafePath; one that is a file, or a folder that can't be made,
+    // raises EExtractionFolderError naming it.
+    void MakeFolders(std::span<const std::u16string> folders);
+
+    // A temporary file beside the target that `path` names (its folders must exist), which
+    // becomes the target only on SafeOutputFile::Commit. EFCreateError when it can't be made or
+    // the target is a folder; EUnsafePath for a link on the way. The folder must outlive the file.
+    std::unique_ptr<SafeOutputFile> CreateFile(const ItemPath& path);
+
+private:
+    friend class SafeOutputFile;
+    struct Listing;
+
+    // A handle of the folder `folders` names, cached until the next call.
+    int OpenFolder(std::span<const std::u16string> folders, bool create);
+    // The entry of the folder whose name matches `name`: itself when it exists, else the
+    // smallest one equal to it without case, else `name` (an entry still to be made).
+    std::string ResolveName(int dirFd, const std::string& name);
+    // A new entry the cached listing of that folder must know.
+    void Remember(int dirFd, const std::string& name);
+    Listing* ListingOf(int dirFd, bool load);
+    std::u16string FolderText(std::span<const std::u16string> folders) const;
+
+    std::u16string baseDir_;
+    int baseFd_ = -1;
+    std::u16string lastKey_;
+    int lastFd_ = -1;
+    bool haveLast_ = false;
+    std::unordered_map<std::string, std::unique_ptr<Listing>> listings_;  // by device and inode
+};
+
+}  // namespace ziplib
