@@ -218,7 +218,7 @@ public:
         if (cancelAtPosition && position >= *cancelAtPosition) cancelled = true;
     }
     bool Cancelled() override { return cancelled; }
-    bool SingleVolume() override { return volumes.empty() && !multiVolume; }
+    bool SingleVolume() override { return !multiVolume; }
     std::int64_t CentralDirectoryStart() override { return directoryStart; }
     ziplib::TStream* OpenNextVolume() override {
         if (volumes.empty()) return nullptr;
