@@ -55,24 +55,27 @@ public:
 
 private:
     friend class SafeOutputFile;
-    struct Listing;
+    struct Handle;   // an open folder, shared with the files being written in it
+    struct Listing;  // a folder's names, read once, kept up to date with what the batch makes
+    struct Open {
+        std::shared_ptr<Handle> handle;
+        Listing* listing;
+    };
 
-    // A handle of the folder `folders` names, cached until the next call.
-    int OpenFolder(std::span<const std::u16string> folders, bool create);
-    // The entry of the folder whose name matches `name`: itself when it exists, else the
-    // smallest one equal to it without case, else `name` (an entry still to be made).
-    std::string ResolveName(int dirFd, const std::string& name);
-    // A new entry the cached listing of that folder must know.
-    void Remember(int dirFd, const std::string& name);
-    Listing* ListingOf(int dirFd, bool load);
+    // The folder `folders` names; the folders of the last call stay open, so the next item in
+    // the same folder or a sibling opens nothing new.
+    Open OpenFolder(std::span<const std::u16string> folders, bool create);
+    // The spelling of the entry matching `name`: itself, else the smallest one equal to it
+    // without case, else `name` (an entry still to be made).
+    std::string Lookup(const Open& folder, const std::string& name);
+    Listing* ListingFor(const std::u16string& key);
     std::u16string FolderText(std::span<const std::u16string> folders) const;
 
     std::u16string baseDir_;
-    int baseFd_ = -1;
-    std::u16string lastKey_;
-    int lastFd_ = -1;
-    bool haveLast_ = false;
-    std::unordered_map<std::string, std::unique_ptr<Listing>> listings_;  // by device and inode
+    Open base_{};
+    std::vector<std::u16string> openKeys_;  // case-folded parts of the folders in openFolders_
+    std::vector<Open> openFolders_;
+    std::unordered_map<std::u16string, std::unique_ptr<Listing>> listings_;  // by folded path
 };
 
 }  // namespace ziplib

@@ -5,14 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "ziplib/ExtractionFolder.h"
 #include "ziplib/TStream.h"
 
 namespace ziplib {
-
-class ExtractionFolder;
 
 struct OutputFileInfo {
     std::optional<std::int32_t> dosDateTime;  // date in the high half; sets the modification time
@@ -43,12 +43,13 @@ public:
 
 private:
     friend class ExtractionFolder;
-    SafeOutputFile(ExtractionFolder& folder, int dirFd, int fd, std::string tempName, std::string finalName,
-                   std::u16string target);
+    SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing, int fd,
+                   std::string tempName, std::string finalName, std::u16string target);
     [[noreturn]] void Fail(int err);
 
-    ExtractionFolder& folder_;
+    std::shared_ptr<ExtractionFolder::Handle> folder_;  // keeps the folder open while the file is written
     int dirFd_;
+    ExtractionFolder::Listing* listing_;  // the folder's names, told of the new one on commit
     int fd_;
     std::string tempName_;
     std::string finalName_;

@@ -1,6 +1,5 @@
 #include "ziplib/ExtractionFolder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 #include <random>
 
 #include "platform/Unicode.h"
+#include "ExtractionFolderParts.h"
 #include "ziplib/SafeOutputFile.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
@@ -16,23 +16,9 @@
 
 namespace ziplib {
 
-// The names of one folder by their case-folded form, read on the first name that is not there
-// under its own spelling. Only this batch writes the folder, and it adds what it makes.
-struct ExtractionFolder::Listing {
-    std::unordered_map<std::string, std::string> byFolded;
-    void Add(const std::string& name) {
-        auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
-        if (!fresh && name < it->second) it->second = name;
-    }
-};
-
 namespace {
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-std::string KeyOf(const struct stat& st) {
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-}
 
 std::string SystemText(int err) { return platform::Utf16ToUtf8(WideSysErrorMessage(err)); }
 
@@ -45,6 +31,7 @@ std::string TempName() {
     return s + ".tmp";
 }
 
+
 }  // namespace
 
 ExtractionFolder::ExtractionFolder(std::u16string_view baseDir) : baseDir_(baseDir) {
@@ -53,19 +40,17 @@ ExtractionFolder::ExtractionFolder(std::u16string_view baseDir) : baseDir_(baseD
     if (!baseDir_.empty() && baseDir_.back() != u'\\') baseDir_ += u'\\';
     const std::u16string dir = baseDir_.empty() ? u"." : baseDir_;
     if (!WideDirectoryExists(dir)) WideForceDirectories(dir);
-    baseFd_ = ::open(WideToNativePath(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (baseFd_ < 0) {
+    const int fd = ::open(WideToNativePath(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
         const int err = errno;
         throw EExtractionFolderError(FormatText("Cannot create directory \"%s\". %s",
                                                 {FormatArg(baseDir_), FormatArg(SystemText(err))}),
                                      baseDir_);
     }
+    base_ = {std::make_shared<Handle>(fd), ListingFor(u"")};
 }
 
-ExtractionFolder::~ExtractionFolder() {
-    if (haveLast_ && lastFd_ != baseFd_) ::close(lastFd_);
-    if (baseFd_ >= 0) ::close(baseFd_);
-}
+ExtractionFolder::~ExtractionFolder() = default;
 
 std::u16string ExtractionFolder::FolderText(std::span<const std::u16string> folders) const {
     std::u16string s = baseDir_;
@@ -73,88 +58,69 @@ std::u16string ExtractionFolder::FolderText(std::span<const std::u16string> fold
     return s;
 }
 
-ExtractionFolder::Listing* ExtractionFolder::ListingOf(int dirFd, bool load) {
-    struct stat st;
-    if (::fstat(dirFd, &st) != 0) return nullptr;
-    const std::string key = KeyOf(st);
-    if (auto it = listings_.find(key); it != listings_.end()) return it->second.get();
-    if (!load) return nullptr;
-    auto listing = std::make_unique<Listing>();
-    const int dup = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dup < 0) return nullptr;
-    DIR* d = ::fdopendir(dup);
-    if (!d) {
-        ::close(dup);
-        return nullptr;
-    }
-    while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") listing->Add(name);
-    }
-    ::closedir(d);
-    return listings_.emplace(key, std::move(listing)).first->second.get();
+ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& key) {
+    auto& slot = listings_[key];
+    if (!slot) slot = std::make_unique<Listing>();
+    return slot.get();
 }
 
-std::string ExtractionFolder::ResolveName(int dirFd, const std::string& name) {
-    struct stat st;
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return name;
-    if (Listing* l = ListingOf(dirFd, true)) {
-        if (auto it = l->byFolded.find(platform::FoldCaseUtf8(name)); it != l->byFolded.end()) return it->second;
-    }
+
+std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name) {
+    Listing& l = *folder.listing;
+    if (!l.loaded) l.Load(folder.handle->fd);
+    if (l.names.count(name)) return name;
+    if (auto it = l.byFolded.find(platform::FoldCaseUtf8(name)); it != l.byFolded.end()) return it->second;
     return name;
 }
 
-void ExtractionFolder::Remember(int dirFd, const std::string& name) {
-    if (Listing* l = ListingOf(dirFd, false)) l->Add(name);
-}
+ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
+    std::vector<std::u16string> keys;
+    keys.reserve(folders.size());
+    for (const auto& f : folders) keys.push_back(platform::FoldCaseUtf16(f));
+    std::size_t same = 0;
+    while (same < keys.size() && same < openKeys_.size() && keys[same] == openKeys_[same]) ++same;
+    openKeys_.resize(same);
+    openFolders_.resize(same);
 
-int ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
-    std::u16string key;
-    for (const auto& f : folders) key += platform::FoldCaseUtf16(f) + u'\0';
-    if (haveLast_ && key == lastKey_) return lastFd_;
-    if (haveLast_ && lastFd_ != baseFd_) ::close(lastFd_);
-    haveLast_ = false;
-
-    int fd = baseFd_;
-    const auto fail = [&](std::size_t upTo, int err) {
-        if (fd != baseFd_) ::close(fd);
-        const std::u16string text = FolderText(folders.first(upTo + 1));
-        throw EExtractionFolderError(
-            FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
-    };
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        const std::string name = ResolveName(fd, platform::Utf16ToUtf8(folders[i]));
-        struct stat st;
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            const int err = errno;
-            if (err != ENOENT || !create) fail(i, err);
-            if (::mkdirat(fd, name.c_str(), 0777) != 0 && errno != EEXIST) fail(i, errno);
-            Remember(fd, name);
-        } else if (S_ISLNK(st.st_mode)) {
-            if (fd != baseFd_) ::close(fd);
-            throw EUnsafePath("The folder \"" + platform::Utf16ToUtf8(FolderText(folders.first(i + 1))) +
-                              "\" is a symbolic link; nothing is written through it");
-        } else if (!S_ISDIR(st.st_mode)) {
-            fail(i, ENOTDIR);
+    std::u16string path;
+    for (std::size_t i = 0; i < same; ++i) path += keys[i] + u'\0';
+    for (std::size_t i = same; i < folders.size(); ++i) {
+        const Open parent = i == 0 ? base_ : openFolders_.back();
+        const auto unsafe = [&] {
+            return EUnsafePath("The folder \"" + platform::Utf16ToUtf8(FolderText(folders.first(i + 1))) +
+                               "\" is a symbolic link; nothing is written through it");
+        };
+        const auto fail = [&](int err) {
+            const std::u16string text = FolderText(folders.first(i + 1));
+            return EExtractionFolderError(
+                FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
+        };
+        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]));
+        path += keys[i] + u'\0';
+        bool made = false;
+        // O_NOFOLLOW: a link is never opened as a folder, whatever the listing said.
+        int fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
+        if (fd < 0 && errno == ENOENT && create) {
+            if (::mkdirat(parent.handle->fd, name.c_str(), 0777) == 0) made = true;
+            else if (errno != EEXIST) throw fail(errno);
+            parent.listing->Add(name);
+            fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
         }
-        // O_NOFOLLOW: a link put in its place since the check is refused here too.
-        const int next = ::openat(fd, name.c_str(), kDirFlags);
-        if (next < 0) {
+        if (fd < 0) {
             const int err = errno;
-            if (err == ELOOP) {
-                if (fd != baseFd_) ::close(fd);
-                throw EUnsafePath("The folder \"" + platform::Utf16ToUtf8(FolderText(folders.first(i + 1))) +
-                                  "\" is a symbolic link; nothing is written through it");
-            }
-            fail(i, err);
+            struct stat st;
+            if (err == ELOOP ||
+                (err == ENOTDIR && ::fstatat(parent.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 S_ISLNK(st.st_mode)))
+                throw unsafe();
+            throw fail(err);
         }
-        if (fd != baseFd_) ::close(fd);
-        fd = next;
+        Listing* listing = ListingFor(path);
+        if (made) listing->loaded = true;  // new and empty: nothing to read
+        openKeys_.push_back(keys[i]);
+        openFolders_.push_back({std::make_shared<Handle>(fd), listing});
     }
-    lastKey_ = std::move(key);
-    lastFd_ = fd;
-    haveLast_ = true;
-    return fd;
+    return folders.empty() ? base_ : openFolders_.back();
 }
 
 void ExtractionFolder::MakeFolders(std::span<const std::u16string> folders) { OpenFolder(folders, true); }
@@ -167,30 +133,27 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     if (!path.ok()) throw EUnsafePath(path.Message());
     if (path.parts.empty()) throw createError(EISDIR);
     const std::span<const std::u16string> folders(path.parts.data(), path.parts.size() - 1);
-    int dirFd = -1;
+    Open folder;
     try {
-        dirFd = OpenFolder(folders, false);
+        folder = OpenFolder(folders, false);
     } catch (const EExtractionFolderError&) {
         throw createError(ENOENT);
     }
-    const std::string finalName = ResolveName(dirFd, platform::Utf16ToUtf8(path.parts.back()));
+    // The listing picks the spelling; the disk has the last word on what is there now.
+    const std::string target = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
     struct stat st;
-    if (::fstatat(dirFd, finalName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+    if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);
-    const int ownDir = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-    if (ownDir < 0) throw createError(errno);
     for (int attempt = 0;; ++attempt) {
         std::string temp = TempName();
         // O_EXCL | O_NOFOLLOW: a fresh file of our own, never one a link points at.
-        const int fd = ::openat(ownDir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd =
+            ::openat(folder.handle->fd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0)
             return std::unique_ptr<SafeOutputFile>(
-                new SafeOutputFile(*this, ownDir, fd, std::move(temp), finalName, path.target));
+                new SafeOutputFile(folder.handle, folder.listing, fd, std::move(temp), target, path.target));
         const int err = errno;
-        if (err != EEXIST || attempt >= 16) {
-            ::close(ownDir);
-            throw createError(err);
-        }
+        if (err != EEXIST || attempt >= 16) throw createError(err);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/Unicode.h"
+#include "ExtractionFolderParts.h"
 #include "ziplib/DosDateTime.h"
 #include "ziplib/ExtractionFolder.h"
 #include "ziplib/UniExceptions.h"
@@ -16,19 +17,17 @@
 
 namespace ziplib {
 
-SafeOutputFile::SafeOutputFile(ExtractionFolder& folder, int dirFd, int fd, std::string tempName,
-                               std::string finalName, std::u16string target)
-    : folder_(folder),
-      dirFd_(dirFd),
+SafeOutputFile::SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing,
+                               int fd, std::string tempName, std::string finalName, std::u16string target)
+    : folder_(std::move(folder)),
+      dirFd_(folder_->fd),
+      listing_(listing),
       fd_(fd),
       tempName_(std::move(tempName)),
       finalName_(std::move(finalName)),
       target_(std::move(target)) {}
 
-SafeOutputFile::~SafeOutputFile() {
-    Discard();
-    ::close(dirFd_);
-}
+SafeOutputFile::~SafeOutputFile() { Discard(); }
 
 int64_t SafeOutputFile::Read(void* buffer, int64_t count) {
     int64_t done = 0;
@@ -124,7 +123,7 @@ void SafeOutputFile::Commit(const OutputFileInfo& info) {
         Fail(err);
     }
     done_ = true;
-    folder_.Remember(dirFd_, finalName_);
+    listing_->Add(finalName_);
 }
 
 void SafeOutputFile::Discard() noexcept {
