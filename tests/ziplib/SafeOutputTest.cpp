@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "ziplib/ItemPathGuard.h"
 #include "ziplib/SafeOutputFile.h"
 #include "ziplib/UniExceptions.h"
+#include "ziplib/WideFiles.h"
 #include "ziplib/WriteBufferWithRetry.h"
 
 extern char** environ;
@@ -197,6 +200,39 @@ TEST(ExtractionFolder, LinksAreReplacedNeverFollowed) {
     EXPECT_THROW(folder.CreateFile(ziplib::GuardItemPath(folder.BaseDir(), u"LinkDir/secret.txt")), ziplib::EUnsafePath);
     EXPECT_EQ(Entries(dir / "outside"), std::vector<std::string>{"secret.txt"});
     EXPECT_EQ(testsupport::ReadFile(dir / "outside/secret.txt"), "outside");
+}
+
+// The overwrite rules look at the target the way it will be written: without case, not
+// through links.
+TEST(ExtractionFolder, FindsWhatATargetIsNow) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "base/Docs/Plain.txt", "x");
+    testsupport::WriteFile(dir / "base/Docs/locked.txt", "x");
+    ASSERT_EQ(::chmod((dir / "base/Docs/locked.txt").c_str(), 0444), 0);
+    fs::create_symlink("/etc/passwd", dir / "base/Docs/link.txt");
+    fs::create_directories(dir / "base/Docs/sub");
+    struct timespec times[2] = {{0, UTIME_OMIT}, {0, 0}};
+    std::tm tm{};
+    tm.tm_year = 2020 - 1900;
+    tm.tm_mon = 4;
+    tm.tm_mday = 17;
+    tm.tm_hour = 8;
+    tm.tm_min = 30;
+    tm.tm_sec = 10;
+    tm.tm_isdst = -1;
+    times[1].tv_sec = std::mktime(&tm);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "base/Docs/Plain.txt").c_str(), times, 0), 0);
+    ziplib::ExtractionFolder folder(WinForm(dir / "base"));
+    const auto find = [&](std::u16string_view name) { return folder.Find(ziplib::GuardItemPath(folder.BaseDir(), name)); };
+    const auto plain = find(u"docs/plain.TXT");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->attributes, ziplib::faArchive);
+    EXPECT_EQ(plain->dosDateTime, static_cast<std::int32_t>((40u << 9 | 5u << 5 | 17u) << 16 | (8u << 11 | 30u << 5 | 5u)));
+    EXPECT_EQ(find(u"Docs/locked.txt")->attributes, ziplib::faArchive | ziplib::faReadOnly);
+    EXPECT_EQ(find(u"Docs/link.txt")->attributes, ziplib::faArchive) << "the link, not what it points at";
+    EXPECT_EQ(find(u"Docs/sub")->attributes, ziplib::faDirectory);
+    EXPECT_FALSE(find(u"Docs/new.txt"));
+    EXPECT_FALSE(find(u"missing/new.txt"));
 }
 
 TEST(ItemFileMode, PermissionsWithoutSetIdBits) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -47,6 +48,17 @@ public:
     // a symbolic link raises EUnsafePath; one that is a file, or a folder that can't be made,
     // raises EExtractionFolderError naming it.
     void MakeFolders(std::span<const std::u16string> folders);
+
+    // What is at the target `path` names now, for the overwrite rules: nothing (nullopt, also
+    // when a folder on the way is missing), or its attributes (faDirectory, faReadOnly for a
+    // file without owner write permission, else faArchive; a link counts as a file that is
+    // replaced) and its modification time as a local DOS date-time (-1 outside 1980-2107).
+    // Looked up as CreateFile will write it; EUnsafePath for a link on the way.
+    struct Existing {
+        std::uint32_t attributes;
+        std::int32_t dosDateTime;
+    };
+    std::optional<Existing> Find(const ItemPath& path);
 
     // A temporary file beside the target that `path` names (its folders must exist), which
     // becomes the target only on SafeOutputFile::Commit. EFCreateError when it can't be made or

@@ -142,15 +142,14 @@ private:
         if (!local || (local->signature != kLocalHeaderSignature && local->signature != kSecondLocalHeaderSignature))
             return ItemDataStatus::BadLocalHeader;
         const std::int64_t skip = std::int64_t{local->nameLength} + local->extraLength;
-        const std::int64_t here = archive_->Position();
-        if (here < 0 || archive_->Seek(skip, TSeekOrigin::soCurrent) != here + skip) return ItemDataStatus::Truncated;
+        const std::int64_t pos = archive_->Seek(skip, TSeekOrigin::soCurrent);  // where the data starts
+        if (pos < skip) return ItemDataStatus::Truncated;
 
         std::uint64_t toRead = ItemCompressedSize(item_);
         if (ctx_.SingleVolume()) {
             // Item data never runs into the central directory: a size that says so is cut there
             // and the size check decides.
             const std::int64_t cd = ctx_.CentralDirectoryStart();
-            const std::int64_t pos = here + skip;
             if (cd >= 0) toRead = std::min<std::uint64_t>(toRead, cd > pos ? static_cast<std::uint64_t>(cd - pos) : 0);
         }
 

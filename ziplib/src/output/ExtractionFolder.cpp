@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <random>
 
 #include "platform/Unicode.h"
@@ -124,6 +125,31 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
 }
 
 void ExtractionFolder::MakeFolders(std::span<const std::u16string> folders) { OpenFolder(folders, true); }
+
+std::optional<ExtractionFolder::Existing> ExtractionFolder::Find(const ItemPath& path) {
+    if (!path.ok()) throw EUnsafePath(path.Message());
+    if (path.parts.empty()) return Existing{faDirectory, -1};
+    Open folder;
+    try {
+        folder = OpenFolder(std::span(path.parts.data(), path.parts.size() - 1), false);
+    } catch (const EExtractionFolderError&) {
+        return std::nullopt;
+    }
+    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    struct stat st;
+    if (::fstatat(folder.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    std::uint32_t attr = faArchive;
+    if (S_ISDIR(st.st_mode)) attr = faDirectory;
+    else if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) attr |= faReadOnly;
+    std::int32_t when = -1;
+    std::tm tm{};
+    if (::localtime_r(&st.st_mtime, &tm) && tm.tm_year + 1900 >= 1980 && tm.tm_year + 1900 <= 2107) {
+        const auto date = static_cast<std::uint32_t>((tm.tm_year + 1900 - 1980) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
+        const auto time = static_cast<std::uint32_t>(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
+        when = static_cast<std::int32_t>(date << 16 | time);
+    }
+    return Existing{attr, when};
+}
 
 std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& path) {
     const auto createError = [&](int err) {
