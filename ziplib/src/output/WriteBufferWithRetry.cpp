@@ -3,9 +3,11 @@
 namespace ziplib {
 
 bool WriteBufferWithRetry(TStream& stream, const void* buffer, std::int64_t count, const DiskFullPrompt& whatNow) {
-    const std::int64_t start = stream.Position();
+    std::int64_t written = stream.Write(buffer, count);
+    if (written == count) return true;
+    // Where the block started: found only when a write fell short, so a good write costs no seek.
+    const std::int64_t start = stream.Position() - written;
     for (;;) {
-        if (stream.Write(buffer, count) == count) return true;
         DiskFullAnswer answer = DiskFullAnswer::Abort;
         if (whatNow) {
             try {
@@ -16,6 +18,8 @@ bool WriteBufferWithRetry(TStream& stream, const void* buffer, std::int64_t coun
         }
         if (answer != DiskFullAnswer::Retry) return false;
         if (stream.Seek(start, TSeekOrigin::soBeginning) != start) return false;
+        written = stream.Write(buffer, count);
+        if (written == count) return true;
     }
 }
 
