@@ -6,7 +6,7 @@ SUDO=
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 PKGS="build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-  libcurl4-openssl-dev ca-certificates openssl zlib1g-dev libjpeg-dev libdeflate-dev
+  libcurl4-openssl-dev ca-certificates openssl zlib1g-dev libjpeg-dev libdeflate-dev libisal-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   nginx-light curl xvfb xauth x11-utils fonts-dejavu-core

@@ -1,0 +1,444 @@
+// Extraction speed and memory of the item-data engine against the peers, on archives made by
+// Info-ZIP zip -6 from this machine's own text (/usr/share, /usr/include) and programs, with a
+// fixed seed:
+//   a) about 1 GB of text as 20,000 files in 1,000 folders;
+//   b) three 200 MiB files: text, program binaries, random data (stored).
+// For each archive, warm cache, best of several runs, output to a fresh folder:
+//   engine    the engine alone, every item decoded and checked, output discarded (vs unzip -p)
+//   extract   the engine writing files through the extraction folder: path guard, temporary file
+//             beside the target, rename on success, time and mode (vs unzip -o, bsdtar, 7z x)
+// Each runs as its own process, so its peak resident memory is its own.
+//   bench_extract [--scale F] [--runs N] [--dir D]   (F < 1 shrinks both corpora, for a quick look)
+//   bench_extract engine|extract ARCHIVE [OUTDIR]     (what the timed child processes run)
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/Unicode.h"
+#include "ziplib/AesExtraField.h"
+#include "ziplib/CentralHeader.h"
+#include "ziplib/EndRecord.h"
+#include "ziplib/ExtractionFolder.h"
+#include "ziplib/ExtraField.h"
+#include "ziplib/ItemDataReader.h"
+#include "ziplib/ItemFileMode.h"
+#include "ziplib/ItemOverlap.h"
+#include "ziplib/ItemPathGuard.h"
+#include "ziplib/SafeOutputFile.h"
+#include "ziplib/TUniFileStream.h"
+#include "ziplib/TZADirArray.h"
+#include "ziplib/Zip64EndRecord.h"
+#include "ziplib/Zip64ExtraField.h"
+#include "ziplib/Zip64Locator.h"
+#include "ziplib/ZipConstants.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kTargetRatio = 0.6;
+constexpr double kMemoryLimitMiB = 64;
+
+// ---- The archive's directory, read as the directory loader does (just enough for the bench).
+
+struct Directory {
+    ziplib::TZADirArray items;
+    std::int64_t start = -1;
+};
+
+void ReadDirectory(ziplib::TStream& s, Directory& d) {
+    using namespace ziplib;
+    const std::int64_t size = s.Size();
+    const std::int64_t tailSize = std::min<std::int64_t>(size, kEndRecordSearchWindow);
+    std::vector<std::uint8_t> tail(static_cast<std::size_t>(tailSize));
+    s.Seek(size - tailSize, TSeekOrigin::soBeginning);
+    s.ReadBuffer(tail.data(), tailSize);
+    const auto at = FindEndRecord(tail, kEndRecordSignature);
+    if (!at) throw std::runtime_error("no end record");
+    const std::int64_t eocdPos = size - tailSize + static_cast<std::int64_t>(*at);
+    const EndRecord e = *EndRecord::Parse(std::span(tail).subspan(*at));
+    std::uint64_t count = e.totalEntries, cd = e.directoryOffset, cdSize = e.directorySize;
+    if (e.directoryOffset == kEscape32 || e.totalEntries == kEscape16) {
+        std::uint8_t loc[Zip64Locator::kSize];
+        s.Seek(eocdPos - static_cast<std::int64_t>(Zip64Locator::kSize), TSeekOrigin::soBeginning);
+        s.ReadBuffer(loc, sizeof loc);
+        const auto l = Zip64Locator::Parse(loc);
+        std::vector<std::uint8_t> rec(56);
+        s.Seek(static_cast<std::int64_t>(l->zip64EndOffset), TSeekOrigin::soBeginning);
+        s.ReadBuffer(rec.data(), 56);
+        const auto z = *Zip64EndRecord::Parse(rec);
+        count = z.totalEntries;
+        cd = z.directoryOffset;
+        cdSize = z.directorySize;
+    }
+    std::vector<std::uint8_t> dir(cdSize);
+    s.Seek(static_cast<std::int64_t>(cd), TSeekOrigin::soBeginning);
+    s.ReadBuffer(dir.data(), static_cast<std::int64_t>(cdSize));
+    d.start = static_cast<std::int64_t>(cd);
+    d.items.SetCount(static_cast<int>(count));
+    std::size_t pos = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const auto h = *CentralHeader::Parse(std::span(dir).subspan(pos));
+        TDirItem& it = *d.items.ItemPtr(static_cast<int>(i));
+        it.Header = h;
+        const auto name = std::span(dir).subspan(pos + CentralHeader::kSize, h.nameLength);
+        it.Name = platform::Utf8ToUtf16(std::string(name.begin(), name.end()));
+        it.UncompressedSize = h.uncompressedSize;
+        it.CompressedSize = h.compressedSize;
+        it.LocalHeaderOffset = h.localHeaderOffset;
+        it.StartDisk = h.startDisk;
+        it.Method = h.method;
+        for (const auto& f : ParseExtraFields(std::span(dir).subspan(pos + CentralHeader::kSize + h.nameLength, h.extraLength))) {
+            if (f.id != kZip64ExtraId) continue;
+            const auto z = Zip64ExtraField::Parse(f.data, Zip64Escapes::Of(h));
+            if (z.uncompressedSize) it.UncompressedSize = *z.uncompressedSize;
+            if (z.compressedSize) it.CompressedSize = *z.compressedSize;
+            if (z.localHeaderOffset) it.LocalHeaderOffset = *z.localHeaderOffset;
+        }
+        pos += h.RecordSize();
+    }
+}
+
+// ---- What the timed children run.
+
+class NullOutput : public ziplib::ItemOutput {
+public:
+    bool Write(std::span<const std::uint8_t>) override { return true; }
+};
+
+class BenchContext : public ziplib::ItemDataContext {
+public:
+    explicit BenchContext(std::int64_t cd) : cd_(cd) {}
+    std::int64_t CentralDirectoryStart() override { return cd_; }
+
+private:
+    std::int64_t cd_;
+};
+
+int RunChild(const std::string& mode, const std::string& archive, const std::string& outDir) {
+    ziplib::TUniFileStream s(platform::Utf8ToUtf16(archive), ziplib::fmOpenRead);
+    Directory d;
+    ReadDirectory(s, d);
+    if (!ziplib::FindOverlappingItems(d.items).empty()) {
+        std::fprintf(stderr, "overlapping items\n");
+        return 3;
+    }
+    BenchContext ctx(d.start);
+    ziplib::ItemDataReader reader;
+    int failed = 0;
+    if (mode == "engine") {
+        NullOutput out;
+        for (int i = 0; i < d.items.Count(); ++i) {
+            const ziplib::TDirItem& it = *d.items.ItemPtr(i);
+            if (!it.Name.empty() && it.Name.back() == u'/') continue;
+            s.Seek(static_cast<std::int64_t>(ziplib::ItemLocalHeaderOffset(it)), ziplib::TSeekOrigin::soBeginning);
+            if (!reader.Extract(s, out, it, ctx).ok()) ++failed;
+        }
+    } else {
+        ziplib::ExtractionFolder folder(platform::Utf8ToUtf16(outDir));
+        for (int i = 0; i < d.items.Count(); ++i) {
+            const ziplib::TDirItem& it = *d.items.ItemPtr(i);
+            const ziplib::ItemPath p = ziplib::GuardItemPath(folder.BaseDir(), it.Name);
+            if (!p.ok()) {
+                ++failed;
+                continue;
+            }
+            const bool isDir = (!it.Name.empty() && it.Name.back() == u'/') || (it.Header.externalAttributes & 0x10);
+            if (isDir) {
+                folder.MakeFolders(p.parts);
+                continue;
+            }
+            folder.MakeFolders(std::span(p.parts).first(p.parts.size() - 1));
+            auto f = folder.CreateFile(p);
+            ziplib::StreamItemOutput out(*f);
+            s.Seek(static_cast<std::int64_t>(ziplib::ItemLocalHeaderOffset(it)), ziplib::TSeekOrigin::soBeginning);
+            if (!reader.Extract(s, out, it, ctx).ok()) {
+                ++failed;
+                f->Discard();
+                continue;
+            }
+            ziplib::OutputFileInfo info;
+            info.dosDateTime = static_cast<std::int32_t>((std::uint32_t{it.Header.modDate} << 16) | it.Header.modTime);
+            info.permissions = ziplib::ItemFilePermissions(it.Header);
+            f->Commit(info);
+        }
+    }
+    if (failed) std::fprintf(stderr, "%d items failed\n", failed);
+    return failed ? 2 : 0;
+}
+
+// ---- Corpora.
+
+std::vector<fs::path> FilesUnder(const std::vector<std::string>& roots, bool (*take)(const fs::path&)) {
+    std::vector<fs::path> v;
+    for (const auto& r : roots) {
+        std::error_code ec;
+        for (fs::recursive_directory_iterator it(r, fs::directory_options::skip_permission_denied, ec), end; it != end;
+             it.increment(ec)) {
+            if (ec) break;
+            if (it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
+            if (take(it->path())) v.push_back(it->path());
+        }
+    }
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+bool IsText(const fs::path& p) {
+    static const char* ext[] = {".txt", ".html", ".xml", ".py", ".pl", ".pm", ".c", ".h", ".hpp", ".md", ".css",
+                                ".js", ".json", ".sh", ".conf", ".rst", ".tex", ".el", ".po", ".svg", ".inc", ".tcl"};
+    const std::string e = p.extension().string();
+    return std::any_of(std::begin(ext), std::end(ext), [&](const char* x) { return e == x; });
+}
+
+bool IsProgram(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    char m[4] = {};
+    f.read(m, 4);
+    return f && m[0] == 0x7F && m[1] == 'E' && m[2] == 'L' && m[3] == 'F';
+}
+
+// The files' contents joined, up to `limit` bytes, then repeated to `want` when short.
+std::string Pool(const std::vector<fs::path>& files, std::size_t want) {
+    std::string s;
+    s.reserve(want);
+    for (const auto& p : files) {
+        if (s.size() >= want) break;
+        std::ifstream f(p, std::ios::binary);
+        s.append(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    if (s.empty()) throw std::runtime_error("no source files");
+    while (s.size() < want) s.append(s, 0, std::min(s.size(), want - s.size()));
+    s.resize(want);
+    return s;
+}
+
+void Write(const fs::path& p, std::string_view bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+int Shell(const std::string& cmd) { return std::system(cmd.c_str()); }
+
+std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// a) 20,000 files of log-uniform sizes scaled to ~1 GB in 1,000 folders (10 x 100).
+fs::path MakeCorpusA(const fs::path& work, double scale, const std::string& text) {
+    const fs::path zip = work / "a.zip";
+    if (fs::exists(zip)) return zip;
+    const int files = std::max(100, static_cast<int>(20000 * scale));
+    const std::size_t total = static_cast<std::size_t>(1e9 * scale);
+    std::mt19937_64 gen(20240601);
+    std::vector<double> raw(static_cast<std::size_t>(files));
+    std::uniform_real_distribution<double> u(std::log(512.0), std::log(300000.0));
+    double sum = 0;
+    for (auto& r : raw) sum += (r = std::exp(u(gen)));
+    const fs::path root = work / "a-src";
+    fs::remove_all(root);
+    for (int i = 0; i < files; ++i) {
+        const std::size_t n = static_cast<std::size_t>(raw[static_cast<std::size_t>(i)] / sum * static_cast<double>(total));
+        const std::size_t at = std::uniform_int_distribution<std::size_t>(0, text.size() - n - 1)(gen);
+        const int folder = i % 1000;
+        char rel[64];
+        std::snprintf(rel, sizeof rel, "t%d/s%02d/file%05d.txt", folder / 100, folder % 100, i);
+        Write(root / "tree" / rel, std::string_view(text).substr(at, n));
+    }
+    if (Shell("cd " + Quote(root) + " && zip -q -r -6 -X " + Quote(zip) + " tree") != 0)
+        throw std::runtime_error("zip failed");
+    fs::remove_all(root);
+    return zip;
+}
+
+// b) text, programs and random data of 200 MiB each; the random file stored.
+fs::path MakeCorpusB(const fs::path& work, double scale, const std::string& text, const std::string& programs) {
+    const fs::path zip = work / "b.zip";
+    if (fs::exists(zip)) return zip;
+    const std::size_t n = static_cast<std::size_t>((200u << 20) * scale);
+    const fs::path root = work / "b-src";
+    fs::remove_all(root);
+    Write(root / "text.txt", std::string_view(text).substr(0, n));
+    Write(root / "programs.bin", std::string_view(programs).substr(0, n));
+    std::string random(n, '\0');
+    std::mt19937_64 gen(7);
+    for (std::size_t i = 0; i + 8 <= n; i += 8) {
+        const std::uint64_t v = gen();
+        std::memcpy(&random[i], &v, 8);
+    }
+    Write(root / "random.bin", random);
+    if (Shell("cd " + Quote(root) + " && zip -q -6 -X " + Quote(zip) + " text.txt programs.bin && zip -q -0 -X " +
+              Quote(zip) + " random.bin") != 0)
+        throw std::runtime_error("zip failed");
+    fs::remove_all(root);
+    return zip;
+}
+
+// ---- Timing.
+
+struct Figure {
+    double seconds = 1e30;
+    double peakMiB = 0;
+    bool ok = true;
+};
+
+Figure Time(const std::vector<std::string>& args, const fs::path& cwd, bool stdoutToNull) {
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
+    if (stdoutToNull) posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid;
+    Figure f;
+    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) {
+        f.ok = false;
+        return f;
+    }
+    int status = 0;
+    struct rusage ru {};
+    ::wait4(pid, &status, 0, &ru);
+    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    f.peakMiB = static_cast<double>(ru.ru_maxrss) / 1024.0;
+    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    posix_spawn_file_actions_destroy(&fa);
+    return f;
+}
+
+struct Tool {
+    std::string name;
+    std::vector<std::string> args;  // {OUT} and {ZIP} are replaced
+    bool needsOut;
+    bool stdoutToNull;
+    bool ours;
+    bool peerOfEngine;  // compared with the engine alone rather than with extraction
+};
+
+Figure Best(const Tool& t, const fs::path& zip, const fs::path& out, int runs) {
+    Figure best;
+    for (int r = 0; r < runs; ++r) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        std::vector<std::string> args;
+        for (auto a : t.args) {
+            if (a == "{ZIP}") a = zip.string();
+            if (a == "{OUT}") a = out.string();
+            if (a.rfind("-o{OUT}", 0) == 0) a = "-o" + out.string();
+            args.push_back(a);
+        }
+        const Figure f = Time(args, out, t.stdoutToNull);
+        if (!f.ok) best.ok = false;
+        if (f.seconds < best.seconds) best.seconds = f.seconds;
+        best.peakMiB = std::max(best.peakMiB, f.peakMiB);
+    }
+    fs::remove_all(out);
+    return best;
+}
+
+bool Have(const char* tool) {
+    for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
+        if (::access((std::string(dir) + tool).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && (std::string(argv[1]) == "engine" || std::string(argv[1]) == "extract")) {
+        try {
+            return RunChild(argv[1], argv[2], argc > 3 ? argv[3] : ".");
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    double scale = 1.0;
+    int runs = 3;
+    fs::path work = fs::temp_directory_path() / "vb-bench-extract";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--scale") scale = std::atof(argv[i + 1]);
+        else if (a == "--runs") runs = std::atoi(argv[i + 1]);
+        else if (a == "--dir") work = argv[i + 1];
+    }
+    char scaleText[32];
+    std::snprintf(scaleText, sizeof scaleText, "scale-%g", scale);
+    work /= scaleText;
+    fs::create_directories(work);
+    const std::string self = fs::canonical("/proc/self/exe").string();
+
+    std::printf("corpora in %s (made once, then reused)\n", work.c_str());
+    const fs::path a = work / "a.zip", b = work / "b.zip";
+    if (!fs::exists(a) || !fs::exists(b)) {
+        // The pools go before anything is timed: a child's peak memory counts what it shared
+        // with this process before it started its program.
+        const std::size_t textNeed = static_cast<std::size_t>((200u << 20) * scale) + (64u << 20);
+        const std::string text = Pool(FilesUnder({"/usr/share", "/usr/include"}, IsText), std::max<std::size_t>(textNeed, 256u << 20));
+        MakeCorpusA(work, scale, text);
+        const std::string programs = Pool(FilesUnder({"/usr/bin", "/usr/lib/x86_64-linux-gnu", "/usr/lib"}, IsProgram),
+                                          static_cast<std::size_t>((200u << 20) * scale));
+        MakeCorpusB(work, scale, text, programs);
+        // Start afresh: a child's peak memory includes the peak of the process it was started
+        // from, and this one held the pools.
+        std::fflush(stdout);
+        ::execv(self.c_str(), argv);
+        return 1;
+    }
+
+    std::vector<Tool> tools = {
+        {"engine (ours, output discarded)", {self, "engine", "{ZIP}"}, false, false, true, false},
+        {"unzip -p > /dev/null", {"unzip", "-p", "{ZIP}"}, false, true, false, true},
+        {"extract (ours, to files)", {self, "extract", "{ZIP}", "{OUT}"}, true, false, true, false},
+        {"unzip -o", {"unzip", "-q", "-o", "{ZIP}", "-d", "{OUT}"}, true, true, false, false},
+        {"bsdtar -xf", {"bsdtar", "-xf", "{ZIP}"}, true, true, false, false},
+        {"7z x", {"7z", "x", "-y", "-o{OUT}", "{ZIP}"}, true, true, false, false},
+    };
+    int missed = 0;
+    for (const fs::path& zip : {a, b}) {
+        std::printf("\n%s (%.1f MiB archive)\n", zip.filename().c_str(), static_cast<double>(fs::file_size(zip)) / (1 << 20));
+        std::printf("  %-34s %9s %10s %8s\n", "", "wall s", "peak MiB", "ratio");
+        std::vector<std::pair<const Tool*, Figure>> figs;
+        for (const auto& t : tools) {
+            if (!t.ours && !Have(t.args[0].c_str())) continue;
+            figs.push_back({&t, Best(t, zip, work / "out", runs)});
+        }
+        double fastestPeer = 1e30, unzipP = 1e30;
+        for (const auto& [t, f] : figs) {
+            if (!t->ours && !t->peerOfEngine && f.ok) fastestPeer = std::min(fastestPeer, f.seconds);
+            if (t->peerOfEngine && f.ok) unzipP = f.seconds;
+        }
+        for (const auto& [t, f] : figs) {
+            const double against = t->name.rfind("engine", 0) == 0 || t->peerOfEngine ? unzipP : fastestPeer;
+            std::printf("  %-34s %9.3f %10.1f %8.2f%s\n", t->name.c_str(), f.seconds, f.peakMiB, f.seconds / against,
+                        f.ok ? "" : "  (FAILED)");
+        }
+        for (const auto& [t, f] : figs) {
+            if (t->name.rfind("extract", 0) != 0) continue;
+            const bool fast = f.seconds <= kTargetRatio * fastestPeer;
+            const bool small = f.peakMiB < kMemoryLimitMiB;
+            std::printf("  target: extraction at most %.1f x the fastest peer (%.3f s): %s; peak below %.0f MiB: %s\n",
+                        kTargetRatio, fastestPeer, fast ? "met" : "MISSED", kMemoryLimitMiB, small ? "met" : "MISSED");
+            missed += !fast + !small;
+        }
+    }
+    return missed ? 1 : 0;
+}

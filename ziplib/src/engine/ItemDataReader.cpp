@@ -1,0 +1,397 @@
+#include "ziplib/ItemDataReader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <span>
+
+#include "ziplib/BufferInflater.h"
+#include "ziplib/Crc32.h"
+#include "ziplib/EZAException.h"
+#include "ziplib/LocalHeader.h"
+#include "ziplib/PkwareCrypto.h"
+#include "ziplib/RawInflater.h"
+#include "ziplib/ZipConstants.h"
+#if ZIPLIB_HAVE_ISAL
+#include "ziplib/IsalInflater.h"
+#endif
+
+namespace ziplib {
+namespace {
+
+// Input is read, and deflate output produced, in chunks of this size whatever the item's size.
+constexpr std::size_t kChunk = 1u << 20;
+// Stored data goes to the output in pieces no larger than this, each with a progress report.
+constexpr std::size_t kStoredPiece = 65535;
+
+// A buffer that only grows and is never zero-filled: the engine overwrites what it reads.
+class GrowBuffer {
+public:
+    std::uint8_t* Reserve(std::size_t n) {
+        if (n > cap_) {
+            data_.reset(new std::uint8_t[n]);
+            cap_ = n;
+        }
+        return data_.get();
+    }
+    std::size_t Capacity() const { return cap_; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t cap_ = 0;
+};
+
+// The streaming inflate behind deflated items that stream: zlib or ISA-L, one contract.
+class ChunkInflater {
+public:
+    virtual ~ChunkInflater() = default;
+    virtual InflateStatus Inflate(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                                  const RawInflater::Sink& sink) = 0;
+    virtual void Reset() = 0;
+    virtual bool Finished() const = 0;
+    virtual std::size_t Footprint() const = 0;
+};
+
+class ZlibChunkInflater final : public ChunkInflater {
+public:
+    InflateStatus Inflate(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                          const RawInflater::Sink& sink) override {
+        return z_.Inflate(in, out, sink);
+    }
+    void Reset() override { z_.Reset(); }
+    bool Finished() const override { return z_.Finished(); }
+    std::size_t Footprint() const override { return 48u << 10; }  // state and 32 KiB window
+
+private:
+    RawInflater z_;
+};
+
+#if ZIPLIB_HAVE_ISAL
+class IsalChunkInflater final : public ChunkInflater {
+public:
+    InflateStatus Inflate(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                          const RawInflater::Sink& sink) override {
+        return i_.Inflate(in, out, sink);
+    }
+    void Reset() override { i_.Reset(); }
+    bool Finished() const override { return i_.Finished(); }
+    std::size_t Footprint() const override { return 96u << 10; }
+
+private:
+    IsalInflater i_;
+};
+#endif
+
+std::unique_ptr<ChunkInflater> MakeInflater(StreamingInflate which) {
+#if ZIPLIB_HAVE_ISAL
+    if (which == StreamingInflate::Fastest) return std::make_unique<IsalChunkInflater>();
+#else
+    (void)which;
+#endif
+    return std::make_unique<ZlibChunkInflater>();
+}
+
+}  // namespace
+
+struct ItemDataReader::State {
+    explicit State(ItemDataOptions o) : options(o) {}
+    ItemDataOptions options;
+    GrowBuffer in;
+    GrowBuffer out;
+    std::unique_ptr<ChunkInflater> inflater;  // made on the first streamed item
+    std::unique_ptr<BufferInflater> oneShot;  // made on the first one-shot item
+};
+
+namespace {
+
+// One call of Extract: the item's working state, released when it returns.
+class ItemJob {
+public:
+    ItemJob(ItemDataReader::State& s, TStream& archive, ItemOutput& out, const TDirItem& item, ItemDataContext& ctx)
+        : s_(s), archive_(&archive), out_(out), item_(item), ctx_(ctx) {}
+
+    ItemDataResult Run() {
+        ItemDataStatus st = Decode();
+        if (st == ItemDataStatus::Ok && produced_ != expected_) st = ItemDataStatus::WrongSize;
+        crc_ ^= 0xFFFFFFFFu;
+        // Plain and traditionally encrypted items alike: the CRC-32 is the only check of the data.
+        if (st == ItemDataStatus::Ok && crc_ != item_.Header.crc32) st = ItemDataStatus::CrcMismatch;
+        return {st, produced_, crc_};
+    }
+
+private:
+    ItemDataStatus Decode() {
+        const CentralHeader& h = item_.Header;
+        const std::uint16_t method = item_.Method;
+        if (method == kMethodDeflate64) throw EZAException(ZAError::Deflate64NotSupported);
+        encrypted_ = (h.flags & kFlagEncrypted) != 0;
+        // AES items come with the AES cipher; until then they, and any cipher this engine does
+        // not know, fail rather than decode to garbage.
+        const std::uint8_t strength = item_.EncryptionStrength;
+        if ((strength >= 1 && strength <= 3) || (encrypted_ && strength != 0))
+            return ItemDataStatus::UnsupportedEncryption;
+        if (method != kMethodStored && method != kMethodDeflate) return ItemDataStatus::UnsupportedMethod;
+
+        expected_ = ItemUncompressedSize(item_);
+        total_ = expected_ != 0 ? expected_ : 2;
+
+        std::array<std::uint8_t, LocalHeader::kSize> raw{};
+        if (ReadInput(raw.data(), raw.size()) < raw.size()) return ItemDataStatus::Truncated;
+        const auto local = LocalHeader::Parse(raw);
+        if (!local || (local->signature != kLocalHeaderSignature && local->signature != kSecondLocalHeaderSignature))
+            return ItemDataStatus::BadLocalHeader;
+        const std::int64_t skip = std::int64_t{local->nameLength} + local->extraLength;
+        const std::int64_t pos = archive_->Seek(skip, TSeekOrigin::soCurrent);  // where the data starts
+        if (pos < skip) return ItemDataStatus::Truncated;
+
+        std::uint64_t toRead = ItemCompressedSize(item_);
+        if (ctx_.SingleVolume()) {
+            // Item data never runs into the central directory: a size that says so is cut there
+            // and the size check decides.
+            const std::int64_t cd = ctx_.CentralDirectoryStart();
+            if (cd >= 0) toRead = std::min<std::uint64_t>(toRead, cd > pos ? static_cast<std::uint64_t>(cd - pos) : 0);
+        }
+
+        if (encrypted_) {
+            const ItemDataStatus st = CheckPassword(*local, toRead);
+            if (st != ItemDataStatus::Ok) return st;
+        }
+        if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
+        if (method == kMethodStored) return Stored(toRead);
+        const std::size_t limit = s_.options.oneShotLimit;
+        if (toRead <= limit && expected_ <= limit) return DeflatedOneShot(static_cast<std::size_t>(toRead));
+        return DeflatedStreaming(toRead);
+    }
+
+    // Reads up to n bytes, going on at the start of each next volume while the current one ends
+    // early. A single-file archive has no next volume: its end is the end of the data.
+    std::size_t ReadInput(std::uint8_t* buf, std::size_t n) {
+        std::size_t got = ReadSome(*archive_, buf, n);
+        while (got < n && !ctx_.SingleVolume()) {
+            TStream* next = ctx_.OpenNextVolume();
+            if (!next) break;
+            archive_ = next;
+            if (archive_->Seek(0, TSeekOrigin::soBeginning) != 0) break;
+            const std::size_t more = ReadSome(*archive_, buf + got, n - got);
+            if (more == 0) break;  // a volume that gives nothing: the set ends here
+            got += more;
+        }
+        return got;
+    }
+
+    static std::size_t ReadSome(TStream& s, std::uint8_t* buf, std::size_t n) {
+        const std::int64_t r = s.Read(buf, static_cast<std::int64_t>(n));
+        return r > 0 ? static_cast<std::size_t>(r) : 0;
+    }
+
+    void Decrypt(std::uint8_t* buf, std::size_t n) {
+        if (encrypted_) PkzipDecryptBuffer(buf, n, keys_);
+    }
+
+    // The 12-byte encryption header, tried with each password the context offers. Only one byte
+    // of it can be checked, so a wrong password passes once in 256 and the CRC-32 catches it.
+    ItemDataStatus CheckPassword(const LocalHeader& local, std::uint64_t& toRead) {
+        std::array<std::uint8_t, kPkwareHeaderSize> header{};
+        if (toRead < header.size() || ReadInput(header.data(), header.size()) < header.size())
+            return ItemDataStatus::Truncated;
+        toRead -= header.size();
+        const std::uint8_t check = PkwareCheckByte(local.flags, local.modTime, local.crc32);
+        std::string password = ctx_.Password();
+        for (;;) {
+            std::array<std::uint8_t, kPkwareHeaderSize> plain = header;
+            TPkzipKeys keys;
+            DecryptHeader(PkwarePasswordBytes(password), keys, plain);
+            if (plain[kPkwareHeaderSize - 1] == check) {
+                keys_ = keys;
+                return ItemDataStatus::Ok;
+            }
+            switch (ctx_.AskPassword(item_, password)) {
+                case PasswordReply::Retry: break;
+                case PasswordReply::Skip: return ItemDataStatus::Skipped;
+                case PasswordReply::Cancel: return ItemDataStatus::Cancelled;
+            }
+        }
+    }
+
+    // Hands a piece of output on, never past the declared size: what would pass it is dropped
+    // and the item stops as too large, so a bomb's output ends where its directory says.
+    bool Emit(std::span<const std::uint8_t> piece) {
+        const std::uint64_t room = expected_ - produced_;
+        if (piece.size() > room) {
+            if (room > 0 && !Write(piece.first(static_cast<std::size_t>(room)))) return false;
+            stop_ = ItemDataStatus::TooLarge;
+            return false;
+        }
+        return Write(piece);
+    }
+
+    bool Write(std::span<const std::uint8_t> piece) {
+        if (!out_.Write(piece)) {
+            stop_ = ItemDataStatus::WriteFailed;
+            return false;
+        }
+        UpdateCRC32(piece.data(), static_cast<std::int64_t>(piece.size()), crc_);
+        produced_ += piece.size();
+        ctx_.Progress(item_, produced_, total_);
+        if (ctx_.Cancelled()) {
+            stop_ = ItemDataStatus::Cancelled;
+            return false;
+        }
+        return true;
+    }
+
+    ItemDataStatus Stored(std::uint64_t toRead) {
+        std::uint8_t* in = s_.in.Reserve(kChunk);
+        while (toRead > 0) {
+            if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, toRead));
+            const std::size_t got = ReadInput(in, want);
+            Decrypt(in, got);
+            for (std::size_t at = 0; at < got; at += kStoredPiece)
+                if (!Emit({in + at, std::min(kStoredPiece, got - at)})) return stop_;
+            if (got < want) return ItemDataStatus::Truncated;
+            toRead -= got;
+        }
+        return ItemDataStatus::Ok;
+    }
+
+    // Small items: the whole compressed stream in, the whole output out, in one call each.
+    ItemDataStatus DeflatedOneShot(std::size_t toRead) {
+        std::uint8_t* in = s_.in.Reserve(std::max(toRead, kChunk));
+        const std::size_t got = ReadInput(in, toRead);
+        Decrypt(in, got);
+        if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
+        const std::size_t size = static_cast<std::size_t>(expected_);
+        std::uint8_t* out = s_.out.Reserve(std::max(size, kChunk));
+        if (got == toRead && toRead > 0) {
+            if (!s_.oneShot) s_.oneShot = std::make_unique<BufferInflater>();
+            const BufferInflateResult r = s_.oneShot->Inflate({in, got}, {out, size});
+            if (r.status == BufferInflateStatus::Done && r.produced == size) {
+                if (size > 0 && !Emit({out, size})) return stop_;
+                return ItemDataStatus::Ok;
+            }
+        }
+        // Anything else streams the bytes already in memory: the output then goes as far as
+        // the data decodes, and the reason is told apart as on the streaming path.
+        std::size_t at = 0;
+        return Inflate(
+            [&](std::span<const std::uint8_t>& chunk) {
+                if (at >= got) return false;
+                const std::size_t n = std::min(kChunk, got - at);
+                chunk = {in + at, n};
+                at += n;
+                return true;
+            },
+            toRead);
+    }
+
+    ItemDataStatus DeflatedStreaming(std::uint64_t toRead) {
+        std::uint8_t* in = s_.in.Reserve(kChunk);
+        bool ended = false;  // the archive gave less than asked: nothing more will come
+        std::uint64_t left = toRead;
+        return Inflate(
+            [&](std::span<const std::uint8_t>& chunk) {
+                if (left == 0 || ended) return false;
+                const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, left));
+                const std::size_t got = ReadInput(in, want);
+                Decrypt(in, got);
+                ended = got < want;
+                left -= got;
+                chunk = {in, got};
+                return true;
+            },
+            toRead);
+    }
+
+    // Feeds the chunks `next` gives to the streaming inflate until the stream ends; running out
+    // of chunks first means the item is cut short (the archive or the compressed size ends early).
+    template <typename Next>
+    ItemDataStatus Inflate(Next next, std::uint64_t toRead) {
+        if (!s_.inflater) s_.inflater = MakeInflater(s_.options.streaming);
+        ChunkInflater& inf = *s_.inflater;
+        inf.Reset();
+        std::uint8_t* out = s_.out.Reserve(kChunk);
+        const RawInflater::Sink sink = [this](std::span<const std::uint8_t> p) { return Emit(p); };
+        std::span<const std::uint8_t> chunk;
+        while (next(chunk)) {
+            if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
+            switch (inf.Inflate(chunk, {out, kChunk}, sink)) {
+                case InflateStatus::Stopped: return stop_;
+                case InflateStatus::DataError: return ItemDataStatus::DataError;
+                case InflateStatus::StreamEnd: return ItemDataStatus::Ok;  // bytes after its end are not data
+                case InflateStatus::NeedInput: break;
+            }
+        }
+        // No compressed bytes at all is how some writers store an empty file; the size check
+        // decides. Otherwise the stream had to end inside the item's data.
+        return toRead == 0 ? ItemDataStatus::Ok : ItemDataStatus::Truncated;
+    }
+
+    ItemDataReader::State& s_;
+    TStream* archive_;
+    ItemOutput& out_;
+    const TDirItem& item_;
+    ItemDataContext& ctx_;
+    bool encrypted_ = false;
+    TPkzipKeys keys_;
+    std::uint32_t crc_ = 0xFFFFFFFFu;
+    std::uint64_t expected_ = 0;
+    std::uint64_t total_ = 2;
+    std::uint64_t produced_ = 0;
+    ItemDataStatus stop_ = ItemDataStatus::Ok;  // why the output stopped taking bytes
+};
+
+}  // namespace
+
+std::string_view ItemDataStatusText(ItemDataStatus status) {
+    switch (status) {
+        case ItemDataStatus::Ok: return "the data checked out";
+        case ItemDataStatus::Skipped: return "skipped at the password prompt";
+        case ItemDataStatus::Cancelled: return "cancelled";
+        case ItemDataStatus::WriteFailed: return "the output could not be written";
+        case ItemDataStatus::UnsupportedMethod: return "unsupported compression method";
+        case ItemDataStatus::UnsupportedEncryption: return "AES and other strong encryption are not supported";
+        case ItemDataStatus::BadLocalHeader: return "no local header where the directory puts the item";
+        case ItemDataStatus::Truncated: return "the item's data ends early";
+        case ItemDataStatus::DataError: return "the compressed data is damaged";
+        case ItemDataStatus::TooLarge: return "the data decodes to more than the item's size";
+        case ItemDataStatus::WrongSize: return "the data decodes to less than the item's size";
+        case ItemDataStatus::CrcMismatch: return "CRC-32 mismatch";
+    }
+    return "unknown";
+}
+
+ItemDataReader::ItemDataReader(ItemDataOptions options) : s_(std::make_unique<State>(options)) {}
+
+ItemDataReader::~ItemDataReader() = default;
+
+ItemDataResult ItemDataReader::Extract(TStream& archive, ItemOutput& output, const TDirItem& item,
+                                       ItemDataContext& context) {
+    return ItemJob(*s_, archive, output, item, context).Run();
+}
+
+std::size_t ItemDataReader::MemoryInUse() const {
+    std::size_t n = s_->in.Capacity() + s_->out.Capacity();
+    if (s_->inflater) n += s_->inflater->Footprint();
+    if (s_->oneShot) n += 32u << 10;
+    return n;
+}
+
+std::uint64_t ItemCompressedSize(const TDirItem& item) {
+    return item.Header.compressedSize == kEscape32 ? item.CompressedSize : item.Header.compressedSize;
+}
+
+std::uint64_t ItemUncompressedSize(const TDirItem& item) {
+    return item.Header.uncompressedSize == kEscape32 ? item.UncompressedSize : item.Header.uncompressedSize;
+}
+
+std::uint64_t ItemLocalHeaderOffset(const TDirItem& item) {
+    return item.Header.localHeaderOffset == kEscape32 ? item.LocalHeaderOffset : item.Header.localHeaderOffset;
+}
+
+std::uint32_t ItemStartDisk(const TDirItem& item) {
+    return item.Header.startDisk == kEscape16 ? item.StartDisk : item.Header.startDisk;
+}
+
+}  // namespace ziplib

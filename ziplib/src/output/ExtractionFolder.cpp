@@ -1,0 +1,186 @@
+#include "ziplib/ExtractionFolder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <random>
+
+#include "platform/Unicode.h"
+#include "ExtractionFolderParts.h"
+#include "ziplib/SafeOutputFile.h"
+#include "ziplib/UniExceptions.h"
+#include "ziplib/WideFiles.h"
+#include "ziplib/ZAFormat.h"
+
+namespace ziplib {
+
+namespace {
+
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+std::string SystemText(int err) { return platform::Utf16ToUtf8(WideSysErrorMessage(err)); }
+
+std::string TempName() {
+    thread_local std::mt19937_64 gen{std::random_device{}()};
+    static const char* hex = "0123456789abcdef";
+    std::string s = ".extract-";
+    std::uint64_t v = gen();
+    for (int i = 0; i < 12; ++i, v >>= 4) s += hex[v & 0xF];
+    return s + ".tmp";
+}
+
+
+}  // namespace
+
+ExtractionFolder::ExtractionFolder(std::u16string_view baseDir) : baseDir_(baseDir) {
+    for (char16_t& c : baseDir_)
+        if (c == u'/') c = u'\\';
+    if (!baseDir_.empty() && baseDir_.back() != u'\\') baseDir_ += u'\\';
+    const std::u16string dir = baseDir_.empty() ? u"." : baseDir_;
+    if (!WideDirectoryExists(dir)) WideForceDirectories(dir);
+    const int fd = ::open(WideToNativePath(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        throw EExtractionFolderError(FormatText("Cannot create directory \"%s\". %s",
+                                                {FormatArg(baseDir_), FormatArg(SystemText(err))}),
+                                     baseDir_);
+    }
+    base_ = {std::make_shared<Handle>(fd), ListingFor(u"")};
+}
+
+ExtractionFolder::~ExtractionFolder() = default;
+
+std::u16string ExtractionFolder::FolderText(std::span<const std::u16string> folders) const {
+    std::u16string s = baseDir_;
+    for (const auto& f : folders) s += f + u"\\";
+    return s;
+}
+
+ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& key) {
+    auto& slot = listings_[key];
+    if (!slot) slot = std::make_unique<Listing>();
+    return slot.get();
+}
+
+
+std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name) {
+    Listing& l = *folder.listing;
+    if (!l.loaded) l.Load(folder.handle->fd);
+    if (l.names.count(name)) return name;
+    if (auto it = l.byFolded.find(platform::FoldCaseUtf8(name)); it != l.byFolded.end()) return it->second;
+    return name;
+}
+
+ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
+    std::vector<std::u16string> keys;
+    keys.reserve(folders.size());
+    for (const auto& f : folders) keys.push_back(platform::FoldCaseUtf16(f));
+    std::size_t same = 0;
+    while (same < keys.size() && same < openKeys_.size() && keys[same] == openKeys_[same]) ++same;
+    openKeys_.resize(same);
+    openFolders_.resize(same);
+
+    std::u16string path;
+    for (std::size_t i = 0; i < same; ++i) path += keys[i] + u'\0';
+    for (std::size_t i = same; i < folders.size(); ++i) {
+        const Open parent = i == 0 ? base_ : openFolders_.back();
+        const auto unsafe = [&] {
+            return EUnsafePath("The folder \"" + platform::Utf16ToUtf8(FolderText(folders.first(i + 1))) +
+                               "\" is a symbolic link; nothing is written through it");
+        };
+        const auto fail = [&](int err) {
+            const std::u16string text = FolderText(folders.first(i + 1));
+            return EExtractionFolderError(
+                FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
+        };
+        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]));
+        path += keys[i] + u'\0';
+        bool made = false;
+        // O_NOFOLLOW: a link is never opened as a folder, whatever the listing said.
+        int fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
+        if (fd < 0 && errno == ENOENT && create) {
+            if (::mkdirat(parent.handle->fd, name.c_str(), 0777) == 0) made = true;
+            else if (errno != EEXIST) throw fail(errno);
+            parent.listing->Add(name);
+            fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
+        }
+        if (fd < 0) {
+            const int err = errno;
+            struct stat st;
+            if (err == ELOOP ||
+                (err == ENOTDIR && ::fstatat(parent.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                 S_ISLNK(st.st_mode)))
+                throw unsafe();
+            throw fail(err);
+        }
+        Listing* listing = ListingFor(path);
+        if (made) listing->loaded = true;  // new and empty: nothing to read
+        openKeys_.push_back(keys[i]);
+        openFolders_.push_back({std::make_shared<Handle>(fd), listing});
+    }
+    return folders.empty() ? base_ : openFolders_.back();
+}
+
+void ExtractionFolder::MakeFolders(std::span<const std::u16string> folders) { OpenFolder(folders, true); }
+
+std::optional<ExtractionFolder::Existing> ExtractionFolder::Find(const ItemPath& path) {
+    if (!path.ok()) throw EUnsafePath(path.Message());
+    if (path.parts.empty()) return Existing{faDirectory, -1};
+    Open folder;
+    try {
+        folder = OpenFolder(std::span(path.parts.data(), path.parts.size() - 1), false);
+    } catch (const EExtractionFolderError&) {
+        return std::nullopt;
+    }
+    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    struct stat st;
+    if (::fstatat(folder.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    std::uint32_t attr = faArchive;
+    if (S_ISDIR(st.st_mode)) attr = faDirectory;
+    else if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) attr |= faReadOnly;
+    std::int32_t when = -1;
+    std::tm tm{};
+    if (::localtime_r(&st.st_mtime, &tm) && tm.tm_year + 1900 >= 1980 && tm.tm_year + 1900 <= 2107) {
+        const auto date = static_cast<std::uint32_t>((tm.tm_year + 1900 - 1980) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
+        const auto time = static_cast<std::uint32_t>(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
+        when = static_cast<std::int32_t>(date << 16 | time);
+    }
+    return Existing{attr, when};
+}
+
+std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& path) {
+    const auto createError = [&](int err) {
+        return EFCreateError(FormatText("Cannot create file \"%s\". %s",
+                                        {FormatArg(path.target), FormatArg(SystemText(err))}));
+    };
+    if (!path.ok()) throw EUnsafePath(path.Message());
+    if (path.parts.empty()) throw createError(EISDIR);
+    const std::span<const std::u16string> folders(path.parts.data(), path.parts.size() - 1);
+    Open folder;
+    try {
+        folder = OpenFolder(folders, false);
+    } catch (const EExtractionFolderError&) {
+        throw createError(ENOENT);
+    }
+    // The listing picks the spelling; the disk has the last word on what is there now.
+    const std::string target = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    struct stat st;
+    if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+        throw createError(EISDIR);
+    for (int attempt = 0;; ++attempt) {
+        std::string temp = TempName();
+        // O_EXCL | O_NOFOLLOW: a fresh file of our own, never one a link points at.
+        const int fd =
+            ::openat(folder.handle->fd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return std::unique_ptr<SafeOutputFile>(
+                new SafeOutputFile(folder.handle, folder.listing, fd, std::move(temp), target, path.target));
+        const int err = errno;
+        if (err != EEXIST || attempt >= 16) throw createError(err);
+    }
+}
+
+}  // namespace ziplib

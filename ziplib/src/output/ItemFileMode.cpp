@@ -1,0 +1,25 @@
+#include "ziplib/ItemFileMode.h"
+
+namespace ziplib {
+
+std::optional<std::uint32_t> ItemUnixMode(const CentralHeader& header) {
+    if ((header.versionMadeBy >> 8) != kHostUnix) return std::nullopt;
+    const std::uint32_t mode = header.externalAttributes >> 16;
+    if (mode == 0) return std::nullopt;
+    return mode;
+}
+
+bool IsSymlinkItem(const CentralHeader& header) {
+    const auto mode = ItemUnixMode(header);
+    return mode && (*mode & kModeTypeMask) == kModeSymlink;
+}
+
+std::optional<std::uint32_t> ItemFilePermissions(const CentralHeader& header) {
+    const auto mode = ItemUnixMode(header);
+    if (!mode) return std::nullopt;
+    const std::uint32_t type = *mode & kModeTypeMask;
+    if (type != 0 && type != kModeRegular) return std::nullopt;
+    return *mode & kModePermissions;
+}
+
+}  // namespace ziplib
