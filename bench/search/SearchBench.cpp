@@ -27,29 +27,12 @@
 #include "Dialogs.h"
 #include "Startup.h"
 #include "TForm1.h"
+#include "ViewerBench.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace viewerbench;
 
 namespace {
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-struct Stats {
-    double median = 0, p90 = 0, max = 0;
-};
-
-Stats Summarise(std::vector<double> v) {
-    Stats s;
-    if (v.empty()) return s;
-    std::sort(v.begin(), v.end());
-    s.median = v[v.size() / 2];
-    s.p90 = v[std::min(v.size() - 1, v.size() * 9 / 10)];
-    s.max = v.back();
-    return s;
-}
-
-void Settle() { QCoreApplication::processEvents(); }
 
 // Asks the kernel to forget the cached pages of a file (clean pages only; nothing is lost).
 void Evict(const fs::path& file) {
@@ -85,25 +68,12 @@ int main(int argc, char** argv) {
     int runs = 41;
     if (argc >= 4 && std::string(argv[2]) == "--runs") runs = std::max(1, std::atoi(argv[3]));
 
-    // The registry of this run stays inside the installation; the start-up update check
-    // asks a port on this machine where nobody listens.
-    ::setenv("XDG_CONFIG_HOME", (install / ".bench-config").c_str(), 1);
-    ::setenv("VANTORBOOKS_UPDATE_SERVER", "http://127.0.0.1:1", 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    fs::current_path(install);
+    PrepareRun(install);
     QApplication app(argc, argv);
     int errors = 0;
-    viewerui::SetDialogSinkForTesting([&](const QString&, const QString& text) {
-        if (errors++ < 5) std::fprintf(stderr, "error box: %s\n", qPrintable(text));
-    });
-
-    TForm1 form;
-    form.show();
-    Settle();
-    if (form.ListBox8->count() == 0) {
-        std::fprintf(stderr, "no categories: is %s an installation?\n", install.c_str());
-        return 1;
-    }
+    const auto window = OpenViewer(install, errors);
+    if (!window) return 1;
+    TForm1& form = *window;
 
     // Every list file the search reads, and the last book of the first category.
     std::vector<std::string> categories;
