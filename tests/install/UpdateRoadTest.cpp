@@ -294,6 +294,5 @@ TEST_P(UpdateRoad, NothingIsHandedOverWithoutAWholeArchiveAndAnUpdater) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Injected, UpdateRoad, testing::Values(Extraction::UnzipTool), ParamName);
-// Both programs as built, with the archive library's own extraction behind the seam. Disabled
-// until the library can extract; enable it by dropping the DISABLED_ prefix.
-INSTANTIATE_TEST_SUITE_P(DISABLED_AsBuilt, UpdateRoad, testing::Values(Extraction::ArchiveLibrary), ParamName);
+// Both programs as built, with the archive library's own extraction behind the seam.
+INSTANTIATE_TEST_SUITE_P(AsBuilt, UpdateRoad, testing::Values(Extraction::ArchiveLibrary), ParamName);

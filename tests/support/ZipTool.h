@@ -1,6 +1,7 @@
-// Archives for tests, made and read with the Info-ZIP tools: MakeZip packs a folder the way an
-// update archive is packed, and UnzipExtractor stands in for the archive library's extraction
-// behind the unpack seam (the tools are never used by the programs themselves).
+// Archives for tests, made and read with other tools: MakeZip packs a folder the way an update
+// archive is packed (7z, which marks its Cyrillic names as UTF-8), and UnzipExtract stands in for
+// the archive library's extraction behind the unpack seam (the tools are never used by the
+// programs themselves).
 #pragma once
 
 #include <fcntl.h>
@@ -43,15 +44,14 @@ inline int RunTool(const std::vector<std::string>& args, const std::filesystem::
 }
 
 // Packs everything below `folder` (names relative to it, folders included) into `archive`,
-// compressed unless `stored`.
+// compressed unless `stored`. Names are stored as UTF-8 and flagged so, as archives made on this
+// system have to be: an unflagged 8-bit name is read in the OEM code page.
 inline void MakeZip(const std::filesystem::path& folder, const std::filesystem::path& archive, bool stored = false) {
     std::filesystem::create_directories(archive.parent_path());
     std::filesystem::remove(archive);
-    std::vector<std::string> args = {"zip", "-q", "-r", "-X"};
-    if (stored) args.push_back("-0");
-    args.push_back(std::filesystem::absolute(archive).string());
-    args.push_back(".");
-    if (RunTool(args, folder) != 0) throw std::runtime_error("zip could not pack " + folder.string());
+    const std::vector<std::string> args = {"7z", "a", "-tzip", "-bd", stored ? "-mx=0" : "-mx=5",
+                                           std::filesystem::absolute(archive).string(), "."};
+    if (RunTool(args, folder) != 0) throw std::runtime_error("7z could not pack " + folder.string());
 }
 
 // The extraction of the unpack seam, by the unzip tool: every item below the folder, and an

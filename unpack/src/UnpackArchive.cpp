@@ -72,7 +72,6 @@ fs::path ExistingArchive(const std::string& archive) {
 
 void Extract(const fs::path& archive, const fs::path& folder) {
     Extractor extractor = ExtractorOverride() ? ExtractorOverride() : DefaultExtractor();
-    if (!extractor) throw UnpackError(CannotUnpack(archive) + ": this build cannot extract archives yet.");
     try {
         extractor(archive, folder);
     } catch (const std::exception& e) {

@@ -51,7 +51,7 @@ bool IsUserFile(std::string_view relativePath);
 // skipped. It must not write outside `folder`.
 using Extractor = std::function<void(const std::filesystem::path& archive, const std::filesystem::path& folder)>;
 
-// The archive library's extraction; empty while the library cannot extract yet.
+// The archive library's extraction: its five steps into the folder.
 Extractor DefaultExtractor();
 
 // Replaces the extraction for the whole process (nullptr: the default again).

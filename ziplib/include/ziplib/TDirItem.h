@@ -34,7 +34,8 @@ struct TDirItem {
     // stream is freed when the last of them lets go, one the item doesn't own never is.
     std::shared_ptr<TStream> SourceStream;
     bool OwnsSourceStream = false;
-    uint8_t Mark = 0;  // selected for the running batch
+    uint8_t Mark = 0;       // selected for the running batch
+    uint8_t Operation = 0;  // the batch operation (TZAProcessOperation) last applied to it
     std::u16string SourceFileName;
     uint16_t Method = 0;  // the real method: the header's, or the AES field's for AES items
     uint8_t CompressionMode = 0;  // 0-9, the deflate level the item is written with

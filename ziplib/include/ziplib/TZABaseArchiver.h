@@ -13,6 +13,7 @@
 #include "ziplib/TComponent.h"
 #include "ziplib/TStream.h"
 #include "ziplib/TUniStringList.h"
+#include "ziplib/TZAArchiveItem.h"
 #include "ziplib/TZADirManager.h"
 #include "ziplib/TZAEvents.h"
 #include "ziplib/TZAOptions.h"
@@ -35,6 +36,8 @@ class EArchiverBusy : public EArchiverError {
 public:
     using EArchiverError::EArchiverError;
 };
+
+class ItemOutput;
 
 class TZABaseArchiver : public TComponent, public DirManagerOwner {
 public:
@@ -62,6 +65,40 @@ public:
     void CheckNotInUpdate() const;  // code 26
     static void LockArchivers();
     static void UnlockArchivers();
+
+    // ---- Searching and batches ----
+    // The first item, from the start of the directory, whose name matches FileMask ('\' or '/';
+    // a drive in front is dropped unless paths are stored with their drive) in full or by its
+    // name part, whose whole name does not match ExclusionMask, and that has none of the hidden,
+    // system, volume and folder bits that SearchAttr lacks. With Options.Recurse off only items
+    // in the mask's own folder are found. False, and F unchanged, when there is none.
+    bool FindFirst(const std::u16string& FileMask, TZAArchiveItem& F, const std::u16string& ExclusionMask,
+                   int32_t SearchAttr);
+    bool FindNext(TZAArchiveItem& F);
+    // Marks every item FindFirst and FindNext find, and only those.
+    void MarkFilesToProcess(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask);
+    // Runs the operation over the marked items under the lock all archivers share, with the
+    // confirmation, progress and failure events; a failure is retried, ignored or ends the batch
+    // as the failure event answers. The outcome is in ProcessedCount, FailedCount, Cancelled,
+    // Aborted and LastError.
+    void ProcessFiles(TZAProcessOperation Operation);
+    void ResetUpdateLevel();
+
+    // ---- Extracting and testing ----
+    // Writes the matching items below BaseDir (the current folder when empty). Names that are
+    // absolute, name a drive or a server, or climb out with ".." are refused (error 19); each
+    // file is written beside its target and takes its place only once its size and CRC-32
+    // checked out, so a bad item never costs the file it would have replaced.
+    void ExtractFiles(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask);
+    // Decodes and checks the matching items without writing anything.
+    void TestFiles(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask);
+    // Decodes item Index into Stream: code 16 for an index outside the directory, code 8 when
+    // its data does not check out (unless cancelled or ExtractCorruptedFiles is set).
+    void ExtractItemToStream(int32_t Index, TStream& Stream);
+    // True when the last batch ran over every marked item and each came through.
+    bool BatchSucceeded() const {
+        return !Cancelled && !Aborted && FailedCount == 0 && ProcessedCount == MarkedCount;
+    }
 
     // ---- Published properties ----
     bool ExtractCorruptedFiles = false;
@@ -174,7 +211,9 @@ public:
     int32_t MarkedCount = 0;
     bool Cancelled = false;
     bool InProcess = false;
-    bool Aborted = false;
+    bool Aborted = false;      // the failure event answered Abort
+    int32_t FailedCount = 0;   // items of the batch that failed and were not retried to success
+    std::string LastError;     // the message of the batch's last failure, UTF-8
     int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
@@ -212,6 +251,15 @@ protected:
     // Does nothing unless UpdateLevel > 0; then sets it back to 0.
     virtual void CommitChanges();
 
+    // The steps a batch runs for item Index; Name has '\' separators and BaseDir a trailing '\'.
+    void DeleteFileItem(int32_t Index);
+    void UpdateFileItem(int32_t Index, const std::u16string& Name, const std::u16string& BaseDir);
+    void ExtractFileItem(int32_t Index, const std::u16string& Name, const std::u16string& BaseDir);
+    void TestFileItem(int32_t Index, const std::u16string& Name);
+    // The directory changes behind the delete and update steps; both need a pending transaction.
+    void DeleteItem(int32_t Index);
+    void UpdateItem(int32_t Index, const std::u16string& FileName);
+
     // Open-time detection of the archive's kind.
     void LoadArchive();
     bool OpenPlainArchive();  // true when the end record was located
@@ -219,6 +267,16 @@ protected:
     void DetectSpanningMode(bool found);
 
 private:
+    struct ExtractionState;  // the data engine, the folder being written and the overlap check
+    class ItemContext;       // what the data engine asks of this archiver
+
+    bool FindItem(TZAArchiveItem& F);
+    bool MatchItem(int32_t index, const TInternalSearchRec& rec) const;
+    void RunBatch(TZAProcessOperation operation);
+    // Decodes item Index into output; code 8 as ExtractItemToStream says.
+    void ExtractItemToOutput(int32_t Index, ItemOutput& output);
+    ExtractionState& Extraction();
+
     void ReleaseArchive();  // frees stream and directory, no writes
     void OpenNewVolume(const TZAVolumeNumberInfo& volume);
     void OpenExistingVolume(const TZAVolumeNumberInfo& volume);
@@ -244,6 +302,7 @@ private:
     std::unique_ptr<TStream> archiveStream_;
     std::unique_ptr<TZADirManager> dirManager_;
     int busyDepth_ = 0;
+    std::unique_ptr<ExtractionState> extraction_;
 };
 
 }  // namespace ziplib

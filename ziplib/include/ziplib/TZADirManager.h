@@ -111,6 +111,9 @@ public:
     bool SecondFlag = false;  // cleared at creation; no operation reads it
     int64_t DirectoryStart = 0;  // where the first central header is
     int64_t EndRecordPosition = -1;  // where the end record read by LoadDir is
+    // Items came from the recovery scan: the archive's directory is missing or damaged (a cut
+    // download, say), so items may be missing too.
+    bool Recovered = false;
 
 private:
     std::u16string DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const;

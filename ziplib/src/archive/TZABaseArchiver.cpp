@@ -6,6 +6,7 @@
 #include <charconv>
 #include <vector>
 
+#include "ExtractionState.h"
 #include "ziplib/ArchiverLock.h"
 #include "ziplib/CompressionModes.h"
 #include "ziplib/Drives.h"
@@ -227,6 +228,7 @@ void TZABaseArchiver::CommitChanges() {
 }
 
 void TZABaseArchiver::ReleaseArchive() {
+    if (extraction_) extraction_->ForgetArchive();
     dirManager_.reset();
     if (externalStream_) (void)archiveStream_.release();
     archiveStream_.reset();

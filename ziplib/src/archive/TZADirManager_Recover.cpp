@@ -77,6 +77,7 @@ int64_t TZADirManager::FindNextLocalHeader(int64_t from) {
 
 void TZADirManager::RecoverDir() {
     Items.SetCount(0);
+    Recovered = true;
     if (Archiver && Archiver->GetSpanningMode() != TZASpanningMode::smNone)
         throw EZAException(ZAError::CannotOpenArchive, OwnerName());
     int64_t p = FindNextLocalHeader(0);

@@ -1,0 +1,30 @@
+// What an archiver keeps for extracting and testing: the data engine with its buffers, the
+// folder the running batch writes into, and which items of the open archive overlap others.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "ziplib/ExtractionFolder.h"
+#include "ziplib/ItemDataReader.h"
+#include "ziplib/TZABaseArchiver.h"
+
+namespace ziplib {
+
+struct TZABaseArchiver::ExtractionState {
+    ItemDataReader reader;
+    // The batch's extraction folder; dropped at the end of each batch, so the next one sees
+    // the folder tree as it is then.
+    std::unique_ptr<ExtractionFolder> folder;
+    bool overlapChecked = false;
+    std::vector<bool> overlapping;  // by item index, for the archive open now
+
+    // The archive was closed or another one opened.
+    void ForgetArchive() {
+        folder.reset();
+        overlapChecked = false;
+        overlapping.clear();
+    }
+};
+
+}  // namespace ziplib

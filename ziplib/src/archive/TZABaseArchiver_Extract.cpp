@@ -1,0 +1,269 @@
+// Extracting and testing items: where each item may be written, the overwrite rules, and the
+// decoding of its data by the item-data engine on the volume that holds it.
+#include <algorithm>
+
+#include "ExtractionState.h"
+#include "platform/Unicode.h"
+#include "ziplib/EZAException.h"
+#include "ziplib/ItemFileMode.h"
+#include "ziplib/ItemOutput.h"
+#include "ziplib/ItemOverlap.h"
+#include "ziplib/ItemPathGuard.h"
+#include "ziplib/SafeOutputFile.h"
+#include "ziplib/TNullStream.h"
+#include "ziplib/UniExceptions.h"
+#include "ziplib/WideFiles.h"
+#include "ziplib/WidePaths.h"
+#include "ziplib/ZipConstants.h"
+
+namespace ziplib {
+
+// What the engine asks while it decodes one item: the password and its prompt, the progress
+// events of the running batch, the cancel flag, and the volumes the data continues on.
+class TZABaseArchiver::ItemContext : public ItemDataContext {
+public:
+    ItemContext(TZABaseArchiver& a, TZAVolumeNumberInfo& volume) : a_(a), volume_(volume) {}
+
+    std::string Password() override { return a_.password_; }
+
+    PasswordReply AskPassword(const TDirItem& item, std::string& password) override {
+        bool skip = false;
+        std::u16string name = item.Name;
+        std::replace(name.begin(), name.end(), u'/', u'\\');
+        // What the event answers stays the archiver's password for the items that follow.
+        a_.DoOnPassword(name, a_.password_, skip);
+        if (skip) return PasswordReply::Skip;
+        password = a_.password_;
+        return PasswordReply::Retry;
+    }
+
+    void Progress(const TDirItem& item, std::uint64_t position, std::uint64_t total) override {
+        if (!a_.InProcess) return;
+        const auto op = static_cast<TZAProcessOperation>(item.Operation);
+        const double part = static_cast<double>(position) / static_cast<double>(total);
+        bool cancel = false;
+        a_.DoOnFileProgress(item.Name, part * 100.0, op, TZAProgressPhase::ppProcess, cancel);
+        if (!cancel && a_.MarkedCount > 0)
+            a_.DoOnOverallProgress((part + a_.ProcessedCount) / a_.MarkedCount * 100.0, op,
+                                   TZAProgressPhase::ppProcess, cancel);
+        a_.Cancelled = a_.Cancelled || cancel;
+    }
+
+    bool Cancelled() override { return a_.Cancelled; }
+
+    bool SingleVolume() override { return a_.spanningMode_ == TZASpanningMode::smNone; }
+
+    std::int64_t CentralDirectoryStart() override { return a_.dirManager_->DirectoryStart; }
+
+    TStream* OpenNextVolume() override {
+        if (volume_.LastNumber >= 0 && volume_.Number >= volume_.LastNumber) return nullptr;
+        volume_.SetNumber(volume_.Number + 1);
+        a_.OpenVolume(volume_);
+        return a_.archiveStream_.get();
+    }
+
+private:
+    TZABaseArchiver& a_;
+    TZAVolumeNumberInfo& volume_;
+};
+
+TZABaseArchiver::ExtractionState& TZABaseArchiver::Extraction() {
+    if (!extraction_) extraction_ = std::make_unique<ExtractionState>();
+    return *extraction_;
+}
+
+void TZABaseArchiver::ExtractFiles(const std::u16string& FileMask, int32_t SearchAttr,
+                                   const std::u16string& ExclusionMask) {
+    CheckArchiveOpen();
+    CheckNotInUpdate();
+    MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
+    ProcessFiles(TZAProcessOperation::poExtract);
+}
+
+void TZABaseArchiver::TestFiles(const std::u16string& FileMask, int32_t SearchAttr,
+                                const std::u16string& ExclusionMask) {
+    CheckArchiveOpen();
+    CheckNotInUpdate();
+    MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
+    ProcessFiles(TZAProcessOperation::poTest);
+}
+
+namespace {
+
+std::u16string NamePart(const std::u16string& name) {
+    const size_t at = name.find_last_of(u"\\/");
+    return at == std::u16string::npos ? name : name.substr(at + 1);
+}
+
+// Whether an existing file at the target gives way to the item, by the overwrite mode.
+// Date-times compare as 32-bit numbers with the date in the high half; a file whose time can't
+// be told counts as the oldest.
+bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
+    const uint32_t f = file < 0 ? 0 : static_cast<uint32_t>(file);
+    if (mode == TZAOverwriteMode::omIfNewer) return item > f;
+    if (mode == TZAOverwriteMode::omIfOlder) return item < f;
+    return true;
+}
+
+// A block that did not go out whole: the disk-full event decides between writing it again
+// and giving up, which cancels the batch. A failing handler counts as giving up.
+DiskFullPrompt AskOnDiskFull(TZABaseArchiver& a) {
+    return [&a] {
+        bool cancel = true;
+        try {
+            a.DoOnDiskFull(-1, a.FileName, cancel);
+        } catch (...) {
+            cancel = true;
+        }
+        if (cancel) a.Cancelled = true;
+        return cancel ? DiskFullAnswer::Abort : DiskFullAnswer::Retry;
+    };
+}
+
+}  // namespace
+
+void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
+    const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
+    const bool isDirectory = (item.Header.externalAttributes & faDirectory) != 0 ||
+                             (!item.Name.empty() && item.Name.back() == u'/');
+    const uint32_t itemTime = (uint32_t{item.Header.modDate} << 16) | item.Header.modTime;
+    const std::optional<uint32_t> permissions = ItemFilePermissions(item.Header);
+    uint32_t attr = item.Header.externalAttributes;
+    std::u16string name = Name_;
+    DoOnExtractFile(name, attr, item.Comment);
+    if (!Options.CreateDirs) name = NamePart(name);
+
+    ExtractionState& st = Extraction();
+    if (!st.folder || st.folder->BaseDir() != BaseDir_) {
+        try {
+            st.folder = std::make_unique<ExtractionFolder>(BaseDir_);
+        } catch (const EExtractionFolderError& e) {
+            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+        }
+    }
+    ExtractionFolder* folder = st.folder.get();
+
+    // Stored names are not trusted: nothing is written outside the base folder.
+    ItemPath path = GuardItemPath(folder->BaseDir(), name);
+    if (!path.ok()) throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(name)});
+    if (Options.CreateDirs) {
+        const size_t folders = isDirectory ? path.parts.size() : path.parts.size() - std::min<size_t>(1, path.parts.size());
+        try {
+            folder->MakeFolders(std::span(path.parts).first(folders));
+        } catch (const EExtractionFolderError& e) {
+            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+        } catch (const EUnsafePath&) {
+            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(path.target)});
+        }
+    }
+    if (isDirectory) return;
+    if (path.parts.empty()) throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+
+    std::unique_ptr<ExtractionFolder> elsewhere;  // where an overwrite handler sent the file
+    try {
+        if (const auto existing = folder->Find(path)) {
+            if (!Options.ReplaceReadOnly && (existing->attributes & faReadOnly)) return;
+            switch (Options.OverwriteMode) {
+                case TZAOverwriteMode::omPrompt: {
+                    bool confirm = false;
+                    std::u16string dest = path.target;
+                    DoOnConfirmOverwrite(name, dest, confirm);
+                    if (!confirm) return;
+                    if (dest != path.target) {
+                        elsewhere = std::make_unique<ExtractionFolder>(WideExtractFilePath(dest));
+                        folder = elsewhere.get();
+                        path = GuardItemPath(folder->BaseDir(), WideExtractFileName(dest));
+                        if (!path.ok() || path.parts.empty())
+                            throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(dest)});
+                    }
+                    break;
+                }
+                case TZAOverwriteMode::omNever: return;
+                default:
+                    if (!TimeAllows(Options.OverwriteMode, itemTime, existing->dosDateTime)) return;
+            }
+        }
+    } catch (const EUnsafePath&) {
+        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+    } catch (const EExtractionFolderError& e) {
+        throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+    }
+
+    std::unique_ptr<SafeOutputFile> file;
+    try {
+        file = folder->CreateFile(path);
+    } catch (const EStreamError&) {
+        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+    } catch (const EUnsafePath&) {
+        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+    }
+    StreamItemOutput output(*file, AskOnDiskFull(*this));
+    // The file takes the target's place only when the item came through whole; until then,
+    // and for good on a failure, the target stays as it was.
+    try {
+        ExtractItemToOutput(Index, output);
+    } catch (...) {
+        file->Discard();
+        throw;
+    }
+    if (Aborted || Cancelled) {
+        file->Discard();
+        return;
+    }
+    OutputFileInfo info;
+    info.dosDateTime = static_cast<int32_t>(itemTime);
+    if (Options.SetAttributes) {
+        info.permissions = permissions;
+        info.readOnly = (attr & faReadOnly) != 0;
+    }
+    try {
+        file->Commit(info);
+    } catch (const EStreamError&) {
+        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+    }
+}
+
+void TZABaseArchiver::TestFileItem(int32_t Index, const std::u16string&) {
+    if (dirManager_->Items.ItemPtr(Index)->Header.externalAttributes & faDirectory) return;
+    TNullStream sink;
+    StreamItemOutput output(sink);
+    ExtractItemToOutput(Index, output);
+}
+
+void TZABaseArchiver::ExtractItemToStream(int32_t Index, TStream& Stream) {
+    CheckArchiveOpen();
+    RefuseWhileBusy("decode an item");
+    BusyScope busy(*this);
+    StreamItemOutput output(Stream, AskOnDiskFull(*this));
+    ExtractItemToOutput(Index, output);
+}
+
+void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
+    TZADirManager& dir = *dirManager_;
+    if (Index < 0 || Index >= dir.Items.Count()) throw EZAException(ZAError::ExtractItemIndex, Name);
+    ExtractionState& st = Extraction();
+    if (!st.overlapChecked) {
+        st.overlapping.assign(static_cast<size_t>(dir.Items.Count()), false);
+        for (int i : FindOverlappingItems(dir.Items)) st.overlapping[static_cast<size_t>(i)] = true;
+        st.overlapChecked = true;
+    }
+    // Items sharing their bytes with others are how a small file unpacks to an enormous one.
+    if (static_cast<size_t>(Index) < st.overlapping.size() && st.overlapping[static_cast<size_t>(Index)])
+        throw EZAException(ZAError::BadItemData, Name);
+
+    const TDirItem& item = *dir.Items.ItemPtr(Index);
+    TZAVolumeNumberInfo volume;
+    const uint32_t disk = item.Header.startDisk != kEscape16 ? item.Header.startDisk : dir.IsZip64 ? item.StartDisk : 0;
+    const int64_t last = dir.EndRecordImage.diskNumber != kEscape16 ? dir.EndRecordImage.diskNumber
+                         : dir.IsZip64 ? static_cast<int64_t>(dir.Zip64LocatorImage.totalDisks) - 1
+                                       : 0;
+    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(last, 0, INT32_MAX));
+    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(disk, INT32_MAX)));
+    OpenVolume(volume);
+    archiveStream_->Seek(static_cast<int64_t>(ItemLocalHeaderOffset(item)), TSeekOrigin::soBeginning);
+    ItemContext context(*this, volume);
+    const ItemDataResult r = st.reader.Extract(*archiveStream_, output, item, context);
+    if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted) throw EZAException(ZAError::BadItemData, Name);
+}
+
+}  // namespace ziplib

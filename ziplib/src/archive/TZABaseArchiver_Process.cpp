@@ -1,0 +1,188 @@
+// Running one operation over the marked items: the shared lock, the events around each item,
+// and retry, ignore and abort after a failure.
+#include <algorithm>
+#include <mutex>
+
+#include "ExtractionState.h"
+#include "platform/Unicode.h"
+#include "ziplib/ArchiverLock.h"
+#include "ziplib/EZAException.h"
+#include "ziplib/StoredPaths.h"
+#include "ziplib/TZABaseArchiver.h"
+#include "ziplib/WideFiles.h"
+
+namespace ziplib {
+
+namespace {
+
+bool ShowsProgress(TZAProcessOperation op) {
+    return op == TZAProcessOperation::poExtract || op == TZAProcessOperation::poTest;
+}
+
+}  // namespace
+
+void TZABaseArchiver::ResetUpdateLevel() {
+    if (UpdateLevel > 0) UpdateLevel = 0;
+}
+
+void TZABaseArchiver::ProcessFiles(TZAProcessOperation Operation) {
+    CheckArchiveOpen();
+    // A batch started from inside this archiver's own events would reuse the decoder and the
+    // folder of the item still being written.
+    RefuseWhileBusy("start a batch");
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+    BusyScope busy(*this);
+    RunBatch(Operation);
+}
+
+void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
+    TZADirArray& items = dirManager_->Items;
+    ProcessedCount = 0;
+    FailedCount = 0;
+    Cancelled = false;
+    Aborted = false;
+    LastError.clear();
+    MarkedCount = 0;
+    for (int i = 0; i < items.Count(); ++i)
+        if (items.ItemPtr(i)->Mark) ++MarkedCount;
+    InProcess = true;
+    struct EndOfBatch {
+        TZABaseArchiver& a;
+        ~EndOfBatch() {
+            a.InProcess = false;
+            if (a.extraction_) a.extraction_->folder.reset();
+        }
+    } end{*this};
+
+    const bool progress = ShowsProgress(op);
+    TZAAction action = TZAAction::fxaIgnore;
+    if (progress) DoOnOverallProgress(0, op, TZAProgressPhase::ppStart, Cancelled);
+    if (!Cancelled) {
+        int i = 0;
+        while (i < items.Count()) {
+            TDirItem* item = items.ItemPtr(i);
+            if (!item->Mark) {
+                ++i;
+                continue;
+            }
+            item->Operation = static_cast<uint8_t>(op);
+            const int countBefore = items.Count();
+            bool leave = false;
+            for (;;) {
+                action = TZAAction::fxaIgnore;
+                std::u16string name = items.ItemPtr(i)->Name;
+                std::replace(name.begin(), name.end(), u'/', u'\\');
+                try {
+                    bool confirm = true;
+                    DoOnConfirmProcessFile(name, op, confirm);
+                    if (!confirm) break;
+                    if (StartDir.empty()) StartDir = WideGetCurrentDir();
+                    const std::u16string base = GetBaseDir(BaseDir, StartDir);
+                    // Handlers may look at the directory; the item is found again by index.
+                    const std::u16string stored = items.ItemPtr(i)->Name;
+                    if (progress) {
+                        DoOnFileProgress(stored, 0, op, TZAProgressPhase::ppStart, Cancelled);
+                        if (Cancelled) {
+                            leave = true;
+                            break;
+                        }
+                    }
+                    switch (op) {
+                        case TZAProcessOperation::poDelete: DeleteFileItem(i); break;
+                        case TZAProcessOperation::poUpdate: UpdateFileItem(i, name, base); break;
+                        case TZAProcessOperation::poExtract: ExtractFileItem(i, name, base); break;
+                        case TZAProcessOperation::poTest: TestFileItem(i, name); break;
+                        default: break;
+                    }
+                    if (progress) {
+                        bool cancel = false;
+                        DoOnFileProgress(stored, 100, op, TZAProgressPhase::ppEnd, cancel);
+                        Cancelled = Cancelled || cancel;
+                    }
+                    if (Cancelled) {
+                        leave = true;
+                        break;
+                    }
+                    ++ProcessedCount;
+                } catch (const EZAException& e) {
+                    LastError = platform::Utf16ToUtf8(name) + ": " + e.what();
+                    DoOnProcessFileFailure(name, op, e.NativeError(), e.ErrorCode(),
+                                           platform::Utf8ToUtf16(e.Message()), action);
+                    if (action == TZAAction::fxaRetry) continue;
+                    ++FailedCount;
+                }
+                break;
+            }
+            if (action == TZAAction::fxaAbort) Aborted = true;
+            if (leave || Aborted || Cancelled) break;
+            // A deleted item's place holds the next one; one that stayed (refused, failed) is passed.
+            if (op != TZAProcessOperation::poDelete || items.Count() == countBefore) ++i;
+        }
+        if (progress) {
+            bool cancel = Cancelled;
+            DoOnOverallProgress(100, op, TZAProgressPhase::ppEnd, cancel);
+            Cancelled = Cancelled || cancel;
+        }
+    }
+    if (Cancelled || action == TZAAction::fxaAbort) ResetUpdateLevel();
+}
+
+// ---- The delete and update steps ----
+
+void TZABaseArchiver::DeleteFileItem(int32_t Index) { DeleteItem(Index); }
+
+void TZABaseArchiver::DeleteItem(int32_t Index) {
+    TZADirArray& items = dirManager_->Items;
+    if (Index < 0 || Index >= items.Count()) throw EZAException(ZAError::DeleteIndex, Name);
+    if (!InUpdate()) throw EZAException(ZAError::DeleteNotInUpdate, Name);
+    items.Delete(Index);
+}
+
+void TZABaseArchiver::UpdateFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
+    const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
+    const uint32_t attr = item.Header.externalAttributes;
+    if (attr & faDirectory) return;
+    const std::u16string source = MakeSourcePath(BaseDir_, Name_, StartDir);
+    if (!WideFileExists(source)) return;
+    if (!Options.ReplaceReadOnly && (attr & faReadOnly)) return;
+    const int32_t itemTime = static_cast<int32_t>((uint32_t{item.Header.modDate} << 16) | item.Header.modTime);
+    const uint32_t fileTime = static_cast<uint32_t>(WideFileAge(source));
+    switch (Options.OverwriteMode) {
+        case TZAOverwriteMode::omPrompt: {
+            bool confirm = false;
+            std::u16string dest = Name_;
+            DoOnConfirmOverwrite(source, dest, confirm);
+            if (!confirm) return;
+            break;
+        }
+        case TZAOverwriteMode::omNever: return;
+        case TZAOverwriteMode::omIfNewer:
+            if (fileTime <= static_cast<uint32_t>(itemTime)) return;
+            break;
+        case TZAOverwriteMode::omIfOlder:
+            if (fileTime >= static_cast<uint32_t>(itemTime)) return;
+            break;
+        case TZAOverwriteMode::omAlways: break;
+    }
+    const std::u16string saved = StartDir;
+    StartDir = BaseDir_;
+    try {
+        UpdateItem(Index, source);
+    } catch (...) {
+        StartDir = saved;
+        throw;
+    }
+    StartDir = saved;
+}
+
+void TZABaseArchiver::UpdateItem(int32_t Index, const std::u16string& FileName_) {
+    TZADirArray& items = dirManager_->Items;
+    if (Index < 0 || Index >= items.Count()) throw EZAException(ZAError::UpdateIndex, Name);
+    if (!InUpdate()) throw EZAException(ZAError::UpdateNotInUpdate, Name);
+    // The item is read from the file when the pending changes are written.
+    TDirItem& item = *items.ItemPtr(Index);
+    item.SourceFileName = FileName_;
+    item.Operation = static_cast<uint8_t>(TZAProcessOperation::poUpdate);
+}
+
+}  // namespace ziplib
