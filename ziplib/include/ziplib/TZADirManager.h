@@ -120,7 +120,8 @@ private:
     // or one lacks its signature.
     bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
     void CorrectOffsets();
-    // The item whose local header comes first in the file, among those with data when any has.
+    // The item whose local header comes first in the file, folders and empty files included: each
+    // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;
     std::string OwnerName() const { return Archiver ? Archiver->GetComponentName() : std::string(); }
 
