@@ -328,6 +328,29 @@ TEST(VolumeDetection, ARefusedEndRecordWithAVolumeBesideItEndsTheSearch) {
     EXPECT_EQ(OpenError(a), ZAError::CannotOpenArchive);
 }
 
+TEST(VolumeDetection, DiskNumbersBeyondAnyVolumeEndTheOpenWithAnArchiveError) {
+    // The Zip64 records count disks in 32 bits; a volume number must still fit once it is
+    // counted from 1 for names and prompts.
+    struct Case { const char* name; uint32_t totalDisks; uint32_t directoryDisk; };
+    const Case cases[] = {
+        {"the last disk just past the largest int", 0x80000001u, 0},
+        {"every disk number taken", 0xFFFFFFFFu, 0},
+        {"the directory on a disk past the largest int", 3, 0xFFFFFFFFu},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        GenLayout layout;
+        Bytes b = BuildZip({{.name = "x.txt", .data = "xx"}}, {.zip64 = true, .escapeDisks = true}, &layout);
+        Put32(b, layout.endAt - Zip64Locator::kSize + 16, c.totalDisks);
+        Put32(b, layout.zip64EndAt + 20, c.directoryDisk);
+        WriteBytes(dir / "a.zip", b);
+        TZipArchiver a;
+        a.FileName = WinName(dir / "a.zip");
+        EXPECT_EQ(OpenError(a), ZAError::VolumeOpenAborted);
+    }
+}
+
 TEST(NewVolumes, ANewSplitArchiveStartsWithItsFirstVolume) {
     testsupport::TempDir dir;
     TZipArchiver a;

@@ -72,7 +72,8 @@ public:
     // assumes the end record found.
     bool LocateEndRecord();
     // The number of the disk that holds the end record read last: its own field, or when that is
-    // escaped the total the Zip64 locator before it gives, minus one.
+    // escaped the total the Zip64 locator before it gives, minus one, but never more than the
+    // largest volume number (INT32_MAX - 1, so that its count from 1 still fits).
     int64_t ThisDiskNumber();
     // Reads the whole directory into Items: from the end record, the Zip64 records and the
     // central headers, or, when they are missing or damaged, from the local headers alone.
@@ -122,7 +123,8 @@ private:
     // or one lacks its signature.
     bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
     void CorrectOffsets();
-    // The item whose local header comes first in the file, among those with data when any has.
+    // The item whose local header comes first in the file, folders and empty files included: each
+    // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;
     std::string OwnerName() const { return Archiver ? Archiver->GetComponentName() : std::string(); }
 

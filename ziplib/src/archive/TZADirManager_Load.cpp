@@ -22,6 +22,12 @@ namespace {
 
 constexpr uint16_t kFlagUtf8Names = 1u << 11;
 constexpr int64_t kDirectoryReadChunk = 1 << 20;
+// Disk numbers from the file become volume numbers, which the archiver names and shows counted
+// from 1: the largest must leave room for that. A number beyond it is a damaged record, and the
+// search for a volume that far off fails like the search for any missing volume.
+constexpr int64_t kMaxVolumeNumber = std::numeric_limits<int32_t>::max() - 1;
+
+int32_t VolumeNumberOf(int64_t disk) { return static_cast<int32_t>(std::clamp<int64_t>(disk, 0, kMaxVolumeNumber)); }
 
 // Reads exactly count bytes at position; false (and nothing read) when they are not all there.
 bool ReadAt(TStream& stream, int64_t position, void* buffer, int64_t count) {
@@ -92,7 +98,7 @@ int64_t TZADirManager::ThisDiskNumber() {
     Stream->Seek(saved, TSeekOrigin::soBeginning);
     const auto locator = read ? Zip64Locator::Parse(bytes) : std::nullopt;
     if (!locator || locator->signature != kZip64LocatorSignature) return EndRecordImage.diskNumber;
-    return static_cast<int64_t>(locator->totalDisks) - 1;
+    return std::min<int64_t>(static_cast<int64_t>(locator->totalDisks) - 1, kMaxVolumeNumber);
 }
 
 void TZADirManager::LoadDir() {
@@ -158,8 +164,8 @@ void TZADirManager::LoadDir() {
     const int64_t lastDisk = record.diskNumber != kEscape16
                                  ? record.diskNumber
                                  : (IsZip64 ? static_cast<int64_t>(Zip64LocatorImage.totalDisks) - 1 : 0);
-    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(lastDisk, 0, std::numeric_limits<int32_t>::max()));
-    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(directoryDisk, std::numeric_limits<int32_t>::max())));
+    volume.LastNumber = VolumeNumberOf(lastDisk);
+    volume.SetNumber(VolumeNumberOf(directoryDisk));
     if (spanned && !ForeignStream && Archiver) {
         if (TStream* s = Archiver->OpenDirectoryVolume(volume)) Stream = s;
     }
