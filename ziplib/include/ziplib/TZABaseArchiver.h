@@ -270,6 +270,9 @@ private:
     struct ExtractionState;  // the data engine, the folder being written and the overlap check
     class ItemContext;       // what the data engine asks of this archiver
 
+    // Marks the matching items and runs the operation over them.
+    void ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask,
+                        TZAProcessOperation Operation);
     bool FindItem(TZAArchiveItem& F);
     bool MatchItem(int32_t index, const TInternalSearchRec& rec) const;
     void RunBatch(TZAProcessOperation operation);

@@ -74,18 +74,20 @@ TZABaseArchiver::ExtractionState& TZABaseArchiver::Extraction() {
 
 void TZABaseArchiver::ExtractFiles(const std::u16string& FileMask, int32_t SearchAttr,
                                    const std::u16string& ExclusionMask) {
-    CheckArchiveOpen();
-    CheckNotInUpdate();
-    MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
-    ProcessFiles(TZAProcessOperation::poExtract);
+    ProcessMatches(FileMask, SearchAttr, ExclusionMask, TZAProcessOperation::poExtract);
 }
 
 void TZABaseArchiver::TestFiles(const std::u16string& FileMask, int32_t SearchAttr,
                                 const std::u16string& ExclusionMask) {
+    ProcessMatches(FileMask, SearchAttr, ExclusionMask, TZAProcessOperation::poTest);
+}
+
+void TZABaseArchiver::ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr,
+                                     const std::u16string& ExclusionMask, TZAProcessOperation Operation) {
     CheckArchiveOpen();
     CheckNotInUpdate();
     MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
-    ProcessFiles(TZAProcessOperation::poTest);
+    ProcessFiles(Operation);
 }
 
 namespace {
