@@ -18,6 +18,7 @@
 
 #include "ClickLabel.h"
 #include "Dialogs.h"
+#include "MarkColour.h"
 
 namespace {
 
@@ -135,6 +136,21 @@ void TForm1::buildControls() {
     Gauge2->setMinimum(0);
     Gauge2->setMaximum(100);
     Gauge2->setValue(0);
+    // A dark blue bar on a pale ground; the percentage is written in the bar's colour over
+    // the ground and in the ground's colour over the bar, so it stays readable as it fills.
+    const auto colour = [](int32_t value) {
+        const viewer::Rgb c = viewer::ColourFromValue(value);
+        return QColor(c.red, c.green, c.blue);
+    };
+    const QColor gaugeGround = colour(0xFAF0F0), gaugeBar = colour(0x974345);
+    QPalette gauge = Gauge2->palette();
+    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Button, QPalette::HighlightedText})
+        gauge.setColor(role, gaugeGround);
+    for (const auto role : {QPalette::Highlight, QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        gauge.setColor(role, gaugeBar);
+    Gauge2->setPalette(gauge);
+    Gauge2->setFont(noticeFont);
+    Gauge2->setTextVisible(true);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

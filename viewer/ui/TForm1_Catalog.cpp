@@ -88,7 +88,9 @@ void TForm1::ListBox9Click() {
     Image1->hide();
     const std::string subList = S(picked->text());
     if (subList == viewer::kBookPageItem) {
-        // The list-of-books page covers the details grid and the description.
+        // The list-of-books page covers the details grid and the description. The panel is
+        // shared with the options page, whose controls would otherwise lie over the page grid.
+        UpdatePage->hide();
         StringGrid1->show();
         Panel1->show();
         Panel1->raise();

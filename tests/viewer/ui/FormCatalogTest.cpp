@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include "CatalogFixture.h"
+#include "ClickLabel.h"
 #include "TForm1.h"
 
 using testsupport::ClickItem;
@@ -123,6 +125,27 @@ TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
     ClickItem(form.ListBox9, "Вторая");
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_TRUE(form.StringGrid3->isVisible());
+}
+
+TEST(FormCatalog, BookPageIsNotCoveredByTheOptionsPage) {
+    // The options page lives on the same panel; opened once (and closed, or still open), its
+    // controls must not lie over the page grid.
+    for (const bool leaveOpen : {false, true}) {
+        SCOPED_TRACE(leaveOpen ? "options open" : "options closed again");
+        Installation inst;
+        testsupport::WriteCatalog(inst);
+        TForm1 form;
+        form.show();
+        ClickItem(form.ListBox8, "Фантастика");
+        ClickItem(form.ListBox2, "Звёздные миры");
+        emit form.Label2->clicked();
+        ASSERT_TRUE(form.UpdatePage->isVisible());
+        if (!leaveOpen) emit form.Label2->clicked();
+        ClickItem(form.ListBox9, "Список книг");
+        EXPECT_EQ(form.PanelPage, "listbooks");
+        EXPECT_TRUE(form.StringGrid1->isVisible());
+        EXPECT_FALSE(form.UpdatePage->isVisible());
+    }
 }
 
 TEST(FormCatalog, StoryIndexMergesTheSubListsOfTheList) {

@@ -65,6 +65,33 @@ TEST(FormStartup, LaterStartFromElsewhereUsesTheRegisteredPath) {
     EXPECT_EQ(Reg("Path"), inst.dir().string());
 }
 
+TEST(FormStartup, MovedInstallationIsRegisteredAgain) {
+    Installation inst;
+    inst.WriteMinimal();
+    { TForm1 first; }
+    const auto moved = inst.root() / "moved";
+    std::filesystem::rename(inst.dir(), moved);  // the registered program file is gone with it
+    testsupport::CwdGuard there(moved);
+    TForm1 form;
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    EXPECT_EQ(form.ProgramDir, moved.string() + "\\");
+    EXPECT_EQ(Reg("Path"), moved.string());
+    EXPECT_EQ(Reg("Full path"), (moved / "VantorBooks").string());
+    EXPECT_EQ(form.ListBox8->count(), 2);
+}
+
+TEST(FormStartup, ActivationLeavesTheWindowWhereItWas) {
+    Installation inst;
+    inst.WriteMinimal();
+    TForm1 form;
+    form.show();
+    form.TransparencyMode = "on";  // the mode in which activations repaint the chrome
+    const QPoint before = form.pos();
+    for (int i = 0; i < 3; ++i) form.AppActivate();
+    QApplication::processEvents();
+    EXPECT_EQ(form.pos(), before);
+}
+
 TEST(FormStartup, AutomaticCheckPairsSetFlagsAndBoxes) {
     struct Case { int d, p; int base, program; };
     const Case cases[] = {{0, 0, 0, 0}, {2, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 1, 1, 1}};
