@@ -144,6 +144,52 @@ def build(entries, stub=b"", offsets_from_file_start=True, comment=b"", disk=0, 
     return bytes(out + comment)
 
 
+VOLUME_MARKER = b"VBFZ-VOL"  # the fuzz target cuts its input into volumes here
+
+
+def build_split(entries, volume_size):
+    """The volumes of a split archive of stored or deflated entries: the split marker in front,
+    headers kept whole on one volume, item data cut wherever a volume is full."""
+    vols = [bytearray(b"PK\x07\x08")]
+
+    def header(b):
+        if len(vols[-1]) + len(b) > volume_size:
+            vols.append(bytearray())
+        at = (len(vols) - 1, len(vols[-1]))
+        vols[-1].extend(b)
+        return at
+
+    def data(b):
+        while b:
+            room = volume_size - len(vols[-1])
+            if room <= 0:
+                vols.append(bytearray())
+                continue
+            vols[-1].extend(b[:room])
+            b = b[room:]
+
+    central = []
+    for e in entries:
+        crc = zlib.crc32(e.data) & 0xFFFFFFFF
+        payload = e.data if e.method == 0 else deflate(e.data, e.level)
+        disk, at = header(struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, e.flags, e.method, DOS_TIME, DOS_DATE, crc,
+                                      len(payload), len(e.data), len(e.name), 0) + e.name)
+        data(payload)
+        central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, e.made_by, 20, e.flags, e.method, DOS_TIME,
+                                   DOS_DATE, crc, len(payload), len(e.data), len(e.name), 0, 0, disk, 0, e.attrs,
+                                   at) + e.name)
+    cd_disk, cd_at = None, None
+    for c in central:
+        where = header(c)
+        if cd_disk is None:
+            cd_disk, cd_at = where
+    cd_size = sum(len(c) for c in central)
+    on_last = sum(1 for c in central) if cd_disk == len(vols) - 1 else 0
+    end_disk = len(vols) - 1 if len(vols[-1]) + 22 <= volume_size else len(vols)
+    header(struct.pack("<IHHHHIIH", 0x06054B50, end_disk, cd_disk, on_last, len(central), cd_size, cd_at, 0))
+    return [bytes(v) for v in vols]
+
+
 def unix(mode):
     return (mode << 16) | (0x10 if (mode & 0o170000) == 0o040000 else 0x20)
 
@@ -179,6 +225,11 @@ def seeds():
     marked = build([Entry("marked.txt", b"split marker\n", method=0)], stub=b"PK\x07\x08",
                    offsets_from_file_start=True)
     s["split-marker.zip"] = marked
+    # Three volumes, joined with the fuzz target's volume marker: the items and the directory
+    # each cross a volume's end.
+    s["split-volumes.zip"] = VOLUME_MARKER.join(build_split(
+        [Entry("first.txt", TEXT[:500]), Entry("second.txt", b"stored across volumes\n" * 8, method=0),
+         Entry("Папка/третий.txt", "на последнем томе\n".encode("utf-8"), method=0, flags=0x800)], 300))
     cyr = "Книги/Оглавление.txt"
     s["cyrillic.zip"] = build([
         Entry(cyr, "Текст в UTF-8\n".encode("utf-8"), flags=0x800),
@@ -187,6 +238,8 @@ def seeds():
         Entry("name.txt".encode(), b"unicode path field\n", method=0,
               central_extra=extra(0x7075, b"\x01" + struct.pack("<I", zlib.crc32(b"name.txt") & 0xFFFFFFFF) +
                                   "Имя.txt".encode("utf-8"))),
+        Entry("wide.txt".encode(), b"wide name field\n", method=0,
+              central_extra=extra(0x554E, b"NUCX" + struct.pack("<I", 11) + "Широкое.txt".encode("utf-16-le"))),
     ])
     s["folders-unix.zip"] = build([
         Entry("a/", method=0, made_by=UNIX_MADE_BY, attrs=unix(0o040755)),

@@ -1,5 +1,6 @@
-// Fuzz target of the archive library: each input is an archive file that is opened, listed,
-// tested and extracted the way the programs do it. Errors the library reports are expected; a
+// Fuzz target of the archive library: each input is an archive that is opened, listed, tested
+// and extracted the way the programs do it. An input holding the volume marker is a split
+// archive: the bytes before each marker are its numbered volumes, the rest its last one. Errors the library reports are expected; a
 // crash, a sanitizer report, a leak, a hang, unbounded memory, a symbolic link made or anything
 // written outside the extraction folder is a finding.
 #include <dirent.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -25,8 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One folder per process, reused by every input: the archive file and base/, the extraction
-// folder, and nothing else.
+// One folder per process, reused by every input: the archive file, the volumes before it and
+// base/, the extraction folder, and nothing else.
 struct Scratch {
     fs::path root;
     fs::path archive;
@@ -37,6 +39,33 @@ struct Scratch {
     std::fprintf(stderr, "FINDING: %s\n", what.c_str());
     std::fflush(stderr);
     std::abort();
+}
+
+constexpr char kVolumeMarker[] = "VBFZ-VOL";
+constexpr std::size_t kMaxVolumes = 8;
+
+// The volume files of an input, in order; the last is the archive itself.
+std::vector<fs::path> WriteVolumes(const Scratch& s, const uint8_t* data, size_t size) {
+    std::vector<fs::path> files;
+    const auto write = [&](const fs::path& p, const uint8_t* from, size_t n) {
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(n));
+        if (!f) Finding("cannot write " + p.string());
+        files.push_back(p);
+    };
+    const size_t markerSize = std::strlen(kVolumeMarker);
+    while (files.size() + 1 < kMaxVolumes) {
+        const void* at = size ? ::memmem(data, size, kVolumeMarker, markerSize) : nullptr;
+        if (!at) break;
+        const size_t n = static_cast<size_t>(static_cast<const uint8_t*>(at) - data);
+        char name[16];
+        std::snprintf(name, sizeof name, "archive.z%02zu", files.size() + 1);
+        write(s.root / name, data, n);
+        data += n + markerSize;
+        size -= n + markerSize;
+    }
+    write(s.archive, data, size);
+    return files;
 }
 
 void RemoveEntryAt(int fd, const char* name, bool checking);
@@ -119,12 +148,13 @@ std::u16string LibraryName(const fs::path& p) {
     return s;
 }
 
-// Nothing outside base/ but the archive itself.
-void CheckNothingEscaped(const Scratch& s) {
+// Nothing outside base/ but the volumes.
+void CheckNothingEscaped(const Scratch& s, const std::vector<fs::path>& volumes) {
     std::error_code ec;
     for (fs::directory_iterator it(s.root, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path p = it->path();
-        if (p != s.archive && p != s.base) Finding("written outside the extraction folder: " + p.string());
+        if (p != s.base && std::find(volumes.begin(), volumes.end(), p) == volumes.end())
+            Finding("written outside the extraction folder: " + p.string());
     }
     if (ec) Finding("cannot list " + s.root.string() + ": " + ec.message());
 }
@@ -148,9 +178,13 @@ void Exercise(const Scratch& s) {
     ziplib::TZipArchiver zip;
     zip.Name = "ZipArchiver1";
     zip.FileName = LibraryName(s.archive);
-    // The password the encrypted seeds were made with, so the cipher is reached; a wrong one
-    // gets the default answer, which skips the item.
-    zip.SetPassword("fuzz");
+    // A wrong password first; the password event then gives the one the encrypted seeds were
+    // made with, and skips the item when that one is wrong too.
+    zip.SetPassword("wrong");
+    zip.OnPassword = [](ziplib::TZABaseArchiver&, const std::u16string&, std::string& password, bool& skip) {
+        skip = password == "fuzz";
+        password = "fuzz";
+    };
     zip.OnProcessFileFailure = [](ziplib::TZABaseArchiver&, const std::u16string&, ziplib::TZAProcessOperation,
                                   int32_t, int32_t, const std::u16string&, ziplib::TZAAction& action) {
         action = ziplib::TZAAction::fxaIgnore;
@@ -180,13 +214,9 @@ void Exercise(const Scratch& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Scratch& s = TheScratch();
-    {
-        std::ofstream f(s.archive, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!f) Finding("cannot write " + s.archive.string());
-    }
+    const std::vector<fs::path> volumes = WriteVolumes(s, data, size);
     Exercise(s);
-    CheckNothingEscaped(s);
+    CheckNothingEscaped(s, volumes);
     EmptyFolder(s.base, true);
     EmptyFolder(s.root, false);
     return 0;
