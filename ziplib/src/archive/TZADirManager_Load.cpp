@@ -158,8 +158,8 @@ void TZADirManager::LoadDir() {
     const int64_t lastDisk = record.diskNumber != kEscape16
                                  ? record.diskNumber
                                  : (IsZip64 ? static_cast<int64_t>(Zip64LocatorImage.totalDisks) - 1 : 0);
-    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(lastDisk, 0, std::numeric_limits<int32_t>::max()));
-    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(directoryDisk, std::numeric_limits<int32_t>::max())));
+    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(lastDisk, 0, TZAVolumeNumberInfo::kMaxNumber));
+    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(directoryDisk, TZAVolumeNumberInfo::kMaxNumber)));
     if (spanned && !ForeignStream && Archiver) {
         if (TStream* s = Archiver->OpenDirectoryVolume(volume)) Stream = s;
     }
