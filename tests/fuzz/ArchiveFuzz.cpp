@@ -1,8 +1,9 @@
 // Fuzz target of the archive library: each input is an archive that is opened, listed, tested
-// and extracted the way the programs do it. An input holding the volume marker is a split
-// archive: the bytes before each marker are its numbered volumes, the rest its last one. Errors the library reports are expected; a
-// crash, a sanitizer report, a leak, a hang, unbounded memory, a symbolic link made or anything
-// written outside the extraction folder is a finding.
+// and extracted the way the programs do it. Errors the library reports are expected; a crash, a
+// sanitizer report, a leak, a hang, unbounded memory, a symbolic link or set-ID bit made, or
+// anything written outside the extraction folder is a finding. An input holding the volume
+// marker is a split archive: the bytes before each marker are its numbered volumes, the rest
+// its last one.
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -72,8 +73,8 @@ void RemoveEntryAt(int fd, const char* name, bool checking);
 
 // Removes everything inside the folder open as fd, also what extraction left without write or
 // search permission. While checking, a symbolic link or a set-ID or sticky bit found there is a
-// finding: extraction makes none. Works by handles, so
-// no path grows too long however deep the tree.
+// finding: extraction makes none. Works by handles, so no path grows too long however deep the
+// tree.
 void EmptyFolderAt(int fd, bool checking) {
     const int listFd = ::dup(fd);
     DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
