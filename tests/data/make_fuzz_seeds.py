@@ -261,6 +261,10 @@ def seeds():
     whole = build([Entry("first.txt", TEXT), Entry("second.txt", TEXT[::-1])])
     s["truncated.zip"] = whole[:len(whole) * 2 // 3]
     s["empty.zip"] = build([])
+    # Name parts longer than a file system allows, for a file and for a folder, and a deep tree.
+    s["long-names.zip"] = build([Entry("f" * 300 + ".txt", b"long file name\n", method=0),
+                                 Entry("d" * 300 + "/in.txt", b"in a long folder name\n", method=0),
+                                 Entry("/".join(["deep"] * 200) + "/bottom.txt", b"deep\n", method=0)])
     s["comments.zip"] = build([Entry("c.txt", b"commented\n", method=0, comment=b"item comment")],
                               comment=b"archive comment")
     s["duplicates.zip"] = build([Entry("same.txt", b"first\n", method=0), Entry("same.txt", b"second\n", method=0),
