@@ -4,7 +4,9 @@
 // ends the open with a clear error instead of a hang or the wrong volume.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
@@ -348,6 +350,59 @@ TEST(VolumeDetection, DiskNumbersBeyondAnyVolumeEndTheOpenWithAnArchiveError) {
         TZipArchiver a;
         a.FileName = WinName(dir / "a.zip");
         EXPECT_EQ(OpenError(a), ZAError::VolumeOpenAborted);
+    }
+}
+
+TEST(VolumeDetection, DiskNumbersBeyondAnyVolumeSetAreAskedForByAPositiveNumber) {
+    // Zip64 records count disks in 32 bits; a volume is named and asked for by its number
+    // counted from 1, which has to stay a positive number however large the disk read.
+    struct Case {
+        const char* name;
+        uint32_t totalDisks;     // Zip64 locator
+        uint32_t directoryDisk;  // Zip64 end record
+        uint32_t itemDisk;       // the item's Zip64 extra field
+        bool opens;
+        std::vector<int32_t> asked;  // the numbers the middle-volume event was given
+    };
+    const int32_t highest = std::numeric_limits<int32_t>::max();
+    const Case cases[] = {
+        {"directory on the highest disk", 2, 0xFFFFFFFF, 0, false, {highest}},
+        {"last disk past 2^31", 0x80000001, 0x80000000, 0, true, {}},
+        {"item on the highest disk", 2, 1, 0xFFFFFFFF, true, {highest}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        const std::vector<GenEntry> entries = {
+            {.name = "x.txt", .data = "xx", .centralExtra = {{kZip64ExtraId, {0, 0, 0, 0}}}}};
+        GenLayout l;
+        Bytes b = BuildZip(entries, {.zip64 = true, .escapeDisks = true}, &l);
+        Put16(b, l.directoryAt + 34, kEscape16);  // the start disk is in the Zip64 field
+        Put32(b, l.directoryAt + 46 + 5 + 4, c.itemDisk);
+        Put32(b, l.zip64EndAt + 20, c.directoryDisk);
+        Put32(b, l.zip64EndAt + Zip64EndRecord::kSize + 16, c.totalDisks);
+        WriteBytes(dir / "a.zip", b);
+
+        TZipArchiver a;
+        a.FileName = WinName(dir / "a.zip");
+        std::vector<int32_t> asked;
+        a.OnRequestLastVolume = [](TZABaseArchiver&, std::u16string&, bool& cancel) { cancel = false; };
+        a.OnRequestFirstVolume = [](TZABaseArchiver&, std::u16string&, bool& cancel) { cancel = true; };
+        a.OnRequestMiddleVolume = [&](TZABaseArchiver&, int32_t n, std::u16string&, bool& cancel) {
+            asked.push_back(n);
+            cancel = true;
+        };
+        a.OnProcessFileFailure = [](TZABaseArchiver&, const std::u16string&, TZAProcessOperation, int32_t, int32_t,
+                                    const std::u16string&, TZAAction& action) { action = TZAAction::fxaIgnore; };
+        if (!c.opens) {
+            EXPECT_EQ(OpenError(a), ZAError::VolumeOpenAborted);
+        } else {
+            a.OpenArchive();
+            EXPECT_EQ(a.SpanningMode(), TZASpanningMode::smSpanning);
+            a.TestFiles(u"*.*", 10431, u"");
+            EXPECT_EQ(a.FailedCount, 1);
+        }
+        EXPECT_EQ(asked, c.asked);
     }
 }
 

@@ -10,6 +10,11 @@ class TZAVolumeNumberInfo {
 public:
     enum class Kind : uint8_t { First = 0, Last = 1, Numbered = 2, Unknown = 3 };
 
+    // The highest volume number. Volumes are named and shown counted from 1, and that count
+    // must still be a number; disk numbers read from an archive are cut to this (no volume set
+    // is that large, so such a volume is asked for and not found).
+    static constexpr int32_t kMaxNumber = INT32_MAX - 1;
+
     TZAVolumeNumberInfo() { Reset(); }
 
     void Reset() {

@@ -259,8 +259,8 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
     const int64_t last = dir.EndRecordImage.diskNumber != kEscape16 ? dir.EndRecordImage.diskNumber
                          : dir.IsZip64 ? static_cast<int64_t>(dir.Zip64LocatorImage.totalDisks) - 1
                                        : 0;
-    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(last, 0, INT32_MAX));
-    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(disk, INT32_MAX)));
+    volume.LastNumber = static_cast<int32_t>(std::clamp<int64_t>(last, 0, TZAVolumeNumberInfo::kMaxNumber));
+    volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(disk, TZAVolumeNumberInfo::kMaxNumber)));
     OpenVolume(volume);
     archiveStream_->Seek(static_cast<int64_t>(ItemLocalHeaderOffset(item)), TSeekOrigin::soBeginning);
     ItemContext context(*this, volume);

@@ -2,6 +2,7 @@
 // telling at open time whether an archive is one file or a set of volumes.
 #include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -229,7 +230,7 @@ void TZABaseArchiver::DetectSpanningMode(bool found) {
         return;
     }
     spanningMode_ = TZASpanningMode::smSplitting;
-    const int32_t volume = static_cast<int32_t>(disk - 1);
+    const int32_t volume = static_cast<int32_t>(std::clamp<int64_t>(disk - 1, -1, TZAVolumeNumberInfo::kMaxNumber));
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (VolumeExistsUnderSplitNaming(volume)) {
             if (disk == 0) spanningMode_ = TZASpanningMode::smNone;

@@ -25,7 +25,7 @@ constexpr int64_t kDirectoryReadChunk = 1 << 20;
 // Disk numbers from the file become volume numbers, which the archiver names and shows counted
 // from 1: the largest must leave room for that. A number beyond it is a damaged record, and the
 // search for a volume that far off fails like the search for any missing volume.
-constexpr int64_t kMaxVolumeNumber = std::numeric_limits<int32_t>::max() - 1;
+constexpr int64_t kMaxVolumeNumber = TZAVolumeNumberInfo::kMaxNumber;
 
 int32_t VolumeNumberOf(int64_t disk) { return static_cast<int32_t>(std::clamp<int64_t>(disk, 0, kMaxVolumeNumber)); }
 
