@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Unicode.h"
 #include "ziplib/TZipArchiver.h"
+#include "ziplib/WideFiles.h"
 
 extern char** environ;
 
@@ -44,20 +44,14 @@ constexpr double kMemoryLimitMiB = 64;
 
 // ---- What the timed children run: the archiver's own steps.
 
-std::u16string LibraryName(const fs::path& p) {
-    std::u16string s = platform::Utf8ToUtf16(fs::absolute(p).string());
-    std::replace(s.begin(), s.end(), u'/', u'\\');
-    return s;
-}
-
 int RunChild(const std::string& mode, const std::string& archive, const std::string& outDir) {
     ziplib::TZipArchiver zip;
-    zip.FileName = LibraryName(archive);
+    zip.FileName = ziplib::NativeToWidePath(fs::absolute(archive).string());
     zip.OpenArchive();
     if (mode == "test") {
         zip.TestFiles(u"*.*", 10431, u"");
     } else {
-        zip.BaseDir = LibraryName(outDir);
+        zip.BaseDir = ziplib::NativeToWidePath(fs::absolute(outDir).string());
         zip.ExtractFiles(u"*.*", 10431, u"");
     }
     zip.CloseArchive();

@@ -37,6 +37,8 @@ inline constexpr int InvalidHandle = -1;
 
 // The local file-system path a wide name stands for.
 std::string WideToNativePath(std::u16string_view name);
+// The wide Windows-form name of a local path (UTF-8, '/' separators): the name the library takes.
+std::u16string NativeToWidePath(std::string_view path);
 
 // A file handle, or InvalidHandle. Write access to a file that reads as read-only is refused
 // (EACCES) for every user, so the attribute means the same to root as to anyone else.

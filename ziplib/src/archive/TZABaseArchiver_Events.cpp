@@ -3,6 +3,7 @@
 // and volume numbers counted from 1.
 #include <algorithm>
 
+#include "StoredNames.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"
@@ -27,11 +28,6 @@ constexpr std::string_view kFileNotOnDiskText =
 
 constexpr int32_t kVolumeOpenAborted = 45;
 constexpr int32_t kFileNameTooLong = 61;
-
-std::u16string Backslashed(std::u16string name) {
-    std::replace(name.begin(), name.end(), u'/', u'\\');
-    return name;
-}
 
 void ToSlashes(std::u16string& name) { std::replace(name.begin(), name.end(), u'\\', u'/'); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ExtractionState.h"
+#include "StoredNames.h"
 #include "platform/Unicode.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/ItemFileMode.h"
@@ -28,10 +29,8 @@ public:
 
     PasswordReply AskPassword(const TDirItem& item, std::string& password) override {
         bool skip = false;
-        std::u16string name = item.Name;
-        std::replace(name.begin(), name.end(), u'/', u'\\');
         // What the event answers stays the archiver's password for the items that follow.
-        a_.DoOnPassword(name, a_.password_, skip);
+        a_.DoOnPassword(Backslashed(item.Name), a_.password_, skip);
         if (skip) return PasswordReply::Skip;
         password = a_.password_;
         return PasswordReply::Retry;

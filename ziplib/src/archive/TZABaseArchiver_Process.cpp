@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "ExtractionState.h"
+#include "StoredNames.h"
 #include "platform/Unicode.h"
 #include "ziplib/ArchiverLock.h"
 #include "ziplib/EZAException.h"
@@ -70,8 +71,7 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
             bool leave = false;
             for (;;) {
                 action = TZAAction::fxaIgnore;
-                std::u16string name = items.ItemPtr(i)->Name;
-                std::replace(name.begin(), name.end(), u'/', u'\\');
+                const std::u16string name = Backslashed(items.ItemPtr(i)->Name);
                 try {
                     bool confirm = true;
                     DoOnConfirmProcessFile(name, op, confirm);

@@ -1,11 +1,13 @@
 // Finding items by mask and attributes, and marking them for a batch.
 #include <algorithm>
 
+#include "StoredNames.h"
 #include "ziplib/ItemDataReader.h"
 #include "ziplib/ItemMasks.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
+#include "ziplib/ZipConstants.h"
 
 namespace ziplib {
 
@@ -14,11 +16,6 @@ namespace {
 // Hidden, system, volume and folder: an item carrying one of these is found only when the
 // search asks for it. Read-only and archive never keep an item out.
 constexpr uint32_t kFilteredAttributes = 0x1E;
-
-std::u16string WithBackslashes(std::u16string s) {
-    std::replace(s.begin(), s.end(), u'/', u'\\');
-    return s;
-}
 
 std::u16string WithoutTrailingSeparator(std::u16string s) {
     if (!s.empty() && (s.back() == u'/' || s.back() == u'\\')) s.pop_back();
@@ -58,14 +55,15 @@ bool TZABaseArchiver::FindItem(TZAArchiveItem& F) {
     const TZADirArray& items = dirManager_->Items;
     const TInternalSearchRec& rec = F.InternalSearchRec;
     const std::u16string maskFolder =
-        Options.Recurse ? std::u16string() : TZADirArray::LowerName(WideExtractFilePath(WithBackslashes(rec.Mask)));
+        Options.Recurse ? std::u16string() : TZADirArray::LowerName(WideExtractFilePath(Backslashed(rec.Mask)));
     for (int32_t i = std::max(rec.Index, 0); i < items.Count(); ++i) {
         const TDirItem& item = *items.ItemPtr(i);
-        const std::u16string name = WithBackslashes(WithoutTrailingSeparator(item.Name));
-        if (!Options.Recurse && TZADirArray::LowerName(WideExtractFilePath(name)) != maskFolder) continue;
-        if (!MatchItem(i, rec)) continue;
+        // The cheap test first: every test must pass, so their order changes nothing found.
         const uint32_t attr = item.Header.externalAttributes;
         if ((attr & kFilteredAttributes & ~static_cast<uint32_t>(rec.SearchAttr)) != 0) continue;
+        const std::u16string name = Backslashed(WithoutTrailingSeparator(item.Name));
+        if (!Options.Recurse && TZADirArray::LowerName(WideExtractFilePath(name)) != maskFolder) continue;
+        if (!MatchItem(i, rec)) continue;
 
         F.InternalSearchRec.Index = i;
         F.FileName = WideExtractFileName(name);
@@ -77,7 +75,7 @@ bool TZABaseArchiver::FindItem(TZAArchiveItem& F) {
                 ? 100.0
                 : std::max(0.0, (1.0 - static_cast<double>(F.CompressedSize) / static_cast<double>(F.UncompressedSize)) *
                                     100.0);
-        F.Encrypted = (item.Header.flags & 1u) != 0;
+        F.Encrypted = (item.Header.flags & kFlagEncrypted) != 0;
         F.LastModFileDate = item.Header.modDate;
         F.LastModFileTime = item.Header.modTime;
         F.CRC = item.Header.crc32;
@@ -91,7 +89,7 @@ bool TZABaseArchiver::FindItem(TZAArchiveItem& F) {
 bool TZABaseArchiver::MatchItem(int32_t index, const TInternalSearchRec& rec) const {
     const TDirItem& item = *dirManager_->Items.ItemPtr(index);
     if (rec.UseMaskLists) {
-        const std::u16string name = WithBackslashes(item.Name);
+        const std::u16string name = Backslashed(item.Name);
         bool found = false;
         for (int i = 0; i < fileMasks_.Count() && !found; ++i) found = ItemMatchesMask(name, fileMasks_[i]);
         if (!found) return false;

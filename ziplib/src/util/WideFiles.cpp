@@ -90,6 +90,8 @@ std::string WideToNativePath(std::u16string_view name) {
     return platform::ResolvePath(platform::Utf16ToUtf8(name)).string();
 }
 
+std::u16string NativeToWidePath(std::string_view path) { return WindowsForm(platform::Utf8ToUtf16(path)); }
+
 int WideFileCreate(std::u16string_view name) {
     const std::string path = WideToNativePath(name);
     struct stat st;
