@@ -18,15 +18,15 @@
 
 #include "TempDir.h"
 #include "platform/Unicode.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/LocalHeader.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/EndRecord.h"
+#include "format/ExtraField.h"
+#include "format/LocalHeader.h"
 #include "ziplib/Prompts.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64Locator.h"
-#include "ziplib/ZipConstants.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 
 namespace ziptest {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "ZipFixtures.h"
-#include "ziplib/RawInflater.h"
+#include "codec/RawInflater.h"
 #if ZIPLIB_HAVE_ISAL
-#include "ziplib/IsalInflater.h"
+#include "codec/IsalInflater.h"
 #endif
 
 namespace {

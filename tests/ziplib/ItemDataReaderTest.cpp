@@ -14,12 +14,12 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteWriter.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/PkwareCrypto.h"
+#include "engine/ItemDataReader.h"
+#include "format/LocalHeader.h"
+#include "crypto/PkwareCrypto.h"
 
 namespace {
 

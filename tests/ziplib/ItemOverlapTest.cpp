@@ -9,11 +9,11 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteWriter.h"
 #include "ziplib/Crc32.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/ItemOverlap.h"
-#include "ziplib/LocalHeader.h"
+#include "engine/ItemDataReader.h"
+#include "engine/ItemOverlap.h"
+#include "format/LocalHeader.h"
 
 namespace {
 

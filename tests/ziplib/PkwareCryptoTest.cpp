@@ -19,7 +19,7 @@
 
 #include "TempDir.h"
 #include "ziplib/Crc32.h"
-#include "ziplib/PkwareCrypto.h"
+#include "crypto/PkwareCrypto.h"
 
 extern char** environ;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ziplib/BufferInflater.h"
-#include "ziplib/RawInflater.h"
+#include "codec/BufferInflater.h"
+#include "codec/RawInflater.h"
 
 namespace {
 

@@ -17,16 +17,16 @@
 #include "TempDir.h"
 #include "ZipFixtures.h"
 #include "platform/Unicode.h"
-#include "ziplib/ExtractionFolder.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/ItemFileMode.h"
-#include "ziplib/ItemOutput.h"
-#include "ziplib/ItemPathGuard.h"
-#include "ziplib/SafeOutputFile.h"
+#include "output/ExtractionFolder.h"
+#include "engine/ItemDataReader.h"
+#include "output/ItemFileMode.h"
+#include "output/ItemOutput.h"
+#include "output/ItemPathGuard.h"
+#include "output/SafeOutputFile.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/TZipArchiver.h"
 #include "ziplib/WideFiles.h"
-#include "ziplib/WriteBufferWithRetry.h"
+#include "output/WriteBufferWithRetry.h"
 
 extern char** environ;
 

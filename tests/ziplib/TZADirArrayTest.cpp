@@ -11,7 +11,7 @@
 #include "UniTestHelpers.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/TZADirArray.h"
+#include "directory/TZADirArray.h"
 
 using namespace ziplib;
 

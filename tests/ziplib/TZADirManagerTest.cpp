@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/TZADirManager.h"
+#include "directory/TZADirManager.h"
 #include "ziplib/UniExceptions.h"
-#include "ziplib/ZipConstants.h"
+#include "format/ZipConstants.h"
 
 using namespace ziplib;
 

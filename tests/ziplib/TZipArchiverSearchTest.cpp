@@ -9,7 +9,7 @@
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
 #include "platform/Unicode.h"
-#include "ziplib/ItemMasks.h"
+#include "names/ItemMasks.h"
 #include "ziplib/TZipArchiver.h"
 
 using namespace ziplib;

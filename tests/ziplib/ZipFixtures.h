@@ -16,19 +16,19 @@
 #include <vector>
 
 #include "platform/Unicode.h"
-#include "ziplib/AesExtraField.h"
-#include "ziplib/ByteReader.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/ItemDataContext.h"
-#include "ziplib/ItemOutput.h"
-#include "ziplib/TDirItem.h"
+#include "format/AesExtraField.h"
+#include "format/ByteReader.h"
+#include "format/CentralHeader.h"
+#include "format/EndRecord.h"
+#include "format/ExtraField.h"
+#include "engine/ItemDataContext.h"
+#include "output/ItemOutput.h"
+#include "directory/TDirItem.h"
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64ExtraField.h"
-#include "ziplib/Zip64Locator.h"
-#include "ziplib/ZipConstants.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64ExtraField.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 
 namespace zipfixtures {
 

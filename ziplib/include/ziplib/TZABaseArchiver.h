@@ -14,7 +14,7 @@
 #include "ziplib/TStream.h"
 #include "ziplib/TUniStringList.h"
 #include "ziplib/TZAArchiveItem.h"
-#include "ziplib/TZADirManager.h"
+#include "directory/TZADirManager.h"
 #include "ziplib/TZAEvents.h"
 #include "ziplib/TZAOptions.h"
 #include "ziplib/TZASpanningOptions.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "ExtractionState.h"
-#include "ziplib/ArchiverLock.h"
-#include "ziplib/CompressionModes.h"
-#include "ziplib/Drives.h"
+#include "archive/ArchiverLock.h"
+#include "codec/CompressionModes.h"
+#include "files/Drives.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
 #include "ziplib/TUniFileStream.h"

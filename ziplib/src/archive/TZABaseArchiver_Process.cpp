@@ -4,11 +4,11 @@
 #include <mutex>
 
 #include "ExtractionState.h"
-#include "StoredNames.h"
+#include "names/StoredNames.h"
 #include "platform/Unicode.h"
-#include "ziplib/ArchiverLock.h"
+#include "archive/ArchiverLock.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/StoredPaths.h"
+#include "names/StoredPaths.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 

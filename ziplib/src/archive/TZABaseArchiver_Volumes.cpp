@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "ziplib/Drives.h"
+#include "files/Drives.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TUniFileStream.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "ziplib/ZipConstants.h"
+#include "format/ZipConstants.h"
 
 namespace ziplib {
 

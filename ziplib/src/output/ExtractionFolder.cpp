@@ -1,4 +1,4 @@
-#include "ziplib/ExtractionFolder.h"
+#include "output/ExtractionFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 
 #include "platform/Unicode.h"
 #include "ExtractionFolderParts.h"
-#include "ziplib/SafeOutputFile.h"
+#include "output/SafeOutputFile.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

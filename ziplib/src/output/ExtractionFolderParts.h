@@ -11,7 +11,7 @@
 #include <unordered_set>
 
 #include "platform/Unicode.h"
-#include "ziplib/ExtractionFolder.h"
+#include "output/ExtractionFolder.h"
 
 namespace ziplib {
 

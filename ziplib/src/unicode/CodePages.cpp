@@ -1,4 +1,4 @@
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 
 #include "platform/CodePage.h"
 #include "platform/Unicode.h"
