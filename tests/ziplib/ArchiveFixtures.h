@@ -17,16 +17,16 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "platform/Unicode.h"
 #include "format/ByteWriter.h"
 #include "format/CentralHeader.h"
 #include "format/EndRecord.h"
 #include "format/ExtraField.h"
 #include "format/LocalHeader.h"
-#include "ziplib/Prompts.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64Locator.h"
 #include "format/ZipConstants.h"
+#include "platform/Unicode.h"
+#include "ziplib/Prompts.h"
 
 namespace ziptest {
 

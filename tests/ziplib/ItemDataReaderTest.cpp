@@ -14,12 +14,12 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
+#include "crypto/PkwareCrypto.h"
+#include "engine/ItemDataReader.h"
 #include "format/ByteWriter.h"
+#include "format/LocalHeader.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
-#include "engine/ItemDataReader.h"
-#include "format/LocalHeader.h"
-#include "crypto/PkwareCrypto.h"
 
 namespace {
 

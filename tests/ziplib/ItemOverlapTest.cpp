@@ -9,11 +9,11 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "format/ByteWriter.h"
-#include "ziplib/Crc32.h"
 #include "engine/ItemDataReader.h"
 #include "engine/ItemOverlap.h"
+#include "format/ByteWriter.h"
 #include "format/LocalHeader.h"
+#include "ziplib/Crc32.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "ziplib/Crc32.h"
 #include "crypto/PkwareCrypto.h"
+#include "ziplib/Crc32.h"
 
 extern char** environ;
 

@@ -17,9 +17,9 @@
 #include "format/DosDateTime.h"
 #include "format/EndRecord.h"
 #include "format/LocalHeader.h"
-#include "format/ZipConstants.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 
 using namespace ziplib;
 using ziptest::Hex;

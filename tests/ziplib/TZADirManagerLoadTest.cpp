@@ -10,13 +10,14 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
-#include "platform/CodePage.h"
+#include "directory/TZADirManager.h"
 #include "format/AesExtraField.h"
+#include "format/UnicodeNameExtraField.h"
+#include "format/Zip64ExtraField.h"
+#include "platform/CodePage.h"
 #include "unicode/CodePages.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZipArchiver.h"
-#include "format/UnicodeNameExtraField.h"
-#include "format/Zip64ExtraField.h"
 
 using namespace ziplib;
 using namespace ziptest;

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "ziplib/TMemoryStream.h"
 #include "directory/TZADirManager.h"
-#include "ziplib/UniExceptions.h"
 #include "format/ZipConstants.h"
+#include "ziplib/TMemoryStream.h"
+#include "ziplib/UniExceptions.h"
 
 using namespace ziplib;
 

@@ -15,20 +15,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/Unicode.h"
+#include "directory/TDirItem.h"
+#include "engine/ItemDataContext.h"
 #include "format/AesExtraField.h"
 #include "format/ByteReader.h"
 #include "format/CentralHeader.h"
 #include "format/EndRecord.h"
 #include "format/ExtraField.h"
-#include "engine/ItemDataContext.h"
-#include "output/ItemOutput.h"
-#include "directory/TDirItem.h"
-#include "ziplib/TMemoryStream.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64ExtraField.h"
 #include "format/Zip64Locator.h"
 #include "format/ZipConstants.h"
+#include "output/ItemOutput.h"
+#include "platform/Unicode.h"
+#include "ziplib/TMemoryStream.h"
 
 namespace zipfixtures {
 

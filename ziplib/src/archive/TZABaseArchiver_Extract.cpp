@@ -3,19 +3,20 @@
 #include <algorithm>
 
 #include "ExtractionState.h"
+#include "directory/TZADirManager.h"
+#include "engine/ItemOverlap.h"
+#include "format/ZipConstants.h"
+#include "io/TNullStream.h"
 #include "names/StoredNames.h"
-#include "platform/Unicode.h"
-#include "ziplib/EZAException.h"
 #include "output/ItemFileMode.h"
 #include "output/ItemOutput.h"
-#include "engine/ItemOverlap.h"
 #include "output/ItemPathGuard.h"
 #include "output/SafeOutputFile.h"
-#include "io/TNullStream.h"
+#include "platform/Unicode.h"
+#include "ziplib/EZAException.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "format/ZipConstants.h"
 
 namespace ziplib {
 

@@ -4,11 +4,12 @@
 #include <mutex>
 
 #include "ExtractionState.h"
-#include "names/StoredNames.h"
-#include "platform/Unicode.h"
 #include "archive/ArchiverLock.h"
-#include "ziplib/EZAException.h"
+#include "directory/TZADirManager.h"
+#include "names/StoredNames.h"
 #include "names/StoredPaths.h"
+#include "platform/Unicode.h"
+#include "ziplib/EZAException.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 

@@ -1,13 +1,14 @@
 // Finding items by mask and attributes, and marking them for a batch.
 #include <algorithm>
 
-#include "names/StoredNames.h"
+#include "directory/TZADirManager.h"
 #include "engine/ItemDataReader.h"
+#include "format/ZipConstants.h"
 #include "names/ItemMasks.h"
+#include "names/StoredNames.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "format/ZipConstants.h"
 
 namespace ziplib {
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "ziplib/UniExceptions.h"
 #include "format/ZipConstants.h"
+#include "ziplib/UniExceptions.h"
 
 namespace ziplib {
 

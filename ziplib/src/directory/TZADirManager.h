@@ -7,13 +7,13 @@
 #include <span>
 #include <string>
 
-#include "format/EndRecord.h"
-#include "ziplib/TStream.h"
 #include "directory/TZADirArray.h"
-#include "ziplib/TZAVolumeNumberInfo.h"
-#include "ziplib/ZAEnums.h"
+#include "format/EndRecord.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64Locator.h"
+#include "ziplib/TStream.h"
+#include "ziplib/TZAVolumeNumberInfo.h"
+#include "ziplib/ZAEnums.h"
 
 namespace ziplib {
 

@@ -6,15 +6,15 @@
 #include <limits>
 #include <vector>
 
+#include "directory/TZADirManager.h"
 #include "format/AesExtraField.h"
 #include "format/ByteReader.h"
-#include "unicode/CodePages.h"
-#include "ziplib/EZAException.h"
 #include "format/LocalHeader.h"
-#include "directory/TZADirManager.h"
 #include "format/UnicodeNameExtraField.h"
 #include "format/Zip64ExtraField.h"
 #include "format/ZipConstants.h"
+#include "unicode/CodePages.h"
+#include "ziplib/EZAException.h"
 
 namespace ziplib {
 

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "directory/TZADirManager.h"
 #include "format/ByteWriter.h"
 #include "format/DataDescriptor.h"
-#include "ziplib/EZAException.h"
 #include "format/LocalHeader.h"
-#include "directory/TZADirManager.h"
 #include "format/ZipConstants.h"
+#include "ziplib/EZAException.h"
 
 namespace ziplib {
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "ziplib/TUniStringList.h"
 #include "directory/TZAStringHash.h"
+#include "ziplib/TUniStringList.h"
 
 namespace ziplib {
 

@@ -7,12 +7,12 @@
 #include <span>
 
 #include "codec/BufferInflater.h"
+#include "codec/RawInflater.h"
+#include "crypto/PkwareCrypto.h"
+#include "format/LocalHeader.h"
+#include "format/ZipConstants.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
-#include "format/LocalHeader.h"
-#include "crypto/PkwareCrypto.h"
-#include "codec/RawInflater.h"
-#include "format/ZipConstants.h"
 #if ZIPLIB_HAVE_ISAL
 #include "codec/IsalInflater.h"
 #endif

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string_view>
 
+#include "directory/TDirItem.h"
 #include "engine/ItemDataContext.h"
 #include "output/ItemOutput.h"
-#include "directory/TDirItem.h"
 #include "ziplib/TStream.h"
 
 namespace ziplib {

@@ -8,9 +8,9 @@
 #include <ctime>
 #include <random>
 
-#include "platform/Unicode.h"
 #include "ExtractionFolderParts.h"
 #include "output/SafeOutputFile.h"
+#include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

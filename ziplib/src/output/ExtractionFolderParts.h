@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/Unicode.h"
 #include "output/ExtractionFolder.h"
+#include "platform/Unicode.h"
 
 namespace ziplib {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "ziplib/TStream.h"
 #include "output/WriteBufferWithRetry.h"
+#include "ziplib/TStream.h"
 
 namespace ziplib {
 

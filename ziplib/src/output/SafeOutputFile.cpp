@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/Unicode.h"
 #include "ExtractionFolderParts.h"
 #include "format/DosDateTime.h"
 #include "output/ExtractionFolder.h"
+#include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

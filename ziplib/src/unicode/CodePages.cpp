@@ -2,8 +2,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/Unicode.h"
-#include "ziplib/ZAFormat.h"
 #include "ziplib/UniExceptions.h"
+#include "ziplib/ZAFormat.h"
 
 namespace ziplib {
 namespace {
