@@ -149,7 +149,7 @@ TEST(ExtractionFolder, AnInstalledFileSurvivesABadItem) {
     testsupport::WriteFile(dir / "base/prog.bin", installed);
     const std::string text = MakeText(300000, 6);
     testsupport::WriteFile(dir / "src/prog.bin", text);
-    ASSERT_EQ(Shell(dir / "src", "zip -q -X ../update.zip prog.bin"), 0);
+    ASSERT_EQ(RunShell(dir / "src", "zip -q -X ../update.zip prog.bin"), 0);
     Archive a = LoadArchive(dir / "update.zip");
     a.items[0].Header.crc32 ^= 0x10000;  // as if the data were damaged
 
@@ -320,7 +320,7 @@ TEST(ExtractionFolder, UnixArchiveWithSetIdProgramAndLink) {
     testsupport::WriteFile(dir / "src/tool", "#!/bin/sh\necho tool\n");
     ASSERT_EQ(::chmod((dir / "src/tool").c_str(), 04755), 0);
     fs::create_symlink("/etc/passwd", dir / "src/link");
-    ASSERT_EQ(Shell(dir / "src", "zip -q -X -y ../unix.zip tool link"), 0);
+    ASSERT_EQ(RunShell(dir / "src", "zip -q -X -y ../unix.zip tool link"), 0);
     const Archive a = LoadArchive(dir / "unix.zip");
     const auto& tool = a.Item(u"tool");
     const auto& link = a.Item(u"link");

@@ -130,7 +130,7 @@ TEST_F(ToolArchives, FiveStepsUnpackExactlyWhatTheToolsPacked) {
     for (const auto& m : makers) {
         SCOPED_TRACE(m.name);
         fs::remove(dir / "a.zip");
-        RunShell("cd '" + src.string() + "' && " + m.command);
+        testsupport::ExpectShell(src, m.command);
         const fs::path out = dir / "out" / m.name;
         Extractor x;
         x.Run(dir / "a.zip", out);
@@ -143,7 +143,7 @@ TEST_F(ToolArchives, FiveStepsUnpackExactlyWhatTheToolsPacked) {
 }
 
 TEST_F(ToolArchives, TestFilesChecksWithoutWritingAndFindsADamagedItem) {
-    RunShell("cd '" + src.string() + "' && zip -q -r -X ../a.zip .");
+    testsupport::ExpectShell(src, "zip -q -r -X ../a.zip .");
     Extractor x;
     x.zip.FileName = WinName(dir / "a.zip");
     x.zip.OpenArchive();
@@ -170,7 +170,7 @@ TEST_F(ToolArchives, TestFilesChecksWithoutWritingAndFindsADamagedItem) {
 }
 
 TEST_F(ToolArchives, PasswordsOfToolEncryptedArchives) {
-    RunShell("cd '" + src.string() + "' && zip -q -r -X -P 'secret 1' ../a.zip docs");
+    testsupport::ExpectShell(src, "zip -q -r -X -P 'secret 1' ../a.zip docs");
     struct Case {
         const char* name;
         std::string password;
