@@ -283,8 +283,9 @@ TEST_P(UpdateRoad, NothingIsHandedOverWithoutAWholeArchiveAndAnUpdater) {
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.Label15->text().toStdString().substr(0, 24), "Status: Update stopped: ");
+        // The updater would have been started before the download ended: nothing can change
+        // the installation any more.
         EXPECT_TRUE(UpdaterChildren().empty());
-        QTest::qWait(50);
         EXPECT_TRUE(ReadFile(inst.dir() / "VantorBooks") == viewer);
         EXPECT_FALSE(fs::exists(inst.dir() / "restarted.txt"));
         const int n = form.ListBox11->count();
