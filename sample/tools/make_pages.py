@@ -131,6 +131,8 @@ def link(target):
 
 
 def title_row(page, caption):
+    # Without grid lines a bottom border lies on the next row, which covers it: the pages use
+    # the two-pixel borders, whose upper pixel row is the cell's own.
     page.row(40, ('', attr(ground='navy')), ('VantorBooks', attr(colour='white', ground='navy', style='bold', size=12)),
              (caption, attr(**TITLE)), ('', attr(ground='navy')))
     page.row(10)
@@ -145,8 +147,8 @@ def index_page():
     p = Page(WIDTHS)
     title_row(p, 'Справка')
     p.row(88, ('', attr()), ('', '!drawimg(logo.bmp)'),
-          ('Каталог книг и рассказов одной серии: списки, обложки, рассказы книг и поиск.', attr(**TEXT)))
-    p.row(24, ('', attr()), ('Разделы справки', attr(**LABEL, border='bottom')), ('', attr(border='bottom')))
+          ('Каталог книг и рассказов одной серии.', attr(**TEXT)))
+    p.row(24, ('', attr()), ('Разделы справки', attr(**LABEL, border='bottom2')), ('', attr(border='bottom2')))
     p.row(24, ('', attr()), ('', attr()), ('Как пользоваться каталогом', link('catalog.texx')))
     p.row(24, ('', attr()), ('', attr()), ('Обновления каталога и программы', link('updates.texx')))
     p.row(24, ('', attr()), ('', attr()), ('О программе', link('about.texx')))
