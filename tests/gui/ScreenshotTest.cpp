@@ -17,6 +17,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <optional>
+
 #include "HelpFolder.h"
 #include "Installation.h"
 #include "QtBridge.h"
@@ -58,14 +60,24 @@ void ClickItem(QListWidget* list, const char* text) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
 
+// A copy of the sample installation and the window opened on it.
+struct SampleWindow {
+    SampleWindow() {
+        std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
+        testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+        form.emplace();
+        form->show();
+    }
+    testsupport::Installation inst;
+    std::optional<TForm1> form;
+};
+
 }  // namespace
 
 TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
-    testsupport::Installation inst;
-    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
-    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
-    TForm1 form;
-    form.show();
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::qWait(300);
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
@@ -88,11 +100,9 @@ TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
 }
 
 TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
-    testsupport::Installation inst;
-    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
-    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
-    TForm1 form;
-    form.show();
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
     // The help start page, placed on the panel as the help page of the options panel places it.

@@ -34,6 +34,17 @@ Lines ThreeByTwo(const std::string& mode = "ongrid") {
             "10", "20", "30", "15", "25"};
 }
 
+// A page file written and loaded into a fresh page.
+struct Loaded {
+    explicit Loaded(const Lines& lines) {
+        file.Write(lines);
+        LoadTexxPage(file.path, page, commands);
+    }
+    PageFile file;
+    MemoryPage page;
+    CellCommandTable commands;
+};
+
 Lines With(Lines lines, const Lines& more) {
     lines.insert(lines.end(), more.begin(), more.end());
     return lines;
@@ -42,11 +53,7 @@ Lines With(Lines lines, const Lines& more) {
 }  // namespace
 
 TEST(TexxLoader, FillsTextsAttributesAndSizesColumnByColumn) {
-    PageFile f;
-    f.Write(ThreeByTwo());
-    MemoryPage page;
-    CellCommandTable commands;
-    LoadTexxPage(f.path, page, commands);
+    const MemoryPage page = Loaded(ThreeByTwo()).page;
     EXPECT_EQ(page.ColCount(), 4);
     EXPECT_EQ(page.RowCount(), 3);
     EXPECT_EQ(page.Text(1, 1), "a11");
@@ -70,12 +77,7 @@ TEST(TexxLoader, TrailersOfZeroToSevenLinesAndMoreAreIgnored) {
         SCOPED_TRACE(n);
         Lines trailer;
         for (int i = 0; i < n; ++i) trailer.push_back(i % 2 ? "" : "trailer " + std::to_string(i));
-        PageFile f;
-        f.Write(With(ThreeByTwo(), trailer));
-        MemoryPage page;
-        CellCommandTable commands;
-        EXPECT_NO_THROW(LoadTexxPage(f.path, page, commands));
-        EXPECT_EQ(page.rowHeights.back(), 25);
+        EXPECT_EQ(Loaded(With(ThreeByTwo(), trailer)).page.rowHeights.back(), 25);
     }
 }
 
@@ -92,11 +94,7 @@ TEST(TexxLoader, CountsOfOneLeaveOutTheirLines) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PageFile f;
-        f.Write(c.lines);
-        MemoryPage page;
-        CellCommandTable commands;
-        LoadTexxPage(f.path, page, commands);
+        const MemoryPage page = Loaded(c.lines).page;
         EXPECT_EQ(page.colWidths, c.widths);
         EXPECT_EQ(page.rowHeights, c.heights);
     }
@@ -201,26 +199,20 @@ TEST(TexxLoader, LargestPageLoadsAndTheCountLineMayCarryMore) {
     for (int c = 1; c <= 500; ++c) lines.push_back("");
     for (int c = 1; c <= 500; ++c) lines.push_back("5");
     lines.push_back("7");
-    PageFile f;
-    f.Write(lines);
-    MemoryPage page;
-    CellCommandTable commands;
-    LoadTexxPage(f.path, page, commands);
+    const MemoryPage page = Loaded(lines).page;
     EXPECT_EQ(page.ColCount(), 501);
     EXPECT_EQ(page.Text(500, 1), "t500");
     EXPECT_EQ(page.rowHeights[1], 7);
 }
 
 TEST(TexxLoader, SecondPageReplacesTheFirstAndClearsItsCommands) {
-    PageFile f;
-    f.Write(ThreeByTwo());
-    MemoryPage page;
-    CellCommandTable commands;
-    LoadTexxPage(f.path, page, commands);
+    Loaded first(ThreeByTwo());
+    MemoryPage& page = first.page;
+    CellCommandTable& commands = first.commands;
     commands.Set(3, 2, {"openfile", "a.texx"});
     commands.Set(1, 1, {"drawimg", "b.bmp"});
-    f.Write({"2", "4", "vertlines", "x1", "x2", "x3", "", "", "", "40", "1", "2", "3"});
-    LoadTexxPage(f.path, page, commands);
+    first.file.Write({"2", "4", "vertlines", "x1", "x2", "x3", "", "", "", "40", "1", "2", "3"});
+    LoadTexxPage(first.file.path, page, commands);
     EXPECT_EQ(page.ColCount(), 2);
     EXPECT_EQ(page.RowCount(), 4);
     EXPECT_EQ(page.Text(1, 3), "x3");
