@@ -139,6 +139,8 @@ std::optional<std::vector<PixelRect>> BorderCode(std::string_view code, const Ce
 
 CellDrawing PlanCellDrawing(std::string_view attributes, const CellCommand& command, const CellBox& box) {
     CellDrawing plan;
+    // Steps are built in place: a variant copied from a temporary trips a false
+    // "maybe uninitialized" warning in the compiler of the build machines.
     if (command.Command == kDrawImageCommand && !command.Argument.empty()) plan.picture = command.Argument;
     const std::u32string a = platform::Utf8ToUtf32(attributes);
     if (a.size() < 7) plan.ops.emplace_back(std::in_place_type<DrawCellText>);
@@ -151,7 +153,8 @@ CellDrawing PlanCellDrawing(std::string_view attributes, const CellCommand& comm
     if (const auto c = FontColourCode(CodeAt(a, 0))) plan.ops.emplace_back(std::in_place_type<SetFontColour>, *c);
     drawText();
     if (a.size() >= 2) {
-        if (const auto c = BackgroundColourCode(CodeAt(a, 2))) plan.ops.emplace_back(std::in_place_type<SetBrushColour>, *c);
+        if (const auto c = BackgroundColourCode(CodeAt(a, 2)))
+            plan.ops.emplace_back(std::in_place_type<SetBrushColour>, *c);
         drawText();
     }
     if (a.size() >= 4) {
@@ -162,17 +165,21 @@ CellDrawing PlanCellDrawing(std::string_view attributes, const CellCommand& comm
         drawText();
     }
     if (a.size() >= 6) {
-        if (const auto name = FontNameCode(CodeAt(a, 6))) plan.ops.emplace_back(std::in_place_type<SetFontName>, *name);
+        if (const auto name = FontNameCode(CodeAt(a, 6)))
+            plan.ops.emplace_back(std::in_place_type<SetFontName>, *name);
         drawText();
     }
     if (a.size() >= 8) {
-        if (const auto points = FontSizeCode(CodeAt(a, 8))) plan.ops.emplace_back(std::in_place_type<SetFontPoints>, *points);
+        if (const auto points = FontSizeCode(CodeAt(a, 8)))
+            plan.ops.emplace_back(std::in_place_type<SetFontPoints>, *points);
         drawText();
     }
     if (a.size() >= 10)
-        if (const auto align = AlignmentCode(CodeAt(a, 10))) plan.ops.emplace_back(std::in_place_type<DrawAlignedText>, *align);
+        if (const auto align = AlignmentCode(CodeAt(a, 10)))
+            plan.ops.emplace_back(std::in_place_type<DrawAlignedText>, *align);
     if (a.size() >= 12)
-        if (auto pixels = BorderCode(CodeAt(a, 12), box)) plan.ops.emplace_back(std::in_place_type<DrawBorder>, std::move(*pixels));
+        if (auto pixels = BorderCode(CodeAt(a, 12), box))
+            plan.ops.emplace_back(std::in_place_type<DrawBorder>, std::move(*pixels));
     return plan;
 }
 
