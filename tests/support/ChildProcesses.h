@@ -13,10 +13,12 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace testsupport {
 
-inline std::set<pid_t> ChildProcesses() {
+// With a command, only the children of that name (the kernel cuts names to 15 characters).
+inline std::set<pid_t> ChildProcesses(std::string_view command = {}) {
     std::set<pid_t> pids;
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator("/proc", ec)) {
@@ -27,8 +29,9 @@ inline std::set<pid_t> ChildProcesses() {
         std::string line;
         std::getline(stat, line);  // empty when the process is gone meanwhile
         // The command name in parentheses may hold anything, so the fields are read after its end.
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos) continue;
+        const std::size_t open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close < open) continue;
+        if (!command.empty() && std::string_view(line).substr(open + 1, close - open - 1) != command) continue;
         char state = 0;
         int ppid = 0;
         if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == ::getpid())
