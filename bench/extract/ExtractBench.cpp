@@ -49,10 +49,10 @@ int RunChild(const std::string& mode, const std::string& archive, const std::str
     zip.FileName = ziplib::NativeToWidePath(fs::absolute(archive).string());
     zip.OpenArchive();
     if (mode == "test") {
-        zip.TestFiles(u"*.*", 10431, u"");
+        zip.TestFiles(u"*.*", ziplib::kSearchEveryItem, u"");
     } else {
         zip.BaseDir = ziplib::NativeToWidePath(fs::absolute(outDir).string());
-        zip.ExtractFiles(u"*.*", 10431, u"");
+        zip.ExtractFiles(u"*.*", ziplib::kSearchEveryItem, u"");
     }
     zip.CloseArchive();
     if (!zip.BatchSucceeded()) std::fprintf(stderr, "%d items failed: %s\n", zip.FailedCount, zip.LastError.c_str());

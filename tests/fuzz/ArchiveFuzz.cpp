@@ -193,16 +193,17 @@ void Exercise(const Scratch& s) {
     try {
         zip.OpenArchive();
         ziplib::TZAArchiveItem rec;
-        for (bool more = zip.FindFirst(u"*.*", rec, u"", 10431); more; more = zip.FindNext(rec)) {
+        for (bool more = zip.FindFirst(u"*.*", rec, u"", ziplib::kSearchEveryItem); more;
+             more = zip.FindNext(rec)) {
             if (Tracing())
                 std::fprintf(stderr, "  item %s (%llu bytes)\n",
                              platform::Utf16ToUtf8(rec.StoredPath + rec.FileName).c_str(),
                              static_cast<unsigned long long>(rec.UncompressedSize));
         }
         zip.BaseDir = LibraryName(s.base);
-        zip.TestFiles(u"*.*", 10431, u"");
+        zip.TestFiles(u"*.*", ziplib::kSearchEveryItem, u"");
         TraceBatch("test", zip);
-        zip.ExtractFiles(u"*.*", 10431, u"");
+        zip.ExtractFiles(u"*.*", ziplib::kSearchEveryItem, u"");
         TraceBatch("extract", zip);
         zip.CloseArchive();
     } catch (const std::exception& e) {

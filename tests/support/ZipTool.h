@@ -4,10 +4,6 @@
 // programs themselves).
 #pragma once
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <utility>
 #include <stdexcept>
@@ -15,33 +11,9 @@
 #include <vector>
 
 #include "TempDir.h"
-
-extern char** environ;
+#include "Tools.h"
 
 namespace testsupport {
-
-// Runs a tool in `dir` and returns its exit status (-1 when it could not run).
-inline int RunTool(const std::vector<std::string>& args, const std::filesystem::path& dir) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
 
 // Packs everything below `folder` (names relative to it, folders included) into `archive`,
 // compressed unless `stored`. Names are stored as UTF-8 and flagged so, as archives made on this

@@ -4,10 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -17,25 +15,25 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "Tools.h"
+#include "ZlibOracle.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/EndRecord.h"
+#include "format/ExtraField.h"
+#include "format/LocalHeader.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 #include "platform/Unicode.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/LocalHeader.h"
 #include "ziplib/Prompts.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64Locator.h"
-#include "ziplib/ZipConstants.h"
 
 namespace ziptest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline std::uint32_t Crc(std::string_view s) {
-    return static_cast<std::uint32_t>(
-        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
-}
+// CRC-32 as zlib computes it, so the fixtures do not trust the library's own.
+inline std::uint32_t Crc(std::string_view s) { return zliboracle::Crc32(s); }
 
 // A path as the library names files: wide, with '\' separators.
 inline std::u16string WinName(const std::filesystem::path& p) {
@@ -45,14 +43,7 @@ inline std::u16string WinName(const std::filesystem::path& p) {
     return s;
 }
 
-inline void RunShell(const std::string& command) {
-    SCOPED_TRACE(command);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
-inline bool HaveTool(const char* tool) {
-    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
+using testsupport::HaveTool;
 
 inline void WriteBytes(const std::filesystem::path& p, const Bytes& b) {
     testsupport::WriteFile(p, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "UniTestHelpers.h"
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 #include "ziplib/UniExceptions.h"
 
 using namespace ziplib;

@@ -2,7 +2,7 @@
 // size each mode gives the data engine, including modes outside 0-9.
 #include <gtest/gtest.h>
 
-#include "ziplib/CompressionModes.h"
+#include "codec/CompressionModes.h"
 
 using namespace ziplib;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "UniTestHelpers.h"
-#include "ziplib/Drives.h"
+#include "files/Drives.h"
 
 using namespace ziplib;
 

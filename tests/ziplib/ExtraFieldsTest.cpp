@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "HexBytes.h"
-#include "ziplib/AesExtraField.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/UnicodeNameExtraField.h"
-#include "ziplib/Zip64ExtraField.h"
-#include "ziplib/ZipConstants.h"
+#include "format/AesExtraField.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/ExtraField.h"
+#include "format/LocalHeader.h"
+#include "format/UnicodeNameExtraField.h"
+#include "format/Zip64ExtraField.h"
+#include "format/ZipConstants.h"
 
 using namespace ziplib;
 using ziptest::Hex;

@@ -2,47 +2,38 @@
 // streamed with data descriptors): each record is found by offset, parsed and written back byte
 // for byte; and an archive built from our records alone passes the unzip tool's test.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "HexBytes.h"
 #include "TempDir.h"
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/DataDescriptor.h"
-#include "ziplib/DosDateTime.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/UnicodeNameExtraField.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64ExtraField.h"
-#include "ziplib/Zip64Locator.h"
-#include "ziplib/ZipConstants.h"
+#include "Tools.h"
+#include "ZlibOracle.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/DataDescriptor.h"
+#include "format/DosDateTime.h"
+#include "format/EndRecord.h"
+#include "format/ExtraField.h"
+#include "format/LocalHeader.h"
+#include "format/UnicodeNameExtraField.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64ExtraField.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 
 using namespace ziplib;
 using Bytes = std::vector<std::uint8_t>;
+using zliboracle::Crc32;
 
 namespace {
 
 const std::string kContent = "hello hello hello hello, a small file to archive\n";
-
-std::uint32_t Crc(std::string_view s) {
-    return static_cast<std::uint32_t>(
-        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
-}
-
-void RunShell(const std::string& command) {
-    SCOPED_TRACE(command);
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
 
 // The bytes of `file` from `offset` on; none when the offset lies beyond it.
 std::span<const std::uint8_t> From(const Bytes& file, std::uint64_t offset) {
@@ -177,7 +168,6 @@ protected:
         testsupport::WriteFile(dir / "a.txt", kContent);
         std::filesystem::create_directories(dir / "d");
     }
-    std::string In(const std::string& command) const { return "cd '" + dir.path().string() + "' && " + command; }
 
     testsupport::TempDir dir;
 };
@@ -187,7 +177,7 @@ protected:
 TEST_F(ForeignArchive, PlainArchiveWithFolderCommentAndForeignExtraFields) {
     // Stored, so the data can be compared; without -X the tool adds extra fields of its own,
     // which must come through untouched.
-    RunShell(In("printf 'the archive comment' | zip -q -0 -z plain.zip a.txt d"));
+    testsupport::ExpectShell(dir.path(), "printf 'the archive comment' | zip -q -0 -z plain.zip a.txt d");
     const auto file = Load(dir / "plain.zip");
     const auto a = ReadDirectory(file);
     ASSERT_EQ(a.entries.size(), 2u);
@@ -199,7 +189,7 @@ TEST_F(ForeignArchive, PlainArchiveWithFolderCommentAndForeignExtraFields) {
     const auto& f = a.entries[0];
     EXPECT_EQ(f.name, "a.txt");
     EXPECT_EQ(f.header.method, kMethodStored);
-    EXPECT_EQ(f.header.crc32, Crc(kContent));
+    EXPECT_EQ(f.header.crc32, Crc32(kContent));
     EXPECT_EQ(f.header.uncompressedSize, kContent.size());
     EXPECT_EQ(f.header.compressedSize, kContent.size());
     EXPECT_FALSE(f.extra.empty());
@@ -223,7 +213,7 @@ TEST_F(ForeignArchive, PlainArchiveWithFolderCommentAndForeignExtraFields) {
 }
 
 TEST_F(ForeignArchive, ForcedZip64TakesTheEscapedValuesFromTheExtraFields) {
-    RunShell(In("zip -q -X -fz z64.zip a.txt"));
+    testsupport::ExpectShell(dir.path(), "zip -q -X -fz z64.zip a.txt");
     const auto file = Load(dir / "z64.zip");
     const auto a = ReadDirectory(file);
     ASSERT_TRUE(a.locator.has_value());
@@ -271,7 +261,7 @@ TEST_F(ForeignArchive, StreamedArchivesCarryDataDescriptors) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Written to a pipe the tool can't seek back, so the sizes follow the data.
-        RunShell(In(std::string("zip -q -X ") + c.options + " - a.txt | cat > s.zip"));
+        testsupport::ExpectShell(dir.path(), std::string("zip -q -X ") + c.options + " - a.txt | cat > s.zip");
         const auto file = Load(dir / "s.zip");
         const auto a = ReadDirectory(file);
         ASSERT_EQ(a.entries.size(), 1u);
@@ -284,7 +274,7 @@ TEST_F(ForeignArchive, StreamedArchivesCarryDataDescriptors) {
         const auto d = DataDescriptor::Parse(From(file, descriptorAt), true, c.zip64Sizes);
         ASSERT_TRUE(d.has_value());
         EXPECT_EQ(d->signature, kDataDescriptorSignature);
-        EXPECT_EQ(d->crc32, Crc(kContent));
+        EXPECT_EQ(d->crc32, Crc32(kContent));
         EXPECT_EQ(d->crc32, e.header.crc32);
         EXPECT_EQ(d->compressedSize, packed);
         EXPECT_EQ(d->uncompressedSize, kContent.size());
@@ -314,7 +304,7 @@ TEST_F(ForeignArchive, AnArchiveOfOurRecordsPassesTheUnzipTest) {
     lh.versionNeeded = ItemVersion(false, true, true);
     lh.modTime = dos.PackedTime();
     lh.modDate = dos.PackedDate();
-    lh.crc32 = Crc(kContent);
+    lh.crc32 = Crc32(kContent);
     lh.compressedSize = lh.uncompressedSize = kEscape32;
     lh.nameLength = static_cast<std::uint16_t>(name.size());
     const auto localZip64 = Zip64ExtraField{kContent.size(), kContent.size(), std::nullopt, std::nullopt};
@@ -389,7 +379,7 @@ TEST_F(ForeignArchive, AnArchiveOfOurRecordsPassesTheUnzipTest) {
 
     const std::string path = (dir / "ours.zip").string();
     testsupport::WriteFile(path, Text(w.bytes()));
-    RunShell("unzip -tq '" + path + "' > '" + (dir / "out.txt").string() + "' 2>&1");
+    testsupport::ExpectShell(dir.path(), "unzip -tq '" + path + "' > '" + (dir / "out.txt").string() + "' 2>&1");
     EXPECT_NE(testsupport::ReadFile(dir / "out.txt").find("No errors detected"), std::string::npos)
         << testsupport::ReadFile(dir / "out.txt");
 

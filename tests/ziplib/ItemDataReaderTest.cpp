@@ -3,7 +3,6 @@
 // password is asked again; damaged, truncated and oversized items fail for the right reason and
 // never hand on more than their declared size; a cancel stops the item at once.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <array>
 #include <functional>
@@ -14,16 +13,18 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "ziplib/ByteWriter.h"
+#include "ZlibOracle.h"
+#include "crypto/PkwareCrypto.h"
+#include "engine/ItemDataReader.h"
+#include "format/ByteWriter.h"
+#include "format/LocalHeader.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/PkwareCrypto.h"
 
 namespace {
 
 using namespace zipfixtures;
+using zliboracle::RawDeflate;
 using ziplib::ItemDataOptions;
 using ziplib::ItemDataReader;
 using ziplib::ItemDataStatus;
@@ -47,20 +48,6 @@ std::uint32_t Crc(std::string_view s) {
     std::uint32_t r = 0xFFFFFFFFu;
     ziplib::UpdateCRC32(s.data(), static_cast<std::int64_t>(s.size()), r);
     return ~r;
-}
-
-Bytes RawDeflate(std::string_view in, int level = 6) {
-    z_stream s{};
-    EXPECT_EQ(deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    Bytes out(deflateBound(&s, in.size()));
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    s.avail_in = static_cast<uInt>(in.size());
-    s.next_out = out.data();
-    s.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
 }
 
 // One hand-made item: whatever sizes, CRC and flags a test wants, true or not.
@@ -191,7 +178,7 @@ const Fixtures& Tools() {
         testsupport::WriteFile(dir / "big.txt", big);
         f.files[u"big.txt"] = big;
         const auto add = [&](const std::string& name, const std::string& cmd, const std::string& pw = {}) {
-            if (Shell(dir.path(), cmd) != 0) {
+            if (RunShell(dir.path(), cmd) != 0) {
                 ADD_FAILURE() << "could not make " << name << ": " << cmd;
                 return;
             }

@@ -9,11 +9,11 @@
 
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "ziplib/ByteWriter.h"
+#include "engine/ItemDataReader.h"
+#include "engine/ItemOverlap.h"
+#include "format/ByteWriter.h"
+#include "format/LocalHeader.h"
 #include "ziplib/Crc32.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/ItemOverlap.h"
-#include "ziplib/LocalHeader.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST(FindOverlappingItems, ToolMadeArchivesHaveNone) {
     if (HaveTool("7z")) made.push_back({"7z.zip", "7z a -tzip 7z.zip tree"});
     for (const auto& [file, cmd] : made) {
         SCOPED_TRACE(cmd);
-        ASSERT_EQ(Shell(dir.path(), cmd), 0);
+        ASSERT_EQ(RunShell(dir.path(), cmd), 0);
         const Archive a = LoadArchive(dir / file);
         ASSERT_GT(a.items.size(), 200u);
         ziplib::TZADirArray arr;

@@ -1,12 +1,7 @@
 // Guards the traditional PKWARE cipher: items encrypted by Info-ZIP zip and by 7-Zip decrypt with
 // the right password (code page 1251 for Cyrillic ones) and fail with a wrong one, and encryption
 // and decryption are inverse however an item is split into chunks.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <zlib.h>
 
 #include <array>
 #include <cstring>
@@ -18,38 +13,15 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "Tools.h"
+#include "ZlibOracle.h"
+#include "crypto/PkwareCrypto.h"
 #include "ziplib/Crc32.h"
-#include "ziplib/PkwareCrypto.h"
-
-extern char** environ;
 
 namespace {
 
 using ziplib::TPkzipKeys;
-
-// Runs a program without a shell, so password bytes reach it unchanged; stdout goes to `out`.
-int RunProgram(const std::vector<std::string>& args, const std::filesystem::path& cwd, const std::filesystem::path& out) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
-    posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    const int rc = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool HaveProgram(const char* name) {
-    for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
-        if (::access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
-    return false;
-}
+using zliboracle::RawInflate;
 
 std::uint32_t Le(const std::string& b, std::size_t at, int width) {
     std::uint32_t v = 0;
@@ -83,21 +55,6 @@ Item FirstItem(const std::string& zip) {
     it.data.assign(zip.begin() + static_cast<std::ptrdiff_t>(data),
                    zip.begin() + static_cast<std::ptrdiff_t>(data + it.compressedSize));
     return it;
-}
-
-std::optional<std::string> RawInflate(const std::vector<std::uint8_t>& in, std::size_t size) {
-    z_stream s{};
-    if (inflateInit2(&s, -MAX_WBITS) != Z_OK) return std::nullopt;
-    std::string out(size + 1, '\0');
-    s.next_in = const_cast<Bytef*>(in.data());
-    s.avail_in = static_cast<uInt>(in.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = static_cast<uInt>(out.size());
-    const int rc = inflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    inflateEnd(&s);
-    if (rc != Z_STREAM_END) return std::nullopt;
-    return out;
 }
 
 enum class Outcome { Plain, CheckByteMismatch, BadData };
@@ -142,7 +99,7 @@ class PkwareFromTool : public testing::TestWithParam<ToolCase> {};
 
 TEST_P(PkwareFromTool, RightPasswordDecryptsWrongOnesFail) {
     const ToolCase& c = GetParam();
-    if (!HaveProgram(c.tool)) GTEST_SKIP() << c.tool << " is not installed";
+    if (!testsupport::HaveTool(c.tool)) GTEST_SKIP() << c.tool << " is not installed";
     testsupport::TempDir dir;
     std::string original;
     if (!c.emptyFile)
@@ -162,7 +119,7 @@ TEST_P(PkwareFromTool, RightPasswordDecryptsWrongOnesFail) {
     }
     args.push_back("file.txt");
     const auto out = c.toStdout ? dir / "out.zip" : dir / "tool.log";
-    ASSERT_EQ(RunProgram(args, dir.path(), out), 0);
+    ASSERT_EQ(testsupport::RunTool(args, dir.path(), out), 0);
 
     const Item it = FirstItem(testsupport::ReadFile(dir / "out.zip"));
     ASSERT_TRUE(it.localFlags & 1) << "the item is not encrypted";

@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "ziplib/BufferInflater.h"
-#include "ziplib/RawInflater.h"
+#include "ZlibOracle.h"
+#include "codec/BufferInflater.h"
+#include "codec/RawInflater.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using ziplib::BufferInflateStatus;
 using ziplib::InflateStatus;
+// zlib itself as the writer, so a fault in our deflate side cannot hide one here.
+using zliboracle::RawDeflate;
 
 enum class Kind { Zeros, Text, Random };
 
@@ -31,21 +34,6 @@ Bytes Make(Kind kind, std::size_t n) {
         }
     }
     return v;
-}
-
-// zlib itself as the writer, so a fault in our deflate side cannot hide one here.
-Bytes Deflate(const Bytes& in, int level = 6) {
-    z_stream s{};
-    EXPECT_EQ(deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    Bytes out(deflateBound(&s, in.size()));
-    s.next_in = const_cast<Bytef*>(in.data());
-    s.avail_in = static_cast<uInt>(in.size());
-    s.next_out = out.data();
-    s.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
 }
 
 struct Inflated {
@@ -74,7 +62,7 @@ TEST(RawInflater, OutputNearMultiplesOfTheBufferIsComplete) {
         for (std::size_t size : {buffer - 1, buffer, buffer + 1, buffer + 2, 2 * buffer, 2 * buffer + 1,
                                  3 * buffer + 258}) {
             const Bytes data = Make(kind, size);
-            const Bytes comp = Deflate(data);
+            const Bytes comp = RawDeflate(data);
             for (std::size_t chunk : {comp.size(), std::size_t{1000}, std::size_t{1}}) {
                 SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(kind) << " size " << size
                                                 << " chunk " << chunk);
@@ -100,7 +88,7 @@ TEST(RawInflater, ItemsJustOverMebibytesInOneChunk) {
                           Case{Kind::Zeros, 2 * mib + 1}, Case{Kind::Zeros, 3 * mib + 1}}) {
         SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(c.kind) << " size " << c.size);
         const Bytes data = Make(c.kind, c.size);
-        const Bytes comp = Deflate(data);
+        const Bytes comp = RawDeflate(data);
         ASSERT_LE(comp.size(), mib);
         ziplib::RawInflater inf;
         const Inflated r = InflateInChunks(inf, comp, mib, mib);
@@ -112,7 +100,7 @@ TEST(RawInflater, ItemsJustOverMebibytesInOneChunk) {
 
 TEST(RawInflater, BadTruncatedAndTrailingInput) {
     const Bytes data = Make(Kind::Text, 50000);
-    const Bytes comp = Deflate(data);
+    const Bytes comp = RawDeflate(data);
     Bytes buf(4096);
     const auto ignore = [](std::span<const std::uint8_t>) { return true; };
     {
@@ -153,7 +141,7 @@ TEST(RawInflater, BadTruncatedAndTrailingInput) {
 
 TEST(RawInflater, SinkStopsAtOnceAndResetStartsAnotherStream) {
     const Bytes a = Make(Kind::Text, 100000), b = Make(Kind::Random, 30000);
-    const Bytes ca = Deflate(a), cb = Deflate(b);
+    const Bytes ca = RawDeflate(a), cb = RawDeflate(b);
     Bytes buf(4096);
     ziplib::RawInflater inf;
     int calls = 0;
@@ -186,8 +174,8 @@ std::vector<std::pair<std::string, Bytes>> SampleStreams() {
 }
 
 Bytes Compress(const std::string& name, const Bytes& data) {
-    if (name == "stored") return Deflate(data, 0);
-    if (name != "text") return Deflate(data);
+    if (name == "stored") return RawDeflate(data, 0);
+    if (name != "text") return RawDeflate(data);
     // Blocks of 256 KiB each closed by a sync flush, the last one finishing the stream.
     z_stream s{};
     deflateInit2(&s, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
@@ -247,7 +235,7 @@ TEST(BufferInflater, SameBytesAsStreamingAndBoundedOutput) {
 }
 
 TEST(BufferInflater, BadDataIsAnErrorForBoth) {
-    Bytes bad = Deflate(Make(Kind::Text, 5000));
+    Bytes bad = RawDeflate(Make(Kind::Text, 5000));
     bad[0] = 0x07;
     Bytes out(5000);
     ziplib::BufferInflater one;

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "HexBytes.h"
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/DataDescriptor.h"
-#include "ziplib/DosDateTime.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/ZipConstants.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64Locator.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/DataDescriptor.h"
+#include "format/DosDateTime.h"
+#include "format/EndRecord.h"
+#include "format/LocalHeader.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
 
 using namespace ziplib;
 using ziptest::Hex;

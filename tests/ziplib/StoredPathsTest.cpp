@@ -5,7 +5,7 @@
 
 #include "TempDir.h"
 #include "UniTestHelpers.h"
-#include "ziplib/StoredPaths.h"
+#include "names/StoredPaths.h"
 #include "ziplib/WideFiles.h"
 
 using namespace ziplib;

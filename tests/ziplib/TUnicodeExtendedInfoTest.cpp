@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "HexBytes.h"
-#include "ziplib/TUnicodeExtendedInfo.h"
+#include "format/TUnicodeExtendedInfo.h"
 
 using namespace ziplib;
 

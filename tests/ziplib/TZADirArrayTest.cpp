@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "UniTestHelpers.h"
+#include "directory/TZADirArray.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/TZADirArray.h"
 
 using namespace ziplib;
 

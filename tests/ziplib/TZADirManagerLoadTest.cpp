@@ -10,13 +10,14 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "directory/TZADirManager.h"
+#include "format/AesExtraField.h"
+#include "format/UnicodeNameExtraField.h"
+#include "format/Zip64ExtraField.h"
 #include "platform/CodePage.h"
-#include "ziplib/AesExtraField.h"
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZipArchiver.h"
-#include "ziplib/UnicodeNameExtraField.h"
-#include "ziplib/Zip64ExtraField.h"
 
 using namespace ziplib;
 using namespace ziptest;

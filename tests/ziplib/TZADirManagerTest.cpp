@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
+#include "directory/TZADirManager.h"
+#include "format/ZipConstants.h"
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/TZADirManager.h"
 #include "ziplib/UniExceptions.h"
-#include "ziplib/ZipConstants.h"
 
 using namespace ziplib;
 

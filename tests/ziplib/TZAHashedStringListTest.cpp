@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "UniTestHelpers.h"
-#include "ziplib/TZAHashedStringList.h"
+#include "directory/TZAHashedStringList.h"
 
 using namespace ziplib;
 

@@ -28,8 +28,6 @@ using testsupport::WriteFile;
 
 namespace {
 
-constexpr int32_t kEveryItem = 10431;
-
 // Every file and folder under root, by relative path: the file's bytes, or "<dir>".
 std::map<std::string, std::string> Tree(const fs::path& root) {
     std::map<std::string, std::string> t;
@@ -76,7 +74,7 @@ struct Extractor {
         zip.FileName = WinName(archive);
         zip.OpenArchive();
         zip.BaseDir = WinName(base);
-        zip.ExtractFiles(u"*.*", kEveryItem, u"");
+        zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         zip.CloseArchive();
     }
 };
@@ -132,7 +130,7 @@ TEST_F(ToolArchives, FiveStepsUnpackExactlyWhatTheToolsPacked) {
     for (const auto& m : makers) {
         SCOPED_TRACE(m.name);
         fs::remove(dir / "a.zip");
-        RunShell("cd '" + src.string() + "' && " + m.command);
+        testsupport::ExpectShell(src, m.command);
         const fs::path out = dir / "out" / m.name;
         Extractor x;
         x.Run(dir / "a.zip", out);
@@ -145,12 +143,12 @@ TEST_F(ToolArchives, FiveStepsUnpackExactlyWhatTheToolsPacked) {
 }
 
 TEST_F(ToolArchives, TestFilesChecksWithoutWritingAndFindsADamagedItem) {
-    RunShell("cd '" + src.string() + "' && zip -q -r -X ../a.zip .");
+    testsupport::ExpectShell(src, "zip -q -r -X ../a.zip .");
     Extractor x;
     x.zip.FileName = WinName(dir / "a.zip");
     x.zip.OpenArchive();
     x.zip.BaseDir = WinName(dir / "never");
-    x.zip.TestFiles(u"*.*", kEveryItem, u"");
+    x.zip.TestFiles(u"*.*", kSearchEveryItem, u"");
     EXPECT_TRUE(x.zip.BatchSucceeded());
     EXPECT_FALSE(fs::exists(dir / "never"));
     x.zip.CloseArchive();
@@ -162,7 +160,7 @@ TEST_F(ToolArchives, TestFilesChecksWithoutWritingAndFindsADamagedItem) {
     b[static_cast<std::size_t>(at) + needle.size() + 200] ^= 0x55;
     WriteBytes(dir / "a.zip", b);
     x.zip.OpenArchive();
-    x.zip.TestFiles(u"*.*", kEveryItem, u"");
+    x.zip.TestFiles(u"*.*", kSearchEveryItem, u"");
     x.zip.CloseArchive();
     ASSERT_EQ(x.failures.size(), 1u);
     EXPECT_EQ(x.failures[0].name, "docs\\a.txt");
@@ -172,7 +170,7 @@ TEST_F(ToolArchives, TestFilesChecksWithoutWritingAndFindsADamagedItem) {
 }
 
 TEST_F(ToolArchives, PasswordsOfToolEncryptedArchives) {
-    RunShell("cd '" + src.string() + "' && zip -q -r -X -P 'secret 1' ../a.zip docs");
+    testsupport::ExpectShell(src, "zip -q -r -X -P 'secret 1' ../a.zip docs");
     struct Case {
         const char* name;
         std::string password;
@@ -331,9 +329,9 @@ TEST(ExtractData, ACutArchiveSaysItsDirectoryWasRecovered) {
         Extractor x;
         x.zip.FileName = WinName(dir / "a.zip");
         x.zip.OpenArchive();
-        EXPECT_EQ(x.zip.DirManager()->Recovered, c.recovered);
+        EXPECT_EQ(x.zip.DirectoryRecovered(), c.recovered);
         x.zip.BaseDir = WinName(out);
-        x.zip.ExtractFiles(u"*.*", kEveryItem, u"");
+        x.zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         x.zip.CloseArchive();
         // What the local headers still hold comes out whole or not at all.
         std::vector<std::string> written;
@@ -449,7 +447,7 @@ TEST(ExtractRules, AnEmptyBaseFolderIsTheCurrentOne) {
     Extractor x;
     x.zip.FileName = u"a.zip";
     x.zip.OpenArchive();
-    x.zip.ExtractFiles(u"*.*", kEveryItem, u"");
+    x.zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
     x.zip.CloseArchive();
     EXPECT_EQ(ReadFile(dir / "here.txt"), "here");
     EXPECT_EQ(x.zip.StartDir, WinName(dir.path()));
@@ -516,7 +514,7 @@ TEST(ExtractBatch, ABatchCannotBeStartedFromItsOwnEvents) {
     bool refused = false;
     x.zip.OnConfirmProcessFile = [&](TZABaseArchiver& a, const std::u16string&, TZAProcessOperation, bool&) {
         try {
-            a.ExtractFiles(u"*.*", kEveryItem, u"");
+            a.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         } catch (const EArchiverBusy&) {
             refused = true;
         }
@@ -529,7 +527,7 @@ TEST(ExtractBatch, ABatchCannotBeStartedFromItsOwnEvents) {
 TEST(ExtractBatch, NeedsAnOpenArchiveAndNoPendingUpdate) {
     TZipArchiver zip;
     try {
-        zip.ExtractFiles(u"*.*", kEveryItem, u"");
+        zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         FAIL();
     } catch (const EZAException& e) {
         EXPECT_EQ(e.NativeError(), ZAError::ArchiveNotOpen);
@@ -540,7 +538,7 @@ TEST(ExtractBatch, NeedsAnOpenArchiveAndNoPendingUpdate) {
     zip.OpenArchive();
     zip.UpdateLevel = 1;
     try {
-        zip.ExtractFiles(u"*.*", kEveryItem, u"");
+        zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         FAIL();
     } catch (const EZAException& e) {
         EXPECT_EQ(e.NativeError(), ZAError::UpdateNotEnded);
@@ -567,7 +565,7 @@ TEST(ExtractBatch, WithoutAHandlerTheFailurePromptDecides) {
         zip.FileName = WinName(dir / "a.zip");
         zip.OpenArchive();
         zip.BaseDir = WinName(dir / "base");
-        zip.ExtractFiles(u"*.*", kEveryItem, u"");
+        zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         ASSERT_EQ(prompter.asked.size(), 1u);
         EXPECT_EQ(prompter.asked[0].text,
                   "Invalid size or check sum of file or unsupported compression format - Native error: 00008. File "

@@ -8,8 +8,8 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "names/ItemMasks.h"
 #include "platform/Unicode.h"
-#include "ziplib/ItemMasks.h"
 #include "ziplib/TZipArchiver.h"
 
 using namespace ziplib;
@@ -44,7 +44,7 @@ TEST(ItemMatchesMask, Table) {
 namespace {
 
 std::vector<std::string> Found(TZipArchiver& zip, const std::u16string& mask, const std::u16string& exclusion = u"",
-                               int32_t attr = 10431) {
+                               int32_t attr = kSearchEveryItem) {
     std::vector<std::string> names;
     TZAArchiveItem f;
     for (bool ok = zip.FindFirst(mask, f, exclusion, attr); ok; ok = zip.FindNext(f))
@@ -95,7 +95,7 @@ TEST_F(Search, MasksFoldersAndAttributes) {
 
 TEST_F(Search, TheRecordDescribesTheItemFound) {
     TZAArchiveItem f;
-    ASSERT_TRUE(zip.FindFirst(u"a.txt", f, u"", 10431));
+    ASSERT_TRUE(zip.FindFirst(u"a.txt", f, u"", kSearchEveryItem));
     EXPECT_EQ(f.FileName, u"a.txt");
     EXPECT_EQ(f.StoredPath, u"");
     EXPECT_EQ(f.UncompressedSize, 100u);
@@ -107,16 +107,16 @@ TEST_F(Search, TheRecordDescribesTheItemFound) {
     EXPECT_FALSE(zip.FindNext(f));
     EXPECT_EQ(f.FileName, u"a.txt");  // a failed search leaves the record as it was
 
-    ASSERT_TRUE(zip.FindFirst(u"docs", f, u"", 10431));
+    ASSERT_TRUE(zip.FindFirst(u"docs", f, u"", kSearchEveryItem));
     EXPECT_EQ(f.FileName, u"docs");
     EXPECT_EQ(f.CompressionRate, 100.0);  // nothing stored at all
-    ASSERT_TRUE(zip.FindFirst(u"*/c.txt", f, u"", 10431));
+    ASSERT_TRUE(zip.FindFirst(u"*/c.txt", f, u"", kSearchEveryItem));
     EXPECT_EQ(f.StoredPath, u"docs\\sub\\");
 }
 
 TEST_F(Search, MarksFollowTheLastSelection) {
-    zip.MarkFilesToProcess(u"*.txt", 10431, u"");
-    zip.TestFiles(u"docs\\*", 10431, u"");
+    zip.MarkFilesToProcess(u"*.txt", kSearchEveryItem, u"");
+    zip.TestFiles(u"docs\\*", kSearchEveryItem, u"");
     EXPECT_EQ(zip.MarkedCount, 3);  // what is inside the folder, not the folder itself
     EXPECT_TRUE(zip.BatchSucceeded());
 }

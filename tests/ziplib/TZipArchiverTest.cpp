@@ -11,6 +11,7 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "directory/TZADirManager.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
 #include "ziplib/TZipArchiver.h"

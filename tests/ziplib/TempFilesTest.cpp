@@ -9,7 +9,7 @@
 
 #include "TempDir.h"
 #include "UniTestHelpers.h"
-#include "ziplib/TempFiles.h"
+#include "files/TempFiles.h"
 #include "ziplib/WideFiles.h"
 
 using namespace ziplib;

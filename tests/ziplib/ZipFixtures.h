@@ -4,10 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -15,36 +13,28 @@
 #include <string>
 #include <vector>
 
+#include "Tools.h"
+#include "directory/TDirItem.h"
+#include "engine/ItemDataContext.h"
+#include "format/AesExtraField.h"
+#include "format/ByteReader.h"
+#include "format/CentralHeader.h"
+#include "format/EndRecord.h"
+#include "format/ExtraField.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64ExtraField.h"
+#include "format/Zip64Locator.h"
+#include "format/ZipConstants.h"
+#include "output/ItemOutput.h"
 #include "platform/Unicode.h"
-#include "ziplib/AesExtraField.h"
-#include "ziplib/ByteReader.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/EndRecord.h"
-#include "ziplib/ExtraField.h"
-#include "ziplib/ItemDataContext.h"
-#include "ziplib/ItemOutput.h"
-#include "ziplib/TDirItem.h"
 #include "ziplib/TMemoryStream.h"
-#include "ziplib/Zip64EndRecord.h"
-#include "ziplib/Zip64ExtraField.h"
-#include "ziplib/Zip64Locator.h"
-#include "ziplib/ZipConstants.h"
 
 namespace zipfixtures {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline bool HaveTool(const char* name) {
-    for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
-        if (::access((std::string(dir) + name).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
-// Runs a shell command in `dir`; the names in these tests need no quoting beyond single quotes.
-inline int Shell(const std::filesystem::path& dir, const std::string& command) {
-    const std::string full = "cd '" + dir.string() + "' && (" + command + ") >/dev/null 2>&1";
-    return std::system(full.c_str());
-}
+using testsupport::HaveTool;
+using testsupport::RunShell;
 
 inline Bytes LoadBytes(const std::filesystem::path& p) {
     std::ifstream f(p, std::ios::binary);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ziplib/RawDeflater.h"
-#include "ziplib/RawInflater.h"
-#include "ziplib/ZlibGlue.h"
+#include "codec/RawDeflater.h"
+#include "codec/RawInflater.h"
+#include "codec/ZlibGlue.h"
 
 namespace {
 

@@ -15,12 +15,12 @@ void ExtractWithArchiver(const std::filesystem::path& archive, const std::filesy
     zip.OpenArchive();
     // The library salvages what it can of an archive whose directory is gone; an update is
     // installed whole or not at all.
-    if (zip.DirManager()->Recovered) {
+    if (zip.DirectoryRecovered()) {
         zip.CloseArchive();
         throw std::runtime_error("The archive is cut short or damaged: its directory is missing.");
     }
     zip.BaseDir = ziplib::NativeToWidePath(folder.string());
-    zip.ExtractFiles(u"*.*", 10431, u"");
+    zip.ExtractFiles(u"*.*", ziplib::kSearchEveryItem, u"");
     zip.CloseArchive();
     // An item that failed, was skipped or was cancelled leaves the update incomplete.
     if (!zip.BatchSucceeded()) {

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <thread>
 
+#include "ChildProcesses.h"
 #include "ClickLabel.h"
 #include "Installation.h"
 #include "NginxServer.h"
@@ -387,6 +388,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         }
         if (c.calc) platform::SetModuleCheckForTesting([](std::string_view n) { return n == "CALC"; });
         UnzipSeam seam;
+        const auto children = testsupport::ChildProcesses();
         TForm1 form;
         form.show();
         form.N07111->trigger();
@@ -403,7 +405,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
             EXPECT_TRUE(form.isVisible());
             EXPECT_EQ(form.Label15->text().left(24).toStdString(), "Status: Update stopped: ");
             EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
-            QTest::qWait(50);
+            EXPECT_TRUE(testsupport::ChildProcessesSince(children).empty()) << "the updater was started";
             EXPECT_FALSE(fs::exists(mark));
         }
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();

@@ -14,7 +14,6 @@
 #include "ziplib/TStream.h"
 #include "ziplib/TUniStringList.h"
 #include "ziplib/TZAArchiveItem.h"
-#include "ziplib/TZADirManager.h"
 #include "ziplib/TZAEvents.h"
 #include "ziplib/TZAOptions.h"
 #include "ziplib/TZASpanningOptions.h"
@@ -38,8 +37,9 @@ public:
 };
 
 class ItemOutput;
+class TZADirManager;
 
-class TZABaseArchiver : public TComponent, public DirManagerOwner {
+class TZABaseArchiver : public TComponent {
 public:
     // Open modes of the archive file.
     static constexpr uint16_t kModeReadWrite = 0x22;  // read-write, others may not write
@@ -201,6 +201,11 @@ public:
     const TZAVolumeNumberInfo& CurrentVolume() const { return currentVolume_; }
     TStream* ArchiveStream() const { return archiveStream_.get(); }
     bool ExternalStream() const { return externalStream_; }
+    // True when the open archive's directory was missing or damaged (a cut download, say) and its
+    // items were recovered from the local headers alone, so items may be missing.
+    bool DirectoryRecovered() const;
+    // The directory of the open archive, nullptr while closed. Its type is internal to the
+    // library: the library's own steps and its tests look inside.
     TZADirManager* DirManager() const { return dirManager_.get(); }
 
     // Pending change transactions; nothing raises it yet, so CloseArchive commits nothing.
@@ -219,16 +224,6 @@ public:
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
     // prompts may not open, close or switch the archive under it.
     bool IsBusy() const { return busyDepth_ > 0; }
-
-    // DirManagerOwner
-    uint8_t GetSignatureFamily() const override { return SignatureFamily; }
-    const TStream* GetArchiveStream() const override { return archiveStream_.get(); }
-    void NewArchiveDirectory(TZADirManager& manager) override;
-    bool GetOemFileNames() const override { return Options.OEMFileNames; }
-    TZASpanningMode GetSpanningMode() const override { return spanningMode_; }
-    bool GetAssumeEndRecordFound() const override { return AssumeEndRecordFound; }
-    TStream* OpenDirectoryVolume(const TZAVolumeNumberInfo& volume) override;
-    std::string GetComponentName() const override { return Name; }
 
 protected:
     // Marks the archiver busy for a scope; Refuse... raises EArchiverBusy while it is.
@@ -268,6 +263,7 @@ protected:
 
 private:
     struct ExtractionState;  // the data engine, the folder being written and the overlap check
+    class DirOwner;          // what the directory asks of this archiver
     class ItemContext;       // what the data engine asks of this archiver
 
     // Marks the matching items and runs the operation over them.
@@ -303,6 +299,7 @@ private:
     std::u16string volumeFileName_;
     TZAVolumeNumberInfo currentVolume_;
     std::unique_ptr<TStream> archiveStream_;
+    std::unique_ptr<DirOwner> dirOwner_;  // outlives the directory, which keeps a pointer to it
     std::unique_ptr<TZADirManager> dirManager_;
     int busyDepth_ = 0;
     std::unique_ptr<ExtractionState> extraction_;

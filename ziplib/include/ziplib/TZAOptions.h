@@ -8,6 +8,10 @@
 
 namespace ziplib {
 
+// The search attributes that select every item, hidden, system, volume and folder items included
+// (0x28BF): what the programs pass to every search and batch.
+inline constexpr int32_t kSearchEveryItem = 10431;
+
 struct TZAOptions {
     // Laid out in this order; the defaults are what a new archiver starts with.
     TZAStorePathMode StorePath = TZAStorePathMode::spRelativePath;
@@ -17,7 +21,7 @@ struct TZAOptions {
     bool CreateDirs = true;
     bool ReplaceReadOnly = true;
     bool SetAttributes = true;
-    int32_t SearchAttr = 10431;  // 0x28BF: every kind of item
+    int32_t SearchAttr = kSearchEveryItem;
     bool FlushBuffers = true;
     bool OEMFileNames = true;  // 8-bit names are in the OEM code page (866), not the ANSI one
 

@@ -2,6 +2,7 @@
 // new items whenever a compression mode is set, and traditional encryption for a first password.
 #pragma once
 
+#include "ziplib/EZAException.h"
 #include "ziplib/TZABaseArchiver.h"
 
 namespace ziplib {

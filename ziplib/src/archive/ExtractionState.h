@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "ziplib/ExtractionFolder.h"
-#include "ziplib/ItemDataReader.h"
+#include "engine/ItemDataReader.h"
+#include "output/ExtractionFolder.h"
 #include "ziplib/TZABaseArchiver.h"
 
 namespace ziplib {

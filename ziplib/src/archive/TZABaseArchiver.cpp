@@ -6,10 +6,11 @@
 #include <charconv>
 #include <vector>
 
+#include "DirOwner.h"
 #include "ExtractionState.h"
-#include "ziplib/ArchiverLock.h"
-#include "ziplib/CompressionModes.h"
-#include "ziplib/Drives.h"
+#include "archive/ArchiverLock.h"
+#include "codec/CompressionModes.h"
+#include "files/Drives.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
 #include "ziplib/TUniFileStream.h"
@@ -27,7 +28,8 @@ bool BlankFileName(std::u16string_view name) { return WideExtractFileName(name).
 
 }  // namespace
 
-TZABaseArchiver::TZABaseArchiver(TComponent* owner) : TComponent(owner) {
+TZABaseArchiver::TZABaseArchiver(TComponent* owner)
+    : TComponent(owner), dirOwner_(std::make_unique<DirOwner>(*this)) {
     // The order of the steps is the published one; SetCompressionMethod called here is this
     // class's own, so a derived class sets its method again once it is constructed.
     SetCompressionLevel(TZACompressionLevel::clFastest);
@@ -188,15 +190,10 @@ void TZABaseArchiver::LoadArchive() {
     first.SetFirst();
     if (!inMemory_) OpenVolume(first);
     else archiveStream_ = std::make_unique<TMemoryStream>();
-    dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), this, true);
+    dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), dirOwner_.get(), true);
 }
 
-void TZABaseArchiver::NewArchiveDirectory(TZADirManager&) { currentVolume_.SetFirst(); }
-
-TStream* TZABaseArchiver::OpenDirectoryVolume(const TZAVolumeNumberInfo& volume) {
-    OpenVolume(volume);
-    return archiveStream_.get();
-}
+bool TZABaseArchiver::DirectoryRecovered() const { return dirManager_ && dirManager_->Recovered; }
 
 void TZABaseArchiver::DoAfterOpen() {
     if (AfterOpen) AfterOpen(*this);

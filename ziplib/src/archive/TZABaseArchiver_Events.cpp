@@ -3,7 +3,7 @@
 // and volume numbers counted from 1.
 #include <algorithm>
 
-#include "StoredNames.h"
+#include "names/StoredNames.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

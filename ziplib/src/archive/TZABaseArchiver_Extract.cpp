@@ -3,19 +3,20 @@
 #include <algorithm>
 
 #include "ExtractionState.h"
-#include "StoredNames.h"
+#include "directory/TZADirManager.h"
+#include "engine/ItemOverlap.h"
+#include "format/ZipConstants.h"
+#include "io/TNullStream.h"
+#include "names/StoredNames.h"
+#include "output/ItemFileMode.h"
+#include "output/ItemOutput.h"
+#include "output/ItemPathGuard.h"
+#include "output/SafeOutputFile.h"
 #include "platform/Unicode.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/ItemFileMode.h"
-#include "ziplib/ItemOutput.h"
-#include "ziplib/ItemOverlap.h"
-#include "ziplib/ItemPathGuard.h"
-#include "ziplib/SafeOutputFile.h"
-#include "ziplib/TNullStream.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "ziplib/ZipConstants.h"
 
 namespace ziplib {
 

@@ -4,11 +4,12 @@
 #include <mutex>
 
 #include "ExtractionState.h"
-#include "StoredNames.h"
+#include "archive/ArchiverLock.h"
+#include "directory/TZADirManager.h"
+#include "names/StoredNames.h"
+#include "names/StoredPaths.h"
 #include "platform/Unicode.h"
-#include "ziplib/ArchiverLock.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/StoredPaths.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 

@@ -1,13 +1,14 @@
 // Finding items by mask and attributes, and marking them for a batch.
 #include <algorithm>
 
-#include "StoredNames.h"
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/ItemMasks.h"
+#include "directory/TZADirManager.h"
+#include "engine/ItemDataReader.h"
+#include "format/ZipConstants.h"
+#include "names/ItemMasks.h"
+#include "names/StoredNames.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "ziplib/ZipConstants.h"
 
 namespace ziplib {
 

@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "ziplib/Drives.h"
+#include "DirOwner.h"
+#include "files/Drives.h"
+#include "format/ZipConstants.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TUniFileStream.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
-#include "ziplib/ZipConstants.h"
 
 namespace ziplib {
 
@@ -175,7 +176,7 @@ bool TZABaseArchiver::ProbeLastVolume() {
     probe.SetLast();
     if (!WideFileExists(FileName) && IsRemovableDrive(FileName)) spanningMode_ = TZASpanningMode::smSpanning;
     OpenVolume(probe);
-    dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), this, false);
+    dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), dirOwner_.get(), false);
     return dirManager_->LocateEndRecord();
 }
 

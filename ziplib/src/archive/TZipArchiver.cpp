@@ -1,6 +1,6 @@
 #include "ziplib/TZipArchiver.h"
 
-#include "ziplib/ZipConstants.h"
+#include "format/ZipConstants.h"
 
 namespace ziplib {
 

@@ -1,4 +1,4 @@
-#include "ziplib/BufferInflater.h"
+#include "codec/BufferInflater.h"
 
 #include <libdeflate.h>
 

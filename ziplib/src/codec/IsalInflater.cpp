@@ -1,4 +1,4 @@
-#include "ziplib/IsalInflater.h"
+#include "codec/IsalInflater.h"
 
 #if ZIPLIB_HAVE_ISAL
 

@@ -1,4 +1,4 @@
-#include "ziplib/RawDeflater.h"
+#include "codec/RawDeflater.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <climits>
 #include <stdexcept>
 
-#include "ziplib/ZlibGlue.h"
+#include "codec/ZlibGlue.h"
 
 namespace ziplib {
 namespace {

@@ -1,4 +1,4 @@
-#include "ziplib/RawInflater.h"
+#include "codec/RawInflater.h"
 
 #include <zlib.h>
 
@@ -7,7 +7,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "ziplib/ZlibGlue.h"
+#include "codec/ZlibGlue.h"
 
 namespace ziplib {
 namespace {

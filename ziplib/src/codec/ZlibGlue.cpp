@@ -1,4 +1,4 @@
-#include "ziplib/ZlibGlue.h"
+#include "codec/ZlibGlue.h"
 
 namespace ziplib {
 

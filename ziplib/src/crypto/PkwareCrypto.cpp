@@ -1,4 +1,4 @@
-#include "ziplib/PkwareCrypto.h"
+#include "crypto/PkwareCrypto.h"
 
 #include "platform/CodePage.h"
 

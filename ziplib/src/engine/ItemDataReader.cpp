@@ -1,4 +1,4 @@
-#include "ziplib/ItemDataReader.h"
+#include "engine/ItemDataReader.h"
 
 #include <algorithm>
 #include <array>
@@ -6,15 +6,15 @@
 #include <memory>
 #include <span>
 
-#include "ziplib/BufferInflater.h"
+#include "codec/BufferInflater.h"
+#include "codec/RawInflater.h"
+#include "crypto/PkwareCrypto.h"
+#include "format/LocalHeader.h"
+#include "format/ZipConstants.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/PkwareCrypto.h"
-#include "ziplib/RawInflater.h"
-#include "ziplib/ZipConstants.h"
 #if ZIPLIB_HAVE_ISAL
-#include "ziplib/IsalInflater.h"
+#include "codec/IsalInflater.h"
 #endif
 
 namespace ziplib {

@@ -1,11 +1,11 @@
-#include "ziplib/ItemOverlap.h"
+#include "engine/ItemOverlap.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-#include "ziplib/ItemDataReader.h"
-#include "ziplib/LocalHeader.h"
+#include "engine/ItemDataReader.h"
+#include "format/LocalHeader.h"
 
 namespace ziplib {
 namespace {

@@ -1,7 +1,7 @@
-#include "ziplib/CentralHeader.h"
+#include "format/CentralHeader.h"
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
 
 namespace ziplib {
 

@@ -1,8 +1,8 @@
-#include "ziplib/DataDescriptor.h"
+#include "format/DataDescriptor.h"
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/ZipConstants.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
+#include "format/ZipConstants.h"
 
 namespace ziplib {
 

@@ -1,4 +1,4 @@
-#include "ziplib/DosDateTime.h"
+#include "format/DosDateTime.h"
 
 namespace ziplib {
 namespace {

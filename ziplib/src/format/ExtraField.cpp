@@ -1,10 +1,10 @@
-#include "ziplib/ExtraField.h"
+#include "format/ExtraField.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
 
 namespace ziplib {
 

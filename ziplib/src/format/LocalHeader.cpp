@@ -1,7 +1,7 @@
-#include "ziplib/LocalHeader.h"
+#include "format/LocalHeader.h"
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
 
 namespace ziplib {
 

@@ -1,7 +1,7 @@
-#include "ziplib/Zip64EndRecord.h"
+#include "format/Zip64EndRecord.h"
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
 
 namespace ziplib {
 

@@ -1,10 +1,10 @@
-#include "ziplib/Zip64ExtraField.h"
+#include "format/Zip64ExtraField.h"
 
-#include "ziplib/ByteReader.h"
-#include "ziplib/ByteWriter.h"
-#include "ziplib/CentralHeader.h"
-#include "ziplib/LocalHeader.h"
-#include "ziplib/ZipConstants.h"
+#include "format/ByteReader.h"
+#include "format/ByteWriter.h"
+#include "format/CentralHeader.h"
+#include "format/LocalHeader.h"
+#include "format/ZipConstants.h"
 
 namespace ziplib {
 

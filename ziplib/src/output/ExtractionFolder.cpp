@@ -1,4 +1,4 @@
-#include "ziplib/ExtractionFolder.h"
+#include "output/ExtractionFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,9 +8,9 @@
 #include <ctime>
 #include <random>
 
-#include "platform/Unicode.h"
 #include "ExtractionFolderParts.h"
-#include "ziplib/SafeOutputFile.h"
+#include "output/SafeOutputFile.h"
+#include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "output/ExtractionFolder.h"
 #include "platform/Unicode.h"
-#include "ziplib/ExtractionFolder.h"
 
 namespace ziplib {
 

@@ -1,4 +1,4 @@
-#include "ziplib/ItemFileMode.h"
+#include "output/ItemFileMode.h"
 
 namespace ziplib {
 

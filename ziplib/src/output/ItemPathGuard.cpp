@@ -1,4 +1,4 @@
-#include "ziplib/ItemPathGuard.h"
+#include "output/ItemPathGuard.h"
 
 #include "platform/Unicode.h"
 

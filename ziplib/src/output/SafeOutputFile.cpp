@@ -1,4 +1,4 @@
-#include "ziplib/SafeOutputFile.h"
+#include "output/SafeOutputFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/Unicode.h"
 #include "ExtractionFolderParts.h"
-#include "ziplib/DosDateTime.h"
-#include "ziplib/ExtractionFolder.h"
+#include "format/DosDateTime.h"
+#include "output/ExtractionFolder.h"
+#include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/ZAFormat.h"

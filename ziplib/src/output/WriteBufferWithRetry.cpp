@@ -1,4 +1,4 @@
-#include "ziplib/WriteBufferWithRetry.h"
+#include "output/WriteBufferWithRetry.h"
 
 namespace ziplib {
 

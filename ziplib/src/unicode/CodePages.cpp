@@ -1,9 +1,9 @@
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 
 #include "platform/CodePage.h"
 #include "platform/Unicode.h"
-#include "ziplib/ZAFormat.h"
 #include "ziplib/UniExceptions.h"
+#include "ziplib/ZAFormat.h"
 
 namespace ziplib {
 namespace {

@@ -1,6 +1,6 @@
 #include "ziplib/TAnsiStringsForWideStringsAdapter.h"
 
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 #include "ziplib/TStream.h"
 #include "ziplib/TWideStrings.h"
 

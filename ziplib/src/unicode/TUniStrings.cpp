@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 #include "ziplib/TStream.h"
 #include "ziplib/TUniFileStream.h"
 

@@ -2,7 +2,7 @@
 // characters go out directly, and a run is closed by '-' only where the next byte needs it.
 #include <array>
 
-#include "ziplib/CodePages.h"
+#include "unicode/CodePages.h"
 #include "ziplib/UniExceptions.h"
 
 namespace ziplib {

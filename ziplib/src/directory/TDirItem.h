@@ -1,0 +1,47 @@
+// One entry of an archive's directory: the central header image as stored, the names, comment
+// and extra fields read with it, the 64-bit values behind the header's escapes, and what a new
+// or updated item is written from.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "format/CentralHeader.h"
+#include "format/ExtraField.h"
+#include "ziplib/TStream.h"
+
+namespace ziplib {
+
+struct TDirItem {
+    // The 46 bytes as stored; the 32- and 16-bit fields keep their escape values when the
+    // 64-bit fields below carry the value.
+    CentralHeader Header;
+    std::u16string Name;        // '/' separators, a directory ends in '/'
+    std::u16string SecondName;  // carried and copied with the item
+    std::string Comment;        // raw bytes
+    std::vector<ExtraField> ExtraFields;  // each with its own copy of the data
+    uint8_t EncryptionStrength = 0;  // 0 traditional, 1-3 AES-128/192/256
+    uint8_t HasZip64 = 0;            // carries or needs the Zip64 extra field
+    uint64_t UncompressedSize = 0;
+    uint64_t CompressedSize = 0;
+    uint64_t LocalHeaderOffset = 0;
+    uint32_t StartDisk = 0;
+    uint8_t IsNew = 0;  // added since the archive was opened
+    std::string Password;
+    // The stream a new or updated item's data comes from. Copies of the item share it; an owned
+    // stream is freed when the last of them lets go, one the item doesn't own never is.
+    std::shared_ptr<TStream> SourceStream;
+    bool OwnsSourceStream = false;
+    uint8_t Mark = 0;       // selected for the running batch
+    uint8_t Operation = 0;  // the batch operation (TZAProcessOperation) last applied to it
+    std::u16string SourceFileName;
+    uint16_t Method = 0;  // the real method: the header's, or the AES field's for AES items
+    uint8_t CompressionMode = 0;  // 0-9, the deflate level the item is written with
+
+    // Sets SourceStream and OwnsSourceStream together; nullptr clears both.
+    void SetSourceStream(TStream* stream, bool owns);
+};
+
+}  // namespace ziplib

@@ -1,0 +1,134 @@
+// The directory of one open archive: the items as opened and the items being built by a commit,
+// the images of the end records, the archive comment, and the stream they are read from and
+// written to (never owned).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "directory/TZADirArray.h"
+#include "format/EndRecord.h"
+#include "format/Zip64EndRecord.h"
+#include "format/Zip64Locator.h"
+#include "ziplib/TStream.h"
+#include "ziplib/TZAVolumeNumberInfo.h"
+#include "ziplib/ZAEnums.h"
+
+namespace ziplib {
+
+class TZADirManager;
+
+// What a directory manager asks of the archiver that owns it.
+class DirManagerOwner {
+public:
+    virtual ~DirManagerOwner() = default;
+    // 1 for the standard "PK" record signatures, 0 for the second family.
+    virtual uint8_t GetSignatureFamily() const = 0;
+    virtual const TStream* GetArchiveStream() const = 0;
+    // Called at the end of the construction of a manager for a new archive: the owner makes the
+    // first volume of a new archive current and, when it has a self-extractor stub, has the
+    // manager write it.
+    virtual void NewArchiveDirectory(TZADirManager& manager) = 0;
+
+    // What reading a directory asks; the defaults are a new archiver's settings.
+    // 8-bit names not flagged as UTF-8 are in the OEM code page (866), else in the ANSI one (1251).
+    virtual bool GetOemFileNames() const { return true; }
+    virtual TZASpanningMode GetSpanningMode() const { return TZASpanningMode::smNone; }
+    // While set, the end record search counts as successful whatever it finds.
+    virtual bool GetAssumeEndRecordFound() const { return true; }
+    // Makes that volume of a multi-volume archive the owner's archive stream and returns it;
+    // nullptr when the owner opens no volumes.
+    virtual TStream* OpenDirectoryVolume(const TZAVolumeNumberInfo&) { return nullptr; }
+    // The name that prefixes the messages of the errors raised for the owner.
+    virtual std::string GetComponentName() const { return {}; }
+};
+
+class TZADirManager {
+public:
+    // Without an owner (archiver null) the manager takes the standard family and counts the
+    // stream as foreign.
+    TZADirManager(TStream* stream, DirManagerOwner* archiver, bool isNew);
+    ~TZADirManager() = default;
+    TZADirManager(const TZADirManager&) = delete;
+    TZADirManager& operator=(const TZADirManager&) = delete;
+
+    // Empties the items and sets the end record image to an empty archive of the owner's family.
+    void InitEndRecord();
+
+    // Sizes the items array for the entries an end record announces, before their headers are
+    // read. Each header takes at least 46 bytes, so more entries than bytesAvailable can hold
+    // (or more than an int counts) is a directory that is cut short: it fails with the stream's
+    // read error, as reading it would, before anything is allocated for the count.
+    void SetItemCount(uint64_t entries, uint64_t bytesAvailable);
+
+    // ---- Reading an existing archive ----
+    // The end record nearest the end of the stream whose comment ends exactly at the end of the
+    // stream; on success record, position and Comment describe it. Otherwise position is -1 and
+    // record holds the candidate nearest the end that was refused (or zeros when there was none).
+    // Leaves the stream at its end.
+    bool FindEndOfCentralDir(EndRecord& record, int64_t& position, uint32_t signature);
+    // The search into EndRecordImage with the owner family's signature; true whenever the owner
+    // assumes the end record found.
+    bool LocateEndRecord();
+    // The number of the disk that holds the end record read last: its own field, or when that is
+    // escaped the total the Zip64 locator before it gives, minus one, but never more than the
+    // largest volume number (INT32_MAX - 1, so that its count from 1 still fits).
+    int64_t ThisDiskNumber();
+    // Reads the whole directory into Items: from the end record, the Zip64 records and the
+    // central headers, or, when they are missing or damaged, from the local headers alone.
+    // Errors: EZAException 35 (no local header at all), 40 (Zip64 end record missing),
+    // 44 (no usable directory in a multi-volume archive), 57 (sizes beyond the file).
+    void LoadDir();
+    // Sets DataStart to where the first stored item really is (a stub's length in front of it).
+    void FindArchiveStart(int64_t endPosition);
+    // The next local header signature of the owner's family at or after from, or -1; a hit less
+    // than 30 bytes before the end is none. Keeps the stream position.
+    int64_t FindNextLocalHeader(int64_t from);
+    // The first occurrence of the length-byte (1-4) little-endian pattern at or after position,
+    // written back to position. Keeps the stream position.
+    static bool FindSignature(TStream& stream, int64_t& position, int length, uint32_t pattern);
+    // A local header of either family starts at position and, unless it is at 0, agrees with the
+    // central header of the directory's first stored item. Keeps the stream position.
+    bool CheckLocalHeaderAt(int64_t position);
+    // Rebuilds Items from the local headers (the recovery scan).
+    void RecoverDir();
+    // Writes the directory of an archive without items at the end of the stream: the end record
+    // (at where it is written) and the comment.
+    void WriteEmptyDirectory();
+
+    TStream* Stream;  // the archive file or its current volume
+    bool IsNew;
+    bool ForeignStream;  // Stream is not the owner's archive stream
+    DirManagerOwner* Archiver;
+    TZADirArray PendingItems;  // built by a commit, then copied into Items
+    TZADirArray Items;
+    std::string Comment;  // raw bytes
+    Zip64Locator Zip64LocatorImage{0, 0, 0, 0};
+    Zip64EndRecord Zip64EndRecordImage{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EndRecord EndRecordImage;
+    int64_t DataStart = 0;  // where the first local header is: the length of a stub in front
+    bool IsZip64 = false;
+    bool SecondFlag = false;  // cleared at creation; no operation reads it
+    int64_t DirectoryStart = 0;  // where the first central header is
+    int64_t EndRecordPosition = -1;  // where the end record read by LoadDir is
+    // Items came from the recovery scan: the archive's directory is missing or damaged (a cut
+    // download, say), so items may be missing too.
+    bool Recovered = false;
+
+private:
+    std::u16string DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const;
+    void ReadExtraFields(int index, std::span<const uint8_t> area);
+    // Reads count central headers from the directory bytes; false when they are not all there
+    // or one lacks its signature.
+    bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
+    void CorrectOffsets();
+    // The item whose local header comes first in the file, folders and empty files included: each
+    // has a local header of its own that the search behind a stub can match.
+    int FirstStoredItem() const;
+    std::string OwnerName() const { return Archiver ? Archiver->GetComponentName() : std::string(); }
+
+    int firstStoredItem_ = 0;  // what CheckLocalHeaderAt compares with
+};
+
+}  // namespace ziplib

@@ -1,0 +1,60 @@
+// The file an item is extracted to: a temporary file beside the target, renamed over it only
+// when the item checked out. Until then the target (an installed program, say) is untouched, and
+// a bad or cancelled item leaves nothing behind. A running program replaced this way keeps its
+// old image; a target that is a symbolic link is replaced by the file, not written through.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "output/ExtractionFolder.h"
+#include "ziplib/TStream.h"
+
+namespace ziplib {
+
+struct OutputFileInfo {
+    std::optional<std::int32_t> dosDateTime;  // date in the high half; sets the modification time
+    // Permission bits (0777 at most) from the archive. Without them the file takes those of the
+    // file it replaces, so an updated program stays executable, or the default for a new file.
+    std::optional<std::uint32_t> permissions;
+    bool readOnly = false;  // the read-only attribute: no write permission for anyone
+};
+
+class SafeOutputFile : public TStream {
+public:
+    ~SafeOutputFile() override;  // a file never committed is removed
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t newSize) override;
+
+    // The target in Windows form, as the messages show it.
+    const std::u16string& TargetName() const { return target_; }
+
+    // Sets the time and mode, closes the file and renames it over the target. No fsync: like
+    // the rest of extraction to fixed disks it relies on the system cache. EFCreateError, with
+    // the temporary file removed, when any step fails.
+    void Commit(const OutputFileInfo& info);
+    // Removes the temporary file; the target stays as it was. Safe to call more than once.
+    void Discard() noexcept;
+
+private:
+    friend class ExtractionFolder;
+    SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing, int fd,
+                   std::string tempName, std::string finalName, std::u16string target);
+    [[noreturn]] void Fail(int err);
+
+    std::shared_ptr<ExtractionFolder::Handle> folder_;  // keeps the folder open while the file is written
+    int dirFd_;
+    ExtractionFolder::Listing* listing_;  // the folder's names, told of the new one on commit
+    int fd_;
+    std::string tempName_;
+    std::string finalName_;
+    std::u16string target_;
+    bool done_ = false;
+};
+
+}  // namespace ziplib
