@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdlib>
 #include <cstring>
 
 #include "crypto/Sha1Kernels.h"
@@ -93,11 +92,6 @@ void Sha1HmacChainPortable(const Sha1HmacPads& pads, std::uint32_t (*u)[5], std:
             }
         }
     }
-}
-
-bool CryptoPortableForced() {
-    const char* v = std::getenv("ZIPLIB_FORCE_PORTABLE_CRYPTO");
-    return v && *v && std::strcmp(v, "0") != 0;
 }
 
 }  // namespace detail

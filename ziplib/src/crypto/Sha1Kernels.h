@@ -6,6 +6,7 @@
 
 #include "crypto/Sha1.h"
 #include "cpu/X86Cpu.h"
+#include "crypto/CryptoDispatch.h"
 
 namespace ziplib::detail {
 
@@ -19,8 +20,5 @@ void Sha1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::
 void Sha1HmacChainShaNi(const Sha1HmacPads& pads, std::uint32_t (*u)[5], std::uint32_t (*t)[5], std::size_t lanes,
                         std::uint32_t rounds);
 #endif
-
-// Whether ZIPLIB_FORCE_PORTABLE_CRYPTO asks for the portable kernels.
-bool CryptoPortableForced();
 
 }  // namespace ziplib::detail
