@@ -12,6 +12,7 @@
 #include "HexBytes.h"
 #include "TempDir.h"
 #include "crypto/Aes.h"
+#include "crypto/Sha1.h"
 #include "crypto/TCipher_Rijndael.h"
 
 namespace ziplib {
@@ -237,5 +238,46 @@ TEST(TCipher, CodingBeforeAKeyRaises) {
         }
     }
 }
+
+}  // namespace
+
+namespace ziplib {
+void PrintTo(const AesCtrSha1Implementation& i, std::ostream* os) { *os << i.name; }
+}  // namespace ziplib
+
+namespace {
+
+class AesCtrSha1Kernel : public testing::TestWithParam<ziplib::AesCtrSha1Implementation> {};
+
+TEST_P(AesCtrSha1Kernel, AgreesWithSeparateHashAndCounterMode) {
+    if (!GetParam().supported) GTEST_SKIP() << GetParam().name << " is not supported by this CPU";
+    const Bytes data = RandomBytes(64 * 70, 31);
+    for (std::size_t keyLength : {16u, 32u}) {
+        const AesKey k = KeyOf(RandomBytes(keyLength, 7));
+        for (std::size_t blocks : {1u, 15u, 16u, 17u, 70u}) {
+            for (std::uint64_t start : {std::uint64_t{0}, ~std::uint64_t{0} - 9}) {
+                SCOPED_TRACE(testing::Message() << keyLength << "-byte key, " << blocks << " blocks, counter " << start);
+                std::uint32_t sha[5] = {1, 2, 3, 4, 5}, want[5] = {1, 2, 3, 4, 5};
+                Bytes out(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(64 * blocks)), expect(64 * blocks);
+                std::uint64_t c = start, cw = start;
+                GetParam().run(k, c, sha, out.data(), out.data(), blocks);  // in place
+                Sha1Implementations().front().compress(want, data.data(), blocks);
+                AesImplementations().front().ctr(k, cw, data.data(), expect.data(), 4 * blocks);
+                EXPECT_EQ(out, expect);
+                EXPECT_TRUE(std::equal(sha, sha + 5, want));
+                EXPECT_EQ(c, cw);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, AesCtrSha1Kernel,
+                         testing::ValuesIn(AesCtrSha1Implementations().begin(), AesCtrSha1Implementations().end()),
+                         [](const testing::TestParamInfo<AesCtrSha1Implementation>& info) {
+                             std::string n(info.param.name);
+                             for (char& ch : n)
+                                 if (ch == '-' || ch == '+') ch = '_';
+                             return n;
+                         });
 
 }  // namespace

@@ -109,6 +109,22 @@ TEST(TAESCryptoTransform, RoundTripAndPieces) {
         }
         EXPECT_EQ(pieces, s.data);
         EXPECT_EQ(again.GetAuthCode(), s.code);
+
+        // Decrypting in pieces of any size, whole blocks and odd bytes mixed.
+        TAESCryptoTransform reader(bits, 8, 2);
+        reader.SetDirection(kCryptoDecrypt, nullptr);
+        reader.CryptoInit("secret");
+        header.SetPosition(0);
+        ASSERT_TRUE(reader.ReadEncryptionHeader(header, 0));
+        Bytes back = s.data;
+        for (std::size_t at = 0, n = 64; at < back.size(); at += n, n = n == 64 ? 1000 : n == 1000 ? 7 : 64) {
+            n = std::min(n, back.size() - at);
+            reader.DecryptBuffer(back.data(), at, back.data(), at, n);
+        }
+        EXPECT_EQ(back, plain);
+        TMemoryStream code(AsString(s.code));
+        ASSERT_TRUE(reader.ReadAuthCode(code, 0));
+        EXPECT_FALSE(reader.IsDataCorrupted(nullptr, 0));
     }
     EXPECT_EQ(Decrypt(256, "", Encrypt(256, "", Bytes())), Bytes()) << "an empty item with an empty password";
 }

@@ -167,6 +167,12 @@ void Sha1Final(Sha1Context& ctx, std::uint8_t* digest) {
     ctx = Sha1Context{};
 }
 
+void Sha1CountBlocks(Sha1Context& ctx, std::size_t blocks) {
+    const std::uint64_t bits = ((std::uint64_t{ctx.bitsHigh} << 32) | ctx.bitsLow) + (std::uint64_t{blocks} << 9);
+    ctx.bitsLow = static_cast<std::uint32_t>(bits);
+    ctx.bitsHigh = static_cast<std::uint32_t>(bits >> 32);
+}
+
 Sha1Digest Sha1Of(std::span<const std::uint8_t> data) {
     Sha1Context ctx;
     Sha1Init(ctx);

@@ -31,6 +31,9 @@ void Sha1Update(Sha1Context& ctx, const void* data, std::size_t length);
 // it hashes anything else.
 void Sha1Final(Sha1Context& ctx, std::uint8_t* digest);
 Sha1Digest Sha1Of(std::span<const std::uint8_t> data);
+// For kernels that run whole blocks through ctx.state themselves while no partial block is held
+// (ctx.fill is 0): adds their bytes to the message length.
+void Sha1CountBlocks(Sha1Context& ctx, std::size_t blocks);
 
 // The two states of an HMAC-SHA1 key after its inner and outer pad blocks: what every HMAC
 // under that key starts from, so the pads are hashed once per key.

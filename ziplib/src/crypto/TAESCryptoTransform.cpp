@@ -128,8 +128,25 @@ bool TAESCryptoTransform::ReadEncryptionHeader(TStream& stream, std::int64_t off
 std::size_t TAESCryptoTransform::DecryptBuffer(const std::uint8_t* source, std::size_t sourceOffset, std::uint8_t* dest,
                                                std::size_t destOffset, std::size_t count) {
     if (!cipher_) throw ECipherException(ECipherError::NotInitialized, kName);
-    HmacUpdate(hmac_, source + sourceOffset, count);
-    cipher_->DecodeBuffer(source + sourceOffset, dest + destOffset, count);
+    const std::uint8_t* in = source + sourceOffset;
+    std::uint8_t* out = dest + destOffset;
+    std::size_t done = 0;
+    // Whole blocks in one pass where the kernel exists and hash and keystream are both at a
+    // block boundary, as they are for every full chunk of an item.
+    Sha1Context& inner = hmac_.inner.sha1;
+    if (const auto* fused = ActiveAesCtrSha1Implementation(); fused && hmac_.descriptor == &Sha1Descriptor() && inner.fill == 0) {
+        done = cipher_->DecodeHashing(*fused, inner.state, in, out, count);
+        Sha1CountBlocks(inner, done / kSha1BlockSize);
+    }
+    // Otherwise in slices small enough that the core still has the hashing of one in flight
+    // while it runs the keystream of the one before.
+    constexpr std::size_t kSlice = 1024;
+    while (done < count) {
+        const std::size_t n = std::min(kSlice, count - done);
+        HmacUpdate(hmac_, in + done, n);
+        cipher_->DecodeBuffer(in + done, out + done, n);
+        done += n;
+    }
     return count;
 }
 

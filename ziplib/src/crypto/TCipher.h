@@ -77,6 +77,8 @@ protected:
     // Overwrites the concrete cipher's key schedule.
     virtual void WipePrivate() = 0;
 
+    // Whether the keystream block is used up, so the next byte starts a new counter block.
+    bool AtBlockBoundary() const { return position_ == context_.BlockSize; }
     // The shared end of Init: the vector, the feedback, the initialised flag.
     void InitVector(const std::uint8_t* vector);
     // Adds 1 to the counter, the first eight bytes of CounterBlock as a little-endian number.

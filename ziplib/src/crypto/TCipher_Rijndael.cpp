@@ -30,6 +30,18 @@ void TCipher_Rijndael::CounterBlocks(std::uint8_t* data, std::size_t blocks) {
     for (int i = 0; i < 8; ++i) CounterBlock[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(counter >> (8 * i));
 }
 
+std::size_t TCipher_Rijndael::DecodeHashing(const AesCtrSha1Implementation& kernel, std::uint32_t sha[5],
+                                            const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
+    if (!Initialized() || Mode != TCipherMode::ModeCounter || !AtBlockBoundary()) return 0;
+    const std::size_t blocks = size / 64;
+    if (blocks == 0) return 0;
+    std::uint64_t counter = 0;
+    for (int i = 7; i >= 0; --i) counter = (counter << 8) | CounterBlock[static_cast<std::size_t>(i)];
+    kernel.run(key_, counter, sha, source, dest, blocks);
+    for (int i = 0; i < 8; ++i) CounterBlock[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(counter >> (8 * i));
+    return blocks * 64;
+}
+
 void TCipher_Rijndael::WipePrivate() { WipeBytes(&key_, sizeof key_); }
 
 }  // namespace ziplib

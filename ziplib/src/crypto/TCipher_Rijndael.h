@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/Aes.h"
+#include "crypto/AesCtrSha1.h"
 #include "crypto/TCipher.h"
 
 namespace ziplib {
@@ -21,6 +22,12 @@ public:
     ~TCipher_Rijndael() override;
 
     int Rounds() const { return key_.rounds; }
+
+    // Counter-mode decoding of the whole 64-byte blocks of `size` bytes, with SHA-1 over the
+    // coded bytes into `sha`, in one pass. Only in counter mode at a keystream block boundary;
+    // returns the bytes done (a multiple of 64, 0 when it can't start).
+    std::size_t DecodeHashing(const AesCtrSha1Implementation& kernel, std::uint32_t sha[5], const std::uint8_t* source,
+                              std::uint8_t* dest, std::size_t size);
 
 protected:
     void Init(const std::uint8_t* key, std::size_t size, const std::uint8_t* vector) override;
