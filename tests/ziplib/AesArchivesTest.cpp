@@ -13,6 +13,7 @@
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
 #include "crypto/Sha1.h"
+#include "crypto/TAESCryptoTransform.h"
 #include "platform/Unicode.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZipArchiver.h"
@@ -123,9 +124,11 @@ TEST(AesArchives, EachStrengthStoredAndDeflatedMadeBy7z) {
                 skip = true;
             };
             const fs::path out = dir / name;
+            const std::uint64_t before = TAESCryptoTransform::Derivations();
             x.Run(kFixtures / name, out);
             EXPECT_TRUE(x.failed.empty());
             EXPECT_EQ(asked, 0) << "the right password is never asked for";
+            EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 4u) << "one key derivation per item";
             ExpectFixtureFiles(out);
 
             Extractor t;
@@ -148,8 +151,10 @@ TEST(AesArchives, WrongPasswordsAreAskedAgain) {
         names.push_back(platform::Utf16ToUtf8(name));
         password = answers.at(names.size() - 1);
     };
+    const std::uint64_t before = TAESCryptoTransform::Derivations();
     x.Run(kFixtures / "aes256-deflated.zip", dir / "event");
     EXPECT_TRUE(x.failed.empty());
+    EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 4u + 3u) << "one per item, one per wrong password";
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], names[2]);
     EXPECT_EQ(names[0].substr(0, 5), "docs\\");

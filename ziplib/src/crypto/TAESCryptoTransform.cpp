@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* kName = "TAESCryptoTransform";
 
+std::atomic<std::uint64_t> derivations{0};
+
 std::uint8_t StrengthOf(std::size_t keyLength) { return keyLength == 16 ? 1 : keyLength == 24 ? 2 : 3; }
 
 void Wipe(std::vector<std::uint8_t>& v) {
@@ -50,7 +52,10 @@ void TAESCryptoTransform::ResetTransform() {
 }
 
 // One PBKDF2 run gives the AES key, the HMAC key and the verifier, in that order.
+std::uint64_t TAESCryptoTransform::Derivations() { return derivations.load(); }
+
 TAESCryptoTransform::Derived TAESCryptoTransform::Derive(const TPBKDF2& kdf) const {
+    derivations.fetch_add(1, std::memory_order_relaxed);
     std::vector<std::uint8_t> bytes;
     if (!hash_ || keyLength_ == 0 || kdf.GetKey(2 * keyLength_ + kAesVerifierSize, bytes) != Pbkdf2Result::Ok) {
         Wipe(bytes);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +61,9 @@ public:
     bool AuthCodeMatches();
     std::uint16_t VendorVersion() const { return vendorVersion_; }
     std::size_t KeyLength() const { return keyLength_; }
+    // Key derivations run by all transforms of the process: each is a thousand HMAC rounds, so
+    // an item should cost one per password tried.
+    static std::uint64_t Derivations();
 
 private:
     struct Derived {
