@@ -23,14 +23,9 @@ namespace {
 
 using namespace ziplib;
 using ziptest::Hex;
+using ziptest::RandomBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(gen());
-    return v;
-}
 
 AesKey KeyOf(const Bytes& k) {
     AesKey key;
@@ -72,16 +67,20 @@ TEST(AesKeySchedule, Fips197Expansions) {
     EXPECT_EQ(KeyOf(Bytes(20, 1)).rounds, 12);
 }
 
-TEST(Aes, PortableCanBeForcedFromTheEnvironment) {
+// One switch for the AES and the SHA-1 kernels.
+TEST(CryptoKernels, PortableCanBeForcedFromTheEnvironment) {
     {
         testsupport::EnvGuard env("ZIPLIB_FORCE_PORTABLE_CRYPTO", "1");
         EXPECT_EQ(ChooseAesImplementation().name, "portable");
+        EXPECT_EQ(ChooseSha1Implementation().name, "portable");
     }
     {
         testsupport::EnvGuard env("ZIPLIB_FORCE_PORTABLE_CRYPTO", "0");
-        const auto all = AesImplementations();
-        const auto best = std::find_if(all.rbegin(), all.rend(), [](const auto& i) { return i.supported; });
-        EXPECT_EQ(ChooseAesImplementation().name, best->name);
+        const auto best = [](auto all) {
+            return std::find_if(all.rbegin(), all.rend(), [](const auto& i) { return i.supported; })->name;
+        };
+        EXPECT_EQ(ChooseAesImplementation().name, best(AesImplementations()));
+        EXPECT_EQ(ChooseSha1Implementation().name, best(Sha1Implementations()));
     }
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "HexBytes.h"
-#include "TempDir.h"
 #include "crypto/Hmac.h"
 #include "crypto/Pbkdf2.h"
 #include "crypto/Sha1.h"
@@ -25,15 +24,10 @@ namespace {
 using namespace ziplib;
 using ziptest::Bytes;
 using ziptest::Hex;
+using ziptest::RandomBytes;
 
 std::vector<std::uint8_t> Digest(const Sha1Digest& d) { return {d.begin(), d.end()}; }
 
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(gen());
-    return v;
-}
 
 std::vector<std::uint8_t> HmacSha1(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
     THmacContext c;
@@ -198,19 +192,6 @@ TEST(HashRegistry, LookUps) {
     Sha1Digest viaAll;
     HashAll(&d, viaAll.data(), "abc", 3);
     EXPECT_EQ(Digest(viaAll), Hex("a9993e364706816aba3e25717850c26c9cd0d89d"));
-}
-
-TEST(Sha1, PortableCanBeForcedFromTheEnvironment) {
-    {
-        testsupport::EnvGuard env("ZIPLIB_FORCE_PORTABLE_CRYPTO", "1");
-        EXPECT_EQ(ChooseSha1Implementation().name, "portable");
-    }
-    {
-        testsupport::EnvGuard env("ZIPLIB_FORCE_PORTABLE_CRYPTO", "0");
-        const auto all = Sha1Implementations();
-        const auto best = std::find_if(all.rbegin(), all.rend(), [](const auto& i) { return i.supported; });
-        EXPECT_EQ(ChooseSha1Implementation().name, best->name);
-    }
 }
 
 class Sha1Kernel : public testing::TestWithParam<Sha1Implementation> {

@@ -15,13 +15,8 @@ namespace {
 
 using namespace ziplib;
 using Bytes = std::vector<std::uint8_t>;
+using ziptest::RandomBytes;
 
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<std::uint8_t>(gen());
-    return v;
-}
 
 std::string AsString(const Bytes& b) { return {b.begin(), b.end()}; }
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "cpu/KernelChoice.h"
 #include "crypto/AesKernels.h"
 
 namespace ziplib {
@@ -186,11 +187,7 @@ std::span<const AesImplementation> AesImplementations() {
 }
 
 const AesImplementation& ChooseAesImplementation() {
-    const auto all = AesImplementations();
-    if (detail::CryptoPortableForced()) return all.front();
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (it->supported) return *it;
-    return all.front();
+    return detail::ChooseKernel(AesImplementations(), detail::CryptoPortableForced());
 }
 
 const AesImplementation& ActiveAesImplementation() {

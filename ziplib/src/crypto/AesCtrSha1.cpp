@@ -1,5 +1,6 @@
 #include "crypto/AesCtrSha1.h"
 
+#include "cpu/KernelChoice.h"
 #include "crypto/AesKernels.h"
 #include "crypto/Sha1Kernels.h"
 
@@ -36,12 +37,9 @@ std::span<const AesCtrSha1Implementation> AesCtrSha1Implementations() {
 }
 
 const AesCtrSha1Implementation* ActiveAesCtrSha1Implementation() {
-    static const AesCtrSha1Implementation* chosen = []() -> const AesCtrSha1Implementation* {
-        if (detail::CryptoPortableForced()) return nullptr;
-        const auto all = AesCtrSha1Implementations();
-        for (auto it = all.rbegin(); it != all.rend() - 1; ++it)
-            if (it->supported) return &*it;
-        return nullptr;
+    static const AesCtrSha1Implementation* chosen = [] {
+        const auto& k = detail::ChooseKernel(AesCtrSha1Implementations(), detail::CryptoPortableForced());
+        return &k == &AesCtrSha1Implementations().front() ? nullptr : &k;
     }();
     return chosen;
 }

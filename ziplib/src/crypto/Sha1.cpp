@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "cpu/KernelChoice.h"
 #include "crypto/Sha1Kernels.h"
 
 namespace ziplib {
@@ -107,11 +108,7 @@ std::span<const Sha1Implementation> Sha1Implementations() {
 }
 
 const Sha1Implementation& ChooseSha1Implementation() {
-    const auto all = Sha1Implementations();
-    if (detail::CryptoPortableForced()) return all.front();
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (it->supported) return *it;
-    return all.front();
+    return detail::ChooseKernel(Sha1Implementations(), detail::CryptoPortableForced());
 }
 
 const Sha1Implementation& ActiveSha1Implementation() {
