@@ -23,16 +23,22 @@ constexpr std::uint8_t Mul(std::uint8_t a, std::uint8_t b) {
     return r;
 }
 
-// The S-box from its definition: the multiplicative inverse (a^254), then the affine map.
+// The S-box from its definition, walking the field by powers of 3: p runs through 3^k and q
+// through its inverse 3^-k, so q is the inverse of p; then the affine map. Cheap enough for any
+// compiler's constant evaluation.
 constexpr std::array<std::uint8_t, 256> kSbox = [] {
     std::array<std::uint8_t, 256> s{};
-    for (int a = 0; a < 256; ++a) {
-        std::uint8_t inv = 1;
-        for (int k = 0; k < 254; ++k) inv = Mul(inv, static_cast<std::uint8_t>(a));
-        if (a == 0) inv = 0;
-        const auto rot = [](std::uint8_t x, int n) { return static_cast<std::uint8_t>((x << n) | (x >> (8 - n))); };
-        s[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(inv ^ rot(inv, 1) ^ rot(inv, 2) ^ rot(inv, 3) ^ rot(inv, 4) ^ 0x63);
-    }
+    const auto rot = [](std::uint8_t x, int n) { return static_cast<std::uint8_t>((x << n) | (x >> (8 - n))); };
+    std::uint8_t p = 1, q = 1;
+    do {
+        p = static_cast<std::uint8_t>(p ^ (p << 1) ^ ((p & 0x80) ? 0x1B : 0));
+        q = static_cast<std::uint8_t>(q ^ (q << 1));
+        q = static_cast<std::uint8_t>(q ^ (q << 2));
+        q = static_cast<std::uint8_t>(q ^ (q << 4));
+        if (q & 0x80) q ^= 0x09;
+        s[p] = static_cast<std::uint8_t>(q ^ rot(q, 1) ^ rot(q, 2) ^ rot(q, 3) ^ rot(q, 4) ^ 0x63);
+    } while (p != 1);
+    s[0] = 0x63;  // 0 has no inverse
     return s;
 }();
 
