@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,5 +30,13 @@ inline std::vector<std::uint8_t> Concat(std::initializer_list<std::span<const st
 }
 
 inline std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+// n bytes of a fixed pseudo-random sequence.
+inline std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::vector<std::uint8_t> v(n);
+    for (auto& b : v) b = static_cast<std::uint8_t>(gen());
+    return v;
+}
 
 }  // namespace ziptest

@@ -441,11 +441,13 @@ TEST(ItemDataEngineFormats, UnsupportedMethodsAndCiphers) {
     };
     const Case cases[] = {
         {"method 12", [](ziplib::TDirItem& i) { i.Method = i.Header.method = 12; }, ItemDataStatus::UnsupportedMethod},
-        {"AES-256", [](ziplib::TDirItem& i) {
+        {"AES-256 shorter than its salt, verifier and code", [](ziplib::TDirItem& i) {
              i.Header.flags |= ziplib::kFlagEncrypted;
              i.Header.method = ziplib::kMethodAes;
              i.EncryptionStrength = 3;
          },
+         ItemDataStatus::Truncated},
+        {"AES strength without the encryption flag", [](ziplib::TDirItem& i) { i.EncryptionStrength = 2; },
          ItemDataStatus::UnsupportedEncryption},
         {"AES strength of the second family", [](ziplib::TDirItem& i) {
              i.Header.flags |= ziplib::kFlagEncrypted;

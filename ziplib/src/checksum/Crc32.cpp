@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "checksum/Crc32Kernels.h"
+#include "cpu/KernelChoice.h"
 
 namespace ziplib {
 namespace detail {
@@ -72,11 +73,7 @@ std::span<const Crc32Implementation> Crc32Implementations() {
 }
 
 const Crc32Implementation& ChooseCrc32Implementation() {
-    const auto all = Crc32Implementations();
-    if (PortableForced()) return all.front();
-    for (auto it = all.rbegin(); it != all.rend(); ++it)
-        if (it->supported) return *it;
-    return all.front();
+    return detail::ChooseKernel(Crc32Implementations(), PortableForced());
 }
 
 const Crc32Implementation& ActiveCrc32Implementation() {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cpu/X86Cpu.h"
+
 namespace ziplib::detail {
 
 // Slicing by 16 over tables made at compile time; runs everywhere.
@@ -14,9 +16,6 @@ std::uint32_t Crc32Portable(std::uint32_t crc, const std::uint8_t* data, std::si
 std::uint32_t Crc32Pclmul(std::uint32_t crc, const std::uint8_t* data, std::size_t length);
 // The same with four 512-bit registers (VPCLMULQDQ with AVX-512).
 std::uint32_t Crc32Vpclmul512(std::uint32_t crc, const std::uint8_t* data, std::size_t length);
-
-bool CpuHasPclmul();
-bool CpuHasVpclmul512();
 #endif
 
 }  // namespace ziplib::detail

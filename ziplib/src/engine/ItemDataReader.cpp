@@ -9,10 +9,13 @@
 #include "codec/BufferInflater.h"
 #include "codec/RawInflater.h"
 #include "crypto/PkwareCrypto.h"
+#include "crypto/TAESCryptoTransform.h"
+#include "format/AesExtraField.h"
 #include "format/LocalHeader.h"
 #include "format/ZipConstants.h"
 #include "ziplib/Crc32.h"
 #include "ziplib/EZAException.h"
+#include "ziplib/TMemoryStream.h"
 #if ZIPLIB_HAVE_ISAL
 #include "codec/IsalInflater.h"
 #endif
@@ -115,8 +118,14 @@ public:
         ItemDataStatus st = Decode();
         if (st == ItemDataStatus::Ok && produced_ != expected_) st = ItemDataStatus::WrongSize;
         crc_ ^= 0xFFFFFFFFu;
-        // Plain and traditionally encrypted items alike: the CRC-32 is the only check of the data.
-        if (st == ItemDataStatus::Ok && crc_ != item_.Header.crc32) st = ItemDataStatus::CrcMismatch;
+        if (aes_) {
+            // The authentication code covers every stored byte, and version 1 items keep their
+            // CRC-32 as well (version 2 stores 0 there).
+            if (st == ItemDataStatus::Ok) st = CheckAuthCode();
+        } else if (st == ItemDataStatus::Ok && crc_ != item_.Header.crc32) {
+            // Plain and traditionally encrypted items alike: the CRC-32 is the only check of the data.
+            st = ItemDataStatus::CrcMismatch;
+        }
         return {st, produced_, crc_};
     }
 
@@ -126,10 +135,11 @@ private:
         const std::uint16_t method = item_.Method;
         if (method == kMethodDeflate64) throw EZAException(ZAError::Deflate64NotSupported);
         encrypted_ = (h.flags & kFlagEncrypted) != 0;
-        // AES items come with the AES cipher; until then they, and any cipher this engine does
-        // not know, fail rather than decode to garbage.
+        // An AES strength counts only on an encrypted item of the standard family; any other
+        // cipher fails rather than decoding to garbage.
         const std::uint8_t strength = item_.EncryptionStrength;
-        if ((strength >= 1 && strength <= 3) || (encrypted_ && strength != 0))
+        const bool aes = strength >= 1 && strength <= 3;
+        if (aes ? !encrypted_ || !UsesStandardEncryption(h.versionNeeded) : encrypted_ && strength != 0)
             return ItemDataStatus::UnsupportedEncryption;
         if (method != kMethodStored && method != kMethodDeflate) return ItemDataStatus::UnsupportedMethod;
 
@@ -153,10 +163,14 @@ private:
             if (cd >= 0) toRead = std::min<std::uint64_t>(toRead, cd > pos ? static_cast<std::uint64_t>(cd - pos) : 0);
         }
 
-        if (encrypted_) {
+        if (aes) {
+            const ItemDataStatus st = CheckAesPassword(toRead);
+            if (st != ItemDataStatus::Ok) return st;
+        } else if (encrypted_) {
             const ItemDataStatus st = CheckPassword(*local, toRead);
             if (st != ItemDataStatus::Ok) return st;
         }
+        dataLeft_ = toRead;
         if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
         if (method == kMethodStored) return Stored(toRead);
         const std::size_t limit = s_.options.oneShotLimit;
@@ -185,8 +199,74 @@ private:
         return r > 0 ? static_cast<std::size_t>(r) : 0;
     }
 
-    void Decrypt(std::uint8_t* buf, std::size_t n) {
-        if (encrypted_) PkzipDecryptBuffer(buf, n, keys_);
+    // Reads and decrypts up to n bytes of the item's stored data.
+    std::size_t ReadData(std::uint8_t* buf, std::size_t n) {
+        const std::size_t got = ReadInput(buf, n);
+        if (aes_) aes_->DecryptBuffer(buf, 0, buf, 0, got);
+        else if (encrypted_) PkzipDecryptBuffer(buf, got, keys_);
+        dataLeft_ -= std::min<std::uint64_t>(got, dataLeft_);
+        return got;
+    }
+
+    // The transform of an AES item, set for its key strength and vendor version (the AES field
+    // the directory read; version 2, the usual one, when it can't be told).
+    std::unique_ptr<TAESCryptoTransform> MakeAesTransform() const {
+        std::uint16_t vendor = 2;
+        for (const ExtraField& f : item_.ExtraFields)
+            if (f.id == kAesExtraId)
+                if (const auto a = AesExtraField::Parse(f.data); a && (a->vendorVersion == 1 || a->vendorVersion == 2))
+                    vendor = a->vendorVersion;
+        auto t = std::make_unique<TAESCryptoTransform>(128 + 64 * (item_.EncryptionStrength - 1), item_.Method, vendor);
+        t->SetDirection(kCryptoDecrypt, &item_);
+        return t;
+    }
+
+    // Salt and verifier in front of the data, the authentication code after it. The keys are
+    // derived once per password tried; the 2-byte verifier lets a wrong password through once in
+    // 65536, and the authentication code catches it.
+    ItemDataStatus CheckAesPassword(std::uint64_t& toRead) {
+        std::unique_ptr<TAESCryptoTransform> t = MakeAesTransform();
+        const std::size_t headerSize = t->GetEncryptionHeaderSize();
+        if (toRead < headerSize + t->GetAuthCodeSize()) return ItemDataStatus::Truncated;
+        std::string header(headerSize, '\0');
+        if (ReadInput(reinterpret_cast<std::uint8_t*>(header.data()), headerSize) < headerSize)
+            return ItemDataStatus::Truncated;
+        toRead -= headerSize + t->GetAuthCodeSize();
+        std::string password = ctx_.Password();
+        t->CryptoInit(PkwarePasswordBytes(password));
+        TMemoryStream headerStream(header);
+        for (;;) {
+            headerStream.SetPosition(0);
+            t->ReadEncryptionHeader(headerStream, 0);
+            if (t->CheckPassword(PkwarePasswordBytes(password), &item_)) {
+                aes_ = std::move(t);
+                return ItemDataStatus::Ok;
+            }
+            switch (ctx_.AskPassword(item_, password)) {
+                case PasswordReply::Retry: break;
+                case PasswordReply::Skip: return ItemDataStatus::Skipped;
+                case PasswordReply::Cancel: return ItemDataStatus::Cancelled;
+            }
+            if (PkwarePasswordBytes(password) != t->GetPassword()) t->CryptoInit(PkwarePasswordBytes(password));
+        }
+    }
+
+    // After the data decoded: the rest of the stored bytes (past the end of a deflate stream)
+    // through the code as well, then the code itself.
+    ItemDataStatus CheckAuthCode() {
+        std::uint8_t* in = s_.in.Reserve(kChunk);
+        while (dataLeft_ > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, dataLeft_));
+            if (ReadData(in, want) < want) return ItemDataStatus::Truncated;
+        }
+        std::string code(aes_->GetAuthCodeSize(), '\0');
+        if (ReadInput(reinterpret_cast<std::uint8_t*>(code.data()), code.size()) < code.size())
+            return ItemDataStatus::Truncated;
+        TMemoryStream codeStream(code);
+        aes_->ReadAuthCode(codeStream, 0);
+        if (!aes_->AuthCodeMatches()) return ItemDataStatus::AuthenticationFailed;
+        if (aes_->IsDataCorrupted(&item_, crc_)) return ItemDataStatus::CrcMismatch;
+        return ItemDataStatus::Ok;
     }
 
     // The 12-byte encryption header, tried with each password the context offers. Only one byte
@@ -246,8 +326,7 @@ private:
         while (toRead > 0) {
             if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, toRead));
-            const std::size_t got = ReadInput(in, want);
-            Decrypt(in, got);
+            const std::size_t got = ReadData(in, want);
             for (std::size_t at = 0; at < got; at += kStoredPiece)
                 if (!Emit({in + at, std::min(kStoredPiece, got - at)})) return stop_;
             if (got < want) return ItemDataStatus::Truncated;
@@ -259,8 +338,7 @@ private:
     // Small items: the whole compressed stream in, the whole output out, in one call each.
     ItemDataStatus DeflatedOneShot(std::size_t toRead) {
         std::uint8_t* in = s_.in.Reserve(std::max(toRead, kChunk));
-        const std::size_t got = ReadInput(in, toRead);
-        Decrypt(in, got);
+        const std::size_t got = ReadData(in, toRead);
         if (ctx_.Cancelled()) return ItemDataStatus::Cancelled;
         const std::size_t size = static_cast<std::size_t>(expected_);
         std::uint8_t* out = s_.out.Reserve(std::max(size, kChunk));
@@ -294,8 +372,7 @@ private:
             [&](std::span<const std::uint8_t>& chunk) {
                 if (left == 0 || ended) return false;
                 const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, left));
-                const std::size_t got = ReadInput(in, want);
-                Decrypt(in, got);
+                const std::size_t got = ReadData(in, want);
                 ended = got < want;
                 left -= got;
                 chunk = {in, got};
@@ -335,6 +412,8 @@ private:
     ItemDataContext& ctx_;
     bool encrypted_ = false;
     TPkzipKeys keys_;
+    std::unique_ptr<TAESCryptoTransform> aes_;  // an AES item's keys, once its password checked out
+    std::uint64_t dataLeft_ = 0;                // stored data bytes not read yet
     std::uint32_t crc_ = 0xFFFFFFFFu;
     std::uint64_t expected_ = 0;
     std::uint64_t total_ = 2;
@@ -351,13 +430,14 @@ std::string_view ItemDataStatusText(ItemDataStatus status) {
         case ItemDataStatus::Cancelled: return "cancelled";
         case ItemDataStatus::WriteFailed: return "the output could not be written";
         case ItemDataStatus::UnsupportedMethod: return "unsupported compression method";
-        case ItemDataStatus::UnsupportedEncryption: return "AES and other strong encryption are not supported";
+        case ItemDataStatus::UnsupportedEncryption: return "unsupported encryption";
         case ItemDataStatus::BadLocalHeader: return "no local header where the directory puts the item";
         case ItemDataStatus::Truncated: return "the item's data ends early";
         case ItemDataStatus::DataError: return "the compressed data is damaged";
         case ItemDataStatus::TooLarge: return "the data decodes to more than the item's size";
         case ItemDataStatus::WrongSize: return "the data decodes to less than the item's size";
         case ItemDataStatus::CrcMismatch: return "CRC-32 mismatch";
+        case ItemDataStatus::AuthenticationFailed: return "the authentication code does not match the data";
     }
     return "unknown";
 }

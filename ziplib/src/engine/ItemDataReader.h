@@ -1,6 +1,6 @@
 // The engine that turns one archive item's stored bytes back into the bytes that were stored:
-// local header, traditional decryption with the password prompt, stored or deflated data in
-// bounded chunks, and the size and CRC-32 checks against the directory. Extracting to a file,
+// local header, traditional or AES decryption with the password prompt, stored or deflated data
+// in bounded chunks, and the size, CRC-32 and authentication checks. Extracting to a file,
 // into a stream and testing all run through it.
 #pragma once
 
@@ -22,13 +22,14 @@ enum class ItemDataStatus {
     Cancelled,              // the context's cancel flag or the password prompt stopped it
     WriteFailed,            // the output refused a block (the user gave up on a full disk)
     UnsupportedMethod,      // neither stored nor deflated (Deflate64 raises error 55 instead)
-    UnsupportedEncryption,  // AES or an unknown cipher
+    UnsupportedEncryption,  // a cipher this engine does not know
     BadLocalHeader,         // no local header where the directory says the item starts
     Truncated,              // the archive, or the item's deflate stream, ends early
     DataError,              // the deflate data is invalid
     TooLarge,               // the data decodes to more than the declared size; output stops there
     WrongSize,              // fewer bytes than the declared size
     CrcMismatch,            // the CRC-32 of the output is not the directory's
+    AuthenticationFailed,   // an AES item's authentication code does not match its data
 };
 
 // A short English text for logs and messages.

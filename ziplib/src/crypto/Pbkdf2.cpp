@@ -1,0 +1,128 @@
+#include "crypto/Pbkdf2.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "crypto/Hmac.h"
+
+namespace ziplib {
+namespace {
+
+// Output blocks run through the SHA-1 chain this many at a time.
+constexpr std::size_t kLanes = 8;
+
+void CounterBytes(std::uint32_t n, std::uint8_t* p) {
+    p[0] = static_cast<std::uint8_t>(n >> 24);
+    p[1] = static_cast<std::uint8_t>(n >> 16);
+    p[2] = static_cast<std::uint8_t>(n >> 8);
+    p[3] = static_cast<std::uint8_t>(n);
+}
+
+// U1 of block `n`: HMAC over the salt and the block's big-endian number.
+void FirstU(const THmacContext& keyed, const void* salt, std::size_t saltLength, std::uint32_t n, std::uint8_t* u) {
+    THmacContext c = keyed;
+    std::uint8_t counter[4];
+    CounterBytes(n, counter);
+    HmacUpdate(c, salt, saltLength);
+    HmacUpdate(c, counter, sizeof counter);
+    HmacFinal(c, u);
+}
+
+bool IsSha1(const THashDescriptor& d) {
+    const THashDescriptor& s = Sha1Descriptor();
+    return d.Init == s.Init && d.Update == s.Update && d.Final == s.Final;
+}
+
+// Any hash: each further U is one HMAC from the keyed context.
+void DeriveGeneric(const THmacContext& keyed, const void* salt, std::size_t saltLength, std::int32_t iterations,
+                   std::uint8_t* output, std::size_t outputLength) {
+    const std::size_t dl = keyed.descriptor->DigestLength;
+    std::vector<std::uint8_t> u(dl), t(dl);
+    for (std::uint32_t n = 1; outputLength > 0; ++n) {
+        FirstU(keyed, salt, saltLength, n, u.data());
+        t = u;
+        for (std::int32_t i = 1; i < iterations; ++i) {
+            THmacContext c = keyed;
+            HmacUpdate(c, u.data(), dl);
+            HmacFinal(c, u.data());
+            for (std::size_t k = 0; k < dl; ++k) t[k] ^= u[k];
+        }
+        const std::size_t take = std::min(dl, outputLength);
+        std::memcpy(output, t.data(), take);
+        output += take;
+        outputLength -= take;
+    }
+    WipeBytes(u.data(), u.size());
+    WipeBytes(t.data(), t.size());
+}
+
+// SHA-1: the blocks are independent, so the fast kernel runs several chains at once.
+void DeriveSha1(const THmacContext& keyed, const void* salt, std::size_t saltLength, std::int32_t iterations,
+                std::uint8_t* output, std::size_t outputLength) {
+    Sha1HmacPads pads;
+    std::memcpy(pads.inner, keyed.inner.sha1.state, sizeof pads.inner);
+    std::memcpy(pads.outer, keyed.outer.sha1.state, sizeof pads.outer);
+    const auto chain = ActiveSha1Implementation().hmacChain;
+    std::uint32_t n = 1;
+    while (outputLength > 0) {
+        std::uint32_t u[kLanes][5], t[kLanes][5];
+        const std::size_t lanes = std::min(kLanes, (outputLength + kSha1DigestSize - 1) / kSha1DigestSize);
+        for (std::size_t l = 0; l < lanes; ++l) {
+            std::uint8_t first[kSha1DigestSize];
+            FirstU(keyed, salt, saltLength, n + static_cast<std::uint32_t>(l), first);
+            for (int i = 0; i < 5; ++i)
+                u[l][i] = t[l][i] = (std::uint32_t{first[4 * i]} << 24) | (std::uint32_t{first[4 * i + 1]} << 16) |
+                                    (std::uint32_t{first[4 * i + 2]} << 8) | first[4 * i + 3];
+        }
+        if (iterations > 1) chain(pads, u, t, lanes, static_cast<std::uint32_t>(iterations - 1));
+        for (std::size_t l = 0; l < lanes && outputLength > 0; ++l) {
+            std::uint8_t bytes[kSha1DigestSize];
+            for (int i = 0; i < 5; ++i) {
+                bytes[4 * i] = static_cast<std::uint8_t>(t[l][i] >> 24);
+                bytes[4 * i + 1] = static_cast<std::uint8_t>(t[l][i] >> 16);
+                bytes[4 * i + 2] = static_cast<std::uint8_t>(t[l][i] >> 8);
+                bytes[4 * i + 3] = static_cast<std::uint8_t>(t[l][i]);
+            }
+            const std::size_t take = std::min(kSha1DigestSize, outputLength);
+            std::memcpy(output, bytes, take);
+            output += take;
+            outputLength -= take;
+            WipeBytes(bytes, sizeof bytes);
+        }
+        n += static_cast<std::uint32_t>(lanes);
+        WipeBytes(u, sizeof u);
+        WipeBytes(t, sizeof t);
+    }
+    WipeBytes(&pads, sizeof pads);
+}
+
+}  // namespace
+
+Pbkdf2Result Pbkdf2(const THashDescriptor* descriptor, const void* password, std::size_t passwordLength,
+                    const void* salt, std::size_t saltLength, std::int32_t iterations, std::uint8_t* output,
+                    std::size_t outputLength) {
+    if (!descriptor) return Pbkdf2Result::NoDescriptor;
+    if (descriptor->DigestLength == 0) return Pbkdf2Result::NoDigest;
+    if (iterations <= 0) {
+        std::memset(output, 0, outputLength);
+        return Pbkdf2Result::Ok;
+    }
+    THmacContext keyed;
+    HmacInit(keyed, descriptor, password, passwordLength);
+    if (!keyed.descriptor) return Pbkdf2Result::NoDescriptor;
+    if (IsSha1(*descriptor))
+        DeriveSha1(keyed, salt, saltLength, iterations, output, outputLength);
+    else
+        DeriveGeneric(keyed, salt, saltLength, iterations, output, outputLength);
+    WipeBytes(&keyed, sizeof keyed);
+    return Pbkdf2Result::Ok;
+}
+
+Pbkdf2Result Pbkdf2Sha1(const void* password, std::size_t passwordLength, const void* salt, std::size_t saltLength,
+                        std::int32_t iterations, std::uint8_t* output, std::size_t outputLength) {
+    return Pbkdf2(FindHashById(kSha1HashId), password, passwordLength, salt, saltLength, iterations, output,
+                  outputLength);
+}
+
+}  // namespace ziplib
