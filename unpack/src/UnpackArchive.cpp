@@ -1,5 +1,6 @@
 #include "unpack/UnpackArchive.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <system_error>
 
 #include "platform/Paths.h"
+#include "platform/SafeFile.h"
 #include "platform/Unicode.h"
 
 namespace fs = std::filesystem;
@@ -108,6 +110,27 @@ bool HoldsAFile(const std::vector<Entry>& entries) {
     return false;
 }
 
+// Copies a file over `target` through a temporary file beside it.
+void CopyOver(const fs::path& from, const fs::path& target) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw std::system_error(errno, std::generic_category());
+    platform::ReplacementFile out;
+    int err = out.Open(target, "." + target.filename().string() + ".unpack-");
+    struct stat st;
+    if (!err && ::fstat(in, &st) == 0) err = ::fchmod(out.fd(), st.st_mode & 07777) == 0 ? 0 : errno;
+    char buf[65536];
+    while (!err) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        if (n <= 0) break;
+        err = out.Write(buf, static_cast<size_t>(n));
+    }
+    ::close(in);
+    if (!err) err = out.Commit(platform::Flush::Full);
+    if (err) throw std::system_error(err, std::generic_category());
+}
+
 // Moves one extracted file over its target. The execute permission of the file it replaces
 // is kept: archives made on Windows carry none, and a program must still start afterwards.
 void PutInPlace(const fs::path& from, const fs::path& target) {
@@ -122,15 +145,7 @@ void PutInPlace(const fs::path& from, const fs::path& target) {
     if (errno != EXDEV) throw std::system_error(errno, std::generic_category());
     // A folder of the installation on another file system: copy beside the target, then
     // replace it in one step all the same.
-    const fs::path beside = target.parent_path() / ("." + target.filename().string() + ".unpack-" +
-                                                    std::to_string(::getpid()));
-    fs::copy_file(from, beside, fs::copy_options::overwrite_existing);
-    if (::rename(beside.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        std::error_code ec;
-        fs::remove(beside, ec);
-        throw std::system_error(err, std::generic_category());
-    }
+    CopyOver(from, target);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/SafeFile.h"
 #include "platform/Unicode.h"
 
 namespace fs = std::filesystem;
@@ -72,26 +73,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
         s.remove_suffix(1);
     return s;
-}
-
-// A new file beside the target that only this download writes to. It gets the mode the
-// target has (or the usual mode of a new file), since it will take the target's place.
-int OpenTemporary(const fs::path& target, fs::path& tmp, int& err) {
-    static std::atomic<unsigned> counter{0};
-    struct stat st;
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = target.parent_path() / ("." + target.filename().string() + ".part-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(counter.fetch_add(1)));
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST) break;
-    }
-    err = errno;
-    return -1;
 }
 
 }  // namespace
@@ -168,15 +149,9 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
 
 bool TDownLoader::OnBody(const char* data, size_t size) {
     if (StopRequested()) return false;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, data + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            writeErrno_ = errno;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (const int err = file_.Write(data, size)) {
+        writeErrno_ = err;
+        return false;
     }
     lastActivity_ = std::chrono::steady_clock::now();
     bytes_ += static_cast<int64_t>(size);
@@ -198,13 +173,17 @@ DownloadResult TDownLoader::Execute() {
             return r;
         }
     }
-    fs::path tmp;
-    int err = 0;
-    fd_ = OpenTemporary(DestFile, tmp, err);
-    if (fd_ < 0) {
-        r.error = "Cannot create file \"" + tmp.string() + "\". " + std::strerror(err);
+    // The body goes to a file of its own beside the target, which takes the target's place
+    // only when the transfer succeeded.
+    if (const int err = file_.Open(DestFile, "." + DestFile.filename().string() + ".part-")) {
+        r.error = "Cannot create a file beside \"" + DestFile.string() + "\". " + std::strerror(err);
         return r;
     }
+    const fs::path tmp = DestFile.parent_path() / file_.TemporaryName();
+    // It gets the mode the target has (or the usual mode of a new file), since it will take
+    // the target's place.
+    struct stat old;
+    if (::stat(DestFile.c_str(), &old) == 0) (void)::fchmod(file_.fd(), old.st_mode & 07777);
 
     char curlError[CURL_ERROR_SIZE] = {};
     CURL* curl = curl_easy_init();
@@ -236,10 +215,6 @@ DownloadResult TDownLoader::Execute() {
     r.bytes = bytes_;
     r.announced = announced_;
     r.aborted = end == Curl::End::Stopped || (abort_.load() && rc == CURLE_WRITE_ERROR);
-    int closeErrno = 0;
-    if (::close(fd_) != 0) closeErrno = errno;
-    fd_ = -1;
-
     if (r.aborted) r.error = "The download was stopped";
     else if (end == Curl::End::Stalled)
         r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
@@ -250,12 +225,11 @@ DownloadResult TDownLoader::Execute() {
     else if (rc != CURLE_OK) r.error = *curlError ? curlError : curl_easy_strerror(rc);
     else if (announced_ >= 0 && bytes_ != announced_)
         r.error = "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes";
-    else if (closeErrno) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(closeErrno);
-    else if (::rename(tmp.c_str(), DestFile.c_str()) != 0)
-        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(errno);
+    else if (const int err = file_.Commit(platform::Flush::Full))
+        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(err);
     else r.ok = true;
 
-    if (!r.ok) ::unlink(tmp.c_str());
+    file_.Discard();
     return r;
 }
 

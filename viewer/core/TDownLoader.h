@@ -12,6 +12,8 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/SafeFile.h"
+
 namespace viewer {
 
 // Kinds of progress report: the transfer begins (value: announced size, -1 when the server
@@ -82,7 +84,7 @@ private:
     std::thread worker_;
 
     // Worker-only state of the running transfer.
-    int fd_ = -1;
+    platform::ReplacementFile file_;
     int writeErrno_ = 0;
     long responseStatus_ = 0;
     int64_t responseLength_ = -1;

@@ -5,6 +5,7 @@
 #include "ExtractionState.h"
 #include "StoredNames.h"
 #include "platform/Unicode.h"
+#include "ziplib/Drives.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/ItemFileMode.h"
 #include "ziplib/ItemOutput.h"
@@ -213,6 +214,7 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
     }
     OutputFileInfo info;
     info.dosDateTime = static_cast<int32_t>(itemTime);
+    info.flush = Options.FlushBuffers && IsRemovableDrive(path.target);
     if (Options.SetAttributes) {
         info.permissions = permissions;
         info.readOnly = (attr & faReadOnly) != 0;
