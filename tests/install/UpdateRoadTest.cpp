@@ -151,11 +151,10 @@ protected:
         form.show();
         ASSERT_TRUE(WaitForDownloads(form));
         ASSERT_FALSE(form.Label6->isHidden());
-        ASSERT_EQ(form.DocsUpdateAvailable, 1);
-        ASSERT_EQ(form.BaseUpdateAvailable, 1);
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        form.N07051->trigger();
+        ASSERT_TRUE(form.Chain.DocsUpdateAvailable());
+        ASSERT_TRUE(form.Chain.BaseUpdateAvailable());
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
     }
 
@@ -188,7 +187,7 @@ TEST_P(UpdateRoad, DataThenProgramUpdate) {
     EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ServerLasx());
     EXPECT_TRUE(form.Panel3->isHidden());
     EXPECT_TRUE(form.Label6->isHidden());
-    EXPECT_EQ(form.DownLoaderBusy, 0);
+    EXPECT_FALSE(form.Chain.DownLoaderBusy());
 
     form.N07111->trigger();  // the program update, once the user has accepted it
     ASSERT_TRUE(WaitForDownloads(form));
@@ -245,7 +244,7 @@ TEST_P(UpdateRoad, DamagedDataArchivesChangeNoInstalledFile) {
             TForm1 form;
             InstallDataUpdate(form);
             EXPECT_TRUE(form.Label15->text().startsWith(QStringLiteral("Status: Update stopped: ")));
-            EXPECT_EQ(form.DownLoaderBusy, 0);
+            EXPECT_FALSE(form.Chain.DownLoaderBusy());
             EXPECT_FALSE(form.Panel3->isHidden());
         }
         auto requests = Requested();

@@ -14,6 +14,7 @@
 #include "BookReader.h"
 #include "CatalogSearch.h"
 #include "InstallChain.h"
+#include "Panels.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -96,9 +97,8 @@ public:
     std::string CurrentCategory, CurrentList, CurrentSubList, CurrentTexxFile, PanelPage;
 
     // ---- Update state ----
-    int32_t DownLoaderBusy = 0;
-    int32_t DocsUpdateAvailable = 0;
-    int32_t BaseUpdateAvailable = 0;
+    // The install chain: the update flags, the busy flag, and what follows each download.
+    viewer::InstallChain Chain;
 
     // ---- Start-up and configuration ----
     void FormCreate();  // shows its own errors; the handlers below throw theirs
@@ -176,6 +176,13 @@ public:
     void Label17Click();  // "Download stories for reading"
     void Label17MouseEnter();
     void Label17MouseLeave();
+    // What the update panel's accept button starts, for a data update and a program update.
+    void AcceptDataUpdate();
+    void AcceptProgramUpdate();
+    // Carries out a step of the install chain, and the steps that follow from it at once.
+    void RunChainStep(const viewer::ChainStep& step);
+    // Shows, hides and empties what a change of the floating panels touches.
+    void ShowPanels(viewer::PanelChange change);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -192,17 +199,9 @@ private:
     std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
     int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     void connectCatalogHandlers();
-    // Installing updates: the completion branches of the archives and of the fresh update.lasx.
     void connectInstallHandlers();
-    BranchEnd DocsArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    BranchEnd BaseArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    BranchEnd ProgramArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    void FreshUpdateInfoBranch(const viewer::DownloadResult& done, const std::string& time);
-    bool UnpackDownloaded(const viewer::DownloadResult& done, const std::string& time);
-    void HandOverToUpdater(const std::string& time);
-    void StartChainDownload(const std::string& name);
-    void StopChain(const std::string& file, viewer::ChainFailure why, const std::string& reason,
-                   const std::string& time);
+    void HandOverToUpdater();
+    QWidget* PanelControlWidget(viewer::PanelControl control) const;
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();

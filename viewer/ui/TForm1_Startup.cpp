@@ -47,7 +47,6 @@ void TForm1::FormCreate() {
     ProgramBuild = viewer::kProgramBuild;
     ProgramVersion = viewer::kProgramVersion;
     ProgramDate = viewer::kProgramDate;
-    DownLoaderBusy = 0;
 
     resize(1000, 760);
     AutoCheckBase = 0;

@@ -159,13 +159,12 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         const auto userFiles = UserFiles(inst);
         const size_t before = nginx.Requests().size();
 
-        // What the update panel's accept button does once the user has said yes.
-        form.DocsUpdateAvailable = c.docs;
-        form.BaseUpdateAvailable = c.base;
+        // The check found the update, the panel is open and the user has said yes.
+        if (c.docs) form.Chain.DocsUpdateFound();
+        if (c.base) form.Chain.BaseUpdateFound();
         form.Label6->show();
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        (c.docs ? form.N07051 : form.N07061)->trigger();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
 
         EXPECT_EQ(Requested(nginx, before), c.requests);
@@ -181,7 +180,7 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         EXPECT_TRUE(form.Panel3->isHidden());
         EXPECT_TRUE(form.ListBox10->isHidden());
         EXPECT_TRUE(form.Gauge2->isHidden());
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
 }
@@ -193,12 +192,12 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         const char* archive;
         bool docs, base;
         const char* next;
-        int busy;
+        bool busy;
     };
     const Case cases[] = {
-        {"documents only: busy until update.lasx arrived", "docs.zip", true, false, "update.lasx", 1},
-        {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", 1},
-        {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", 0},
+        {"documents only: busy until update.lasx arrived", "docs.zip", true, false, "update.lasx", true},
+        {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", true},
+        {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,9 +208,9 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         form.show();
         form.Panel3->show();
         WriteFile(inst.dir() / c.archive, (std::string(c.archive) == "docs.zip" ? Docs() : Base()).bytes);
-        form.DocsUpdateAvailable = c.docs;
-        form.BaseUpdateAvailable = c.base;
-        form.DownLoaderBusy = 1;
+        if (c.docs) form.Chain.DocsUpdateFound();
+        if (c.base) form.Chain.BaseUpdateFound();
+        (void)form.Chain.AcceptDataUpdate();  // accepted; the file written above stands for its first download
         viewer::DownloadResult done;
         done.name = c.archive;
         done.destFile = inst.dir() / c.archive;
@@ -219,13 +218,13 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         form.DownLoaderTerminate(done);
         EXPECT_TRUE(form.DownloadRunning());
         EXPECT_EQ(form.DownloadName, c.next);
-        EXPECT_EQ(form.DownLoaderBusy, c.busy);
+        EXPECT_EQ(form.Chain.DownLoaderBusy(), c.busy);
 
         // That download fails: the chain stops, the panel stays open and can be cancelled.
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
                                                           " could not be downloaded");
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
     }
@@ -269,12 +268,11 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         form.show();
         const std::string lasx = ReadFile(inst.dir() / "update.lasx");
         const size_t before = nginx.Requests().size();
-        form.DocsUpdateAvailable = 1;
-        form.BaseUpdateAvailable = 1;
+        form.Chain.DocsUpdateFound();
+        form.Chain.BaseUpdateFound();
         form.Label6->show();
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        form.N07051->trigger();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
 
         EXPECT_EQ(Requested(nginx, before), c.requests);  // no fresh update.lasx
@@ -282,7 +280,7 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         EXPECT_EQ(form.Label15->text().toStdString(), c.status);
         EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
         EXPECT_NE(LastLog(form).find(" - Update stopped: "), std::string::npos) << LastLog(form);
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(form.Label6->isHidden(), c.docsInstalled);
         if (c.docsInstalled) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
@@ -305,7 +303,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     form.show();
     emit form.Label2->clicked();  // the options panel on its update page
     form.ListBox11->addItem(QStringLiteral("an earlier line"));
-    form.BaseUpdateAvailable = 1;  // a database update found by an earlier check
+    form.Chain.BaseUpdateFound();  // a database update found by an earlier check
 
     emit form.Label17->mouseEntered();
     EXPECT_TRUE(form.Label17->font().underline());
@@ -321,13 +319,13 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_TRUE(form.Memo2->isVisible());
     EXPECT_TRUE(form.ListBox1->isVisible());
     EXPECT_TRUE(form.Panel3->isVisible());
-    EXPECT_EQ(form.DocsUpdateAvailable, 1);
-    EXPECT_EQ(form.DownLoaderBusy, 1);
+    EXPECT_TRUE(form.Chain.DocsUpdateAvailable());
+    EXPECT_TRUE(form.Chain.DownLoaderBusy());
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
     EXPECT_TRUE(form.Panel3->isHidden());
-    EXPECT_EQ(form.DownLoaderBusy, 0);
+    EXPECT_FALSE(form.Chain.DownLoaderBusy());
 }
 
 TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
@@ -342,16 +340,15 @@ TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
     inst.UseUpdateServer(slow.base());
     TForm1 form;
     form.show();
-    form.DocsUpdateAvailable = 1;
-    form.DownLoaderBusy = 1;
-    form.N07051->trigger();  // a documents update is running
+    form.Chain.DocsUpdateFound();
+    form.AcceptDataUpdate();  // a documents update is running
     emit form.Label2->clicked();
     emit form.Label17->clicked();
     EXPECT_NE(LastLog(form).find(" - Update stopped: docs.zip was not fetched: another download is still running"),
               std::string::npos)
         << LastLog(form);
     EXPECT_TRUE(form.Panel1->isVisible());  // nothing else changed
-    EXPECT_EQ(form.DownLoaderBusy, 1);
+    EXPECT_TRUE(form.Chain.DownLoaderBusy());
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
 }
@@ -393,7 +390,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         ASSERT_TRUE(WaitForDownloads(form));
         platform::SetModuleCheckForTesting(nullptr);
         const fs::path mark = inst.dir() / "autoupdatevnbooks/started.txt";
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         if (!c.reason) {
             EXPECT_FALSE(form.isVisible());
             const auto twoLines = [&] { return std::ranges::count(ReadFile(mark), '\n') == 2; };

@@ -106,8 +106,8 @@ TEST(FormUpdate, CheckOutcomesAgainstTheServer) {
         EXPECT_EQ(LogTexts(form), c.log);
         EXPECT_EQ(!form.Label6->isHidden(), c.label6);
         EXPECT_EQ(!form.Label10->isHidden(), c.label10);
-        EXPECT_EQ(form.DocsUpdateAvailable, c.docs);
-        EXPECT_EQ(form.BaseUpdateAvailable, c.base);
+        EXPECT_EQ(form.Chain.DocsUpdateAvailable(), c.docs == 1);
+        EXPECT_EQ(form.Chain.BaseUpdateAvailable(), c.base == 1);
         // The server's copy is kept beside the program; the local copy is not touched.
         EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), c.server);
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
@@ -157,7 +157,7 @@ TEST(FormUpdate, FailedCheckLogsAFailureAndKeepsTheOldCopy) {
         EXPECT_NE(log[1].find(c.reason), std::string::npos) << log[1];
         EXPECT_TRUE(form.Label6->isHidden());
         EXPECT_TRUE(form.Label10->isHidden());
-        EXPECT_EQ(form.DocsUpdateAvailable, 0);
+        EXPECT_FALSE(form.Chain.DocsUpdateAvailable());
         if (c.keepsPrevious) {
             EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), previous);
         }
@@ -244,7 +244,7 @@ TEST(FormUpdate, OneDownloadAtATimeEachCompletedUnderItsOwnName) {
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(LogTexts(form).back(), kAvail);  // the check's branch ran
-    EXPECT_EQ(form.BaseUpdateAvailable, 1);
+    EXPECT_TRUE(form.Chain.BaseUpdateAvailable());
     EXPECT_FALSE(inst.Exists("docs.zip"));
 }
 
