@@ -8,7 +8,7 @@
 //
 // Each case runs once with the unzip tool behind the unpack seam (in this process and in the
 // updater built for tests), and once with the archive library's own extraction in both
-// programs as built; that run is disabled until the library can extract.
+// programs as built.
 #include <gtest/gtest.h>
 
 #include <QAction>
