@@ -1,6 +1,7 @@
 #include "platform/SafeFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,12 +46,12 @@ size_t WriteAll(int fd, const void* data, size_t size, int* err) {
     return done;
 }
 
-int ReplacementFile::Open(const std::filesystem::path& target, std::string_view tempPrefix) {
+int ReplacementFile::Open(const std::filesystem::path& target, std::string_view tempPrefix, bool owned) {
     Discard();
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) return errno;
-    const int err = OpenIn(dirFd, target.filename().string(), tempPrefix);
+    const int err = OpenIn(dirFd, target.filename().string(), tempPrefix, owned);
     if (err) {
         ::close(dirFd);
         return err;
@@ -59,16 +60,21 @@ int ReplacementFile::Open(const std::filesystem::path& target, std::string_view 
     return 0;
 }
 
-int ReplacementFile::OpenAt(int dirFd, std::string targetName, std::string_view tempPrefix) {
+int ReplacementFile::OpenAt(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned) {
     Discard();
-    return OpenIn(dirFd, std::move(targetName), tempPrefix);
+    return OpenIn(dirFd, std::move(targetName), tempPrefix, owned);
 }
 
-int ReplacementFile::OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix) {
+int ReplacementFile::OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned) {
     for (int attempt = 0;; ++attempt) {
         std::string temp = std::string(tempPrefix) + RandomTail();
         // O_EXCL | O_NOFOLLOW: a fresh file of our own, never one a link points at.
-        const int fd = ::openat(dirFd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        int fd = ::openat(dirFd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 && owned && TakeOwnership(dirFd, temp, fd) != 0) {
+            ::close(fd);  // a clean-up took it: another name
+            if (attempt < 16) continue;
+            return EAGAIN;
+        }
         if (fd >= 0) {
             dirFd_ = dirFd;
             fd_ = fd;
@@ -115,6 +121,27 @@ void ReplacementFile::Discard() noexcept {
     tempName_.clear();
     if (ownDirFd_ >= 0) ::close(ownDirFd_);
     ownDirFd_ = dirFd_ = -1;
+}
+
+int TakeOwnership(int dirFd, const std::string& name, int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return EAGAIN;
+    // A clean-up may have locked, removed and released it between its making and the lock.
+    struct stat mine;
+    struct stat named;
+    if (::fstat(fd, &mine) != 0 || ::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        mine.st_ino != named.st_ino || mine.st_dev != named.st_dev)
+        return EAGAIN;
+    return 0;
+}
+
+int OpenUnowned(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 int FlushFolder(const std::filesystem::path& folder) {

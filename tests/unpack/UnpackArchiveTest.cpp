@@ -97,7 +97,7 @@ TEST(UnpackArchive, ReplacesFilesMergesFoldersAndKeepsProgramsExecutable) {
                                              "options.ini", "skins"}));
 }
 
-TEST(UnpackArchive, NeverReplacesWhatTheUserWrote) {
+TEST(UnpackArchive, KeepsWhatTheUserWroteAndInstallsWhatIsMissing) {
     struct Case {
         const char* path;
         bool user;
@@ -130,11 +130,19 @@ TEST(UnpackArchive, NeverReplacesWhatTheUserWrote) {
     EXPECT_EQ(ReadFile(inst.dir / "options.ini"), "[Window]\r\nHeight=640\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "skins/skin_select.txt"), "Mine\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/_have.txt"), "My book\r\n");
-    EXPECT_FALSE(fs::exists(inst.dir / "Cat/List/New/Books/_have.txt"));
+    // A list of owned books for a sub-list that had none yet comes with the update.
+    EXPECT_EQ(ReadFile(inst.dir / "Cat/List/New/Books/_have.txt"), "not the user's either\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "skins/skins.txt"), "Classic\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/Новая книга.txt"), "data");
-    EXPECT_EQ(report.files, 2u);
-    EXPECT_EQ(report.keptUserFiles.size(), 4u);
+    EXPECT_EQ(report.files, 3u);
+    EXPECT_EQ(report.keptUserFiles.size(), 3u);
+
+    // Into an installation without the user's files yet, they are installed.
+    TempDir fresh;
+    WriteFile(fresh / "docs.zip", "stands for an archive");
+    unpack::UnpackArchive((fresh / "docs.zip").string(), fresh.path().string());
+    EXPECT_EQ(ReadFile(fresh / "options.ini"), "[Window]\r\nHeight=500\r\n");
+    EXPECT_EQ(ReadFile(fresh / "skins/skin_select.txt"), "Classic\r\n");
 }
 
 TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
@@ -213,19 +221,40 @@ TEST(UnpackArchive, ArchivesMadeByAnotherToolComeOutByteIdentical) {
     }
 }
 
-TEST(CheckArchive, ReadsTheWholeArchiveAndWritesNothing) {
-    Install inst;
-    const auto before = Snapshot(inst.dir.path());
-    {
-        ExtractorGuard guard(Writes({{"VantorBooks", "new"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}}));
-        EXPECT_NO_THROW(unpack::CheckArchive(inst.archive));
+TEST(CheckArchive, FindsWhatTheUnpackWouldFindAndWritesNothing) {
+    struct Case {
+        const char* name;
+        unpack::Extractor extractor;
+        const char* reason;  // nullptr: it would unpack
+    };
+    const Case cases[] = {
+        {"a good program update", Writes({{"VantorBooks", "new"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}}),
+         nullptr},
+        {"an item fails its check",
+         [](const fs::path&, const fs::path& folder) {
+             WriteFile(folder / "VantorBooks", "new");
+             throw std::runtime_error("bad CRC");
+         },
+         "bad CRC"},
+        {"a file where the installation has a folder", Writes({{"VantorBooks", "new"}, {"Docs", "a file"}}),
+         "a folder in the installation"},
+        {"a folder where the installation has a file", Writes({{"vantorbooks/x", "x"}}), "a file in the installation"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst;
+        const auto before = Snapshot(inst.dir.path());
+        ExtractorGuard guard(c.extractor);
+        if (!c.reason) {
+            EXPECT_NO_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()));
+        } else {
+            try {
+                unpack::CheckArchive(inst.archive, inst.dir.path().string());
+                ADD_FAILURE() << "no error";
+            } catch (const unpack::UnpackError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+            }
+        }
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
     }
-    {
-        ExtractorGuard guard([](const fs::path&, const fs::path& folder) {
-            WriteFile(folder / "VantorBooks", "new");
-            throw std::runtime_error("bad CRC");
-        });
-        EXPECT_THROW(unpack::CheckArchive(inst.archive), unpack::UnpackError);
-    }
-    EXPECT_EQ(Snapshot(inst.dir.path()), before);
 }

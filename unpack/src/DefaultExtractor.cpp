@@ -1,16 +1,20 @@
 // The extraction that the programs use by default: the archive component's five steps.
 #include <stdexcept>
 
+#include "LibraryExtraction.h"
 #include "unpack/UnpackArchive.h"
 #include "ziplib/TZipArchiver.h"
 #include "ziplib/WideFiles.h"
 
 namespace unpack {
-namespace {
 
-void ExtractWithArchiver(const std::filesystem::path& archive, const std::filesystem::path& folder) {
+void ExtractWithLibrary(const std::filesystem::path& archive, const std::filesystem::path& folder,
+                        const std::function<void(double fraction)>& fraction) {
     ziplib::TZipArchiver zip;
     zip.Name = "ZipArchiver1";
+    if (fraction)
+        zip.OnOverallProgress = [&](ziplib::TZABaseArchiver&, double percent, ziplib::TZAProcessOperation,
+                                    ziplib::TZAProgressPhase, bool&) { fraction(percent / 100.0); };
     zip.FileName = ziplib::NativeToWidePath(archive.string());
     zip.OpenArchive();
     // The library salvages what it can of an archive whose directory is gone; an update is
@@ -30,8 +34,10 @@ void ExtractWithArchiver(const std::filesystem::path& archive, const std::filesy
     }
 }
 
-}  // namespace
-
-Extractor DefaultExtractor() { return ExtractWithArchiver; }
+Extractor DefaultExtractor() {
+    return [](const std::filesystem::path& archive, const std::filesystem::path& folder) {
+        ExtractWithLibrary(archive, folder, nullptr);
+    };
+}
 
 }  // namespace unpack

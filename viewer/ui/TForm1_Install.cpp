@@ -105,7 +105,7 @@ void TForm1::HandOverToUpdater() {
     }
     const std::string archive = ProgramDir + "\\" + viewer::kProgramArchiveName;
     try {
-        unpack::CheckArchive(archive);
+        unpack::CheckArchive(archive, ProgramDir);
     } catch (const std::exception& e) {
         RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::Unpack, e.what()));
         return;

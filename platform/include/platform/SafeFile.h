@@ -37,11 +37,13 @@ public:
 
     // Creates the temporary file for `target`, named `tempPrefix` and a random tail, in the
     // target's folder: exclusively, never through a link, with mode 0666 less the umask.
-    // Returns 0 or the errno.
-    [[nodiscard]] int Open(const std::filesystem::path& target, std::string_view tempPrefix);
+    // With `owned`, it carries its owner's lock (TakeOwnership) until it is committed or
+    // discarded, so a clean-up after a killed run can tell it from a leftover. Returns 0 or
+    // the errno.
+    [[nodiscard]] int Open(const std::filesystem::path& target, std::string_view tempPrefix, bool owned = false);
     // The same in the folder open as `dirFd` (kept open by the caller until the file is
     // committed or discarded), for `targetName` in that folder.
-    [[nodiscard]] int OpenAt(int dirFd, std::string targetName, std::string_view tempPrefix);
+    [[nodiscard]] int OpenAt(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned = false);
 
     bool IsOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
@@ -56,13 +58,24 @@ public:
     void Discard() noexcept;
 
 private:
-    int OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix);
+    int OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned);
     int ownDirFd_ = -1;  // the folder opened by Open(path)
     int dirFd_ = -1;
     int fd_ = -1;
     std::string targetName_;
     std::string tempName_;
 };
+
+// Temporary files and folders that a killed run leaves behind are told from those a running
+// process still uses by a lock their owner holds on them for as long as it uses them.
+//
+// Takes that lock on `fd`, just made as `name` in the folder open as `dirFd`: 0, or EAGAIN
+// when a clean-up got to it first and it is no longer there under that name (the caller then
+// makes another).
+[[nodiscard]] int TakeOwnership(int dirFd, const std::string& name, int fd);
+// Opens a leftover for removing it: a descriptor that holds the owner's lock until it is
+// closed, or -1 while a running process owns it (or when it is gone).
+int OpenUnowned(const std::filesystem::path& path);
 
 // Flushes the folder's entries (a rename or a new name in it) to the disk; 0 or the errno.
 [[nodiscard]] int FlushFolder(const std::filesystem::path& folder);
