@@ -142,7 +142,7 @@ protected:
     }
 
     bool WaitForDownloads(const TForm1& form) {
-        return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 20000);
+        return QTest::qWaitFor([&] { return !form.Working(); }, 20000);
     }
 
     // Start-up with the automatic check (no options file yet), then what the update panel's

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "Panels.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "unpack/UnpackTask.h"
 
 class ClickLabel;
 class QAction;
@@ -158,6 +160,8 @@ public:
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
     bool DownloadRunning() const { return downLoader_ != nullptr; }
+    // A download or an unpack runs; nothing else of the update road starts meanwhile.
+    bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr; }
     // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
     void WMDownloadProgress(const std::string& selector, int kind, int64_t value);
     // Completion of every download, on the GUI thread, also after a failed transfer.
@@ -201,6 +205,9 @@ private:
     void connectCatalogHandlers();
     void connectInstallHandlers();
     void HandOverToUpdater();
+    void StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
+                     std::function<void(const std::string& error)> done);
+    std::unique_ptr<unpack::UnpackTask> unpackTask_;  // the running unpack; waited for with the window
     QWidget* PanelControlWidget(viewer::PanelControl control) const;
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QMetaObject>
 #include <QProgressBar>
 
 #include "ClickLabel.h"
@@ -44,7 +45,7 @@ void TForm1::AcceptProgramUpdate() { RunChainStep(Chain.AcceptProgramUpdate()); 
 
 void TForm1::Label17Click() {
     // Refused before anything changes, so the chain that runs keeps its panel and busy flag.
-    if (DownloadRunning()) {
+    if (Working()) {
         const auto texts = viewer::ChainStopped(viewer::kDocsArchiveName, viewer::ChainFailure::NotStarted, "");
         ListBox11->addItem(Q(viewer::LogTimeNow() + texts.log));
         return;
@@ -79,13 +80,9 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
             if (!StartDownload(step.file, step.file, step.file)) RunChainStep(Chain.NotStarted(step.file));
             break;
         case viewer::ChainStep::Work::Unpack: {
-            std::string error;
-            try {
-                unpack::UnpackArchive(ProgramDir + "\\" + step.file, ProgramDir);
-            } catch (const std::exception& e) {
-                error = e.what();
-            }
-            RunChainStep(Chain.Unpacked(step.file, error));
+            const std::string file = step.file;
+            StartUnpack(unpack::UnpackTask::Kind::Unpack, file,
+                        [this, file](const std::string& error) { RunChainStep(Chain.Unpacked(file, error)); });
             break;
         }
         case viewer::ChainStep::Work::HandOver:
@@ -96,27 +93,49 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
     if (step.clearDescription) Memo2->clear();
 }
 
-// The viewer closes only once the updater runs with an archive it can unpack; otherwise it
-// stays open, so the user is never left without either program.
+// Unpacks (or checks) a downloaded archive off the window's thread, with its progress on the
+// gauge; `done` runs on the window's thread. Nothing else is started meanwhile.
+void TForm1::StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
+                         std::function<void(const std::string& error)> done) {
+    auto task = std::make_unique<unpack::UnpackTask>(kind, ProgramDir + "\\" + file, ProgramDir);
+    Gauge2->setRange(0, 1000);
+    Gauge2->setValue(0);
+    task->Start(
+        [this](int permille) {
+            QMetaObject::invokeMethod(this, [this, permille] { Gauge2->setValue(permille); }, Qt::QueuedConnection);
+        },
+        [this, done = std::move(done)](const std::string& error) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, done, error] {
+                    unpackTask_.reset();  // the worker has ended
+                    guarded([&] { done(error); });
+                },
+                Qt::QueuedConnection);
+        });
+    unpackTask_ = std::move(task);  // the completion, queued at the earliest, comes after this
+}
+
+// The viewer closes only once the updater runs with an archive it can unpack over this
+// installation; otherwise it stays open, so the user is never left without either program.
 void TForm1::HandOverToUpdater() {
     if (platform::IsModuleLoaded("CALC")) {
         RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::HandOver, "A module named \"CALC\" is loaded."));
         return;
     }
-    const std::string archive = ProgramDir + "\\" + viewer::kProgramArchiveName;
-    try {
-        unpack::CheckArchive(archive, ProgramDir);
-    } catch (const std::exception& e) {
-        RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::Unpack, e.what()));
-        return;
-    }
-    const auto folder = viewer::DataPath(ProgramDir, viewer::kUpdaterFolder);
-    const auto updater =
-        viewer::DataPath(ProgramDir, std::string(viewer::kUpdaterFolder) + "\\" + viewer::kUpdaterExecutable);
-    std::string error;
-    if (!platform::StartProgram(updater, folder, &error)) {
-        RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::HandOver, error));
-        return;
-    }
-    close();
+    StartUnpack(unpack::UnpackTask::Kind::Check, viewer::kProgramArchiveName, [this](const std::string& error) {
+        if (!error.empty()) {
+            RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::Unpack, error));
+            return;
+        }
+        const auto folder = viewer::DataPath(ProgramDir, viewer::kUpdaterFolder);
+        const auto updater =
+            viewer::DataPath(ProgramDir, std::string(viewer::kUpdaterFolder) + "\\" + viewer::kUpdaterExecutable);
+        std::string why;
+        if (!platform::StartProgram(updater, folder, &why)) {
+            RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::HandOver, why));
+            return;
+        }
+        close();
+    });
 }

@@ -31,7 +31,7 @@ void TForm1::connectUpdateHandlers() {
 }
 
 bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
-    if (downLoader_) return false;
+    if (Working()) return false;
     auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
                                                         viewer::DataPath(ProgramDir, localFile), selector,
                                                         DownloadSettings);
@@ -76,7 +76,7 @@ void TForm1::WMDownloadProgress(const std::string& selector, int kind, int64_t v
 
 void TForm1::N0711Click() {
     const std::string time = viewer::LogTimeNow();
-    if (DownloadRunning()) {
+    if (Working()) {
         ListBox11->addItem(Q(time + viewer::kLogBusy));
         return;
     }

@@ -91,7 +91,7 @@ void PrepareInstallation(const Installation& inst) {
 }
 
 bool WaitForDownloads(const TForm1& form) {
-    return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 10000);
+    return QTest::qWaitFor([&] { return !form.Working(); }, 10000);
 }
 
 // The server files requested since `from` requests, with their status.
@@ -199,10 +199,19 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", true},
         {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", false},
     };
+    // The next download waits for the server until the test lets it fail.
+    std::atomic<bool> release{false};
+    testsupport::RawHttpServer held([&](testsupport::RawHttpServer::Connection& conn) {
+        conn.ReadRequest();
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Installation inst;  // the next downloads go to a port where nobody listens
+        release.store(false);
+        Installation inst;
         PrepareInstallation(inst);
+        inst.UseUpdateServer(held.base());
         UnzipSeam seam;
         TForm1 form;
         form.show();
@@ -216,11 +225,14 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         done.destFile = inst.dir() / c.archive;
         done.ok = true;
         form.DownLoaderTerminate(done);
-        EXPECT_TRUE(form.DownloadRunning());
+        // The archive is unpacked off the window's thread, then the next download starts.
+        EXPECT_TRUE(form.Working());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.DownloadRunning(); }, 10000));
         EXPECT_EQ(form.DownloadName, c.next);
         EXPECT_EQ(form.Chain.DownLoaderBusy(), c.busy);
 
         // That download fails: the chain stops, the panel stays open and can be cancelled.
+        release.store(true);
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
                                                           " could not be downloaded");
