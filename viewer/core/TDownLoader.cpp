@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/SafeFile.h"
 #include "platform/Unicode.h"
@@ -75,7 +76,28 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+constexpr const char* kPartialMark = ".part-";
+
 }  // namespace
+
+size_t RemoveStalePartials(const fs::path& folder) {
+    std::vector<fs::path> partials;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 1 && name[0] == '.' && name.find(kPartialMark) != std::string::npos &&
+            it->is_regular_file(ec) && !it->is_symlink(ec))
+            partials.push_back(it->path());
+    }
+    size_t removed = 0;
+    for (const auto& p : partials) {
+        const int lock = platform::OpenUnowned(p);
+        if (lock < 0) continue;  // a running download's
+        if (::unlink(p.c_str()) == 0) ++removed;
+        ::close(lock);
+    }
+    return removed;
+}
 
 TDownLoader::TDownLoader(std::string url, fs::path destFile, std::string name, DownloadSettings settings)
     : URL(std::move(url)), DestFile(std::move(destFile)), Name(std::move(name)), settings_(std::move(settings)) {}
@@ -175,7 +197,7 @@ DownloadResult TDownLoader::Execute() {
     }
     // The body goes to a file of its own beside the target, which takes the target's place
     // only when the transfer succeeded.
-    if (const int err = file_.Open(DestFile, "." + DestFile.filename().string() + ".part-")) {
+    if (const int err = file_.Open(DestFile, "." + DestFile.filename().string() + kPartialMark, true)) {
         r.error = "Cannot create a file beside \"" + DestFile.string() + "\". " + std::strerror(err);
         return r;
     }

@@ -44,6 +44,10 @@ struct DownloadResult {
     std::string error;  // why it failed, for the user
 };
 
+// Removes the partial downloads (".NAME.part-...") that a killed run left in `folder`; those a
+// running download owns stay. Returns how many went.
+size_t RemoveStalePartials(const std::filesystem::path& folder);
+
 class TDownLoader {
 public:
     // Runs on the worker thread; must not block it for long.

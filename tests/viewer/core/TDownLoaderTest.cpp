@@ -149,6 +149,28 @@ TEST(TDownLoader, FailedTransferKeepsTheOldFile) {
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
 }
 
+TEST(TDownLoader, PartialFilesOfAKilledRunGoThoseOfARunningOneStay) {
+    RawHttpServer stall([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nabc");
+        c.Stall();
+    });
+    TempDir dir;
+    WriteFile(dir / ".docs.zip.part-left0by0kill", "x");
+    DownloadSettings patient;
+    patient.stallTimeout = std::chrono::minutes(10);
+    std::promise<void> begun;
+    TDownLoader loader(stall.url("/docs.zip"), dir / "docs.zip", "docs.zip", patient);
+    loader.Start([&](int kind, int64_t) { if (kind == viewer::kProgressBegin) begun.set_value(); }, nullptr);
+    begun.get_future().wait();
+    ASSERT_EQ(FolderEntries(dir.path()).size(), 2u);
+    EXPECT_EQ(viewer::RemoveStalePartials(dir.path()), 1u);
+    const auto left = FolderEntries(dir.path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].starts_with(".docs.zip.part-")) << left[0];
+    EXPECT_NE(left[0], ".docs.zip.part-left0by0kill");
+}
+
 TEST(TDownLoader, StopRequestEndsAStalledTransfer) {
     RawHttpServer stall([](RawHttpServer::Connection& c) {
         c.ReadRequest();

@@ -369,6 +369,8 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
     NginxServer nginx;
     const Package program({{"VantorBooks", "#!/bin/sh\nexit 0\n"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}},
                           true);
+    // A file where the installation has a folder: the updater could never install it.
+    const Package clashing({{"VantorBooks", "#!/bin/sh\nexit 0\n"}, {"docs", "a file"}}, true);
     struct Case {
         const char* name;
         std::optional<std::string> served;
@@ -381,6 +383,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         {"updater missing", program.bytes, false, false, "Cannot start"},
         {"archive not on the server", std::nullopt, true, false, "could not be downloaded"},
         {"archive damaged", program.Damaged("exit 0"), true, false, "could not be unpacked"},
+        {"a file where the installation has a folder", clashing.bytes, true, false, "a folder in the installation"},
         {"a CALC module loaded", program.bytes, true, true, "CALC"},
     };
     for (const auto& c : cases) {
