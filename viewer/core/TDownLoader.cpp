@@ -152,6 +152,7 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         if (responseStatus_ >= 200 && responseStatus_ < 300 && !begun_) {
             begun_ = true;
             announced_ = responseChunked_ ? -1 : responseLength_;
+            if (settings_.maxBytes >= 0 && announced_ > settings_.maxBytes) tooLarge_ = true;
             DownLoaderWorkBegin(announced_);
         }
         return;
@@ -171,6 +172,10 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
 
 bool TDownLoader::OnBody(const char* data, size_t size) {
     if (StopRequested()) return false;
+    if (settings_.maxBytes >= 0 && (tooLarge_ || bytes_ + static_cast<int64_t>(size) > settings_.maxBytes)) {
+        tooLarge_ = true;  // refused before it fills the disk
+        return false;
+    }
     if (const int err = file_.Write(data, size)) {
         writeErrno_ = err;
         return false;
@@ -221,6 +226,10 @@ DownloadResult TDownLoader::Execute() {
         curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
+        if (settings_.lowSpeedBytes > 0) {
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings_.lowSpeedBytes);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.lowSpeedWindow.count()));
+        }
         curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
         if (!settings_.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings_.caFile.c_str());
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
@@ -241,12 +250,16 @@ DownloadResult TDownLoader::Execute() {
     else if (end == Curl::End::Stalled)
         r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
     else if (end == Curl::End::Broken) r.error = "The HTTP client failed";
+    else if (tooLarge_)
+        r.error = "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it";
     else if (writeErrno_) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_);
     else if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && (r.httpStatus < 200 || r.httpStatus > 299)))
         r.error = "The server answered with HTTP status " + std::to_string(r.httpStatus);
     else if (rc != CURLE_OK) r.error = *curlError ? curlError : curl_easy_strerror(rc);
     else if (announced_ >= 0 && bytes_ != announced_)
         r.error = "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes";
+    else if (const std::string wrong = settings_.check ? settings_.check(tmp) : std::string(); !wrong.empty())
+        r.error = wrong;
     else if (const int err = file_.Commit(platform::Flush::Full))
         r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(err);
     else r.ok = true;

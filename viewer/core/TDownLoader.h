@@ -26,6 +26,16 @@ struct DownloadSettings {
     // A transfer that moves no byte for this long fails, while waiting for the answer as well
     // as in the middle of the body.
     std::chrono::milliseconds stallTimeout{30000};
+    // A transfer slower than lowSpeedBytes a second over a whole lowSpeedWindow fails, so a
+    // server that trickles cannot hold a download (and the ones after it) for long.
+    long lowSpeedBytes = 512;
+    std::chrono::seconds lowSpeedWindow{30};
+    // A body larger than this fails, whether the server announces it or only sends it
+    // (-1: no limit).
+    int64_t maxBytes = -1;
+    // Looks at the complete body before it replaces the target: a non-empty answer is why it
+    // is not what was asked for, and the target stays as it was.
+    std::function<std::string(const std::filesystem::path& body)> check;
     // Byte counts are reported at most this often, plus once at the end.
     std::chrono::milliseconds progressInterval{50};
     // Certificates to trust for https instead of the system's (empty: the system's).
@@ -95,6 +105,7 @@ private:
     bool responseChunked_ = false;
     int64_t announced_ = -1;
     int64_t bytes_ = 0;
+    bool tooLarge_ = false;
     int64_t reported_ = -1;
     bool begun_ = false;
     std::chrono::steady_clock::time_point lastReport_{};

@@ -32,9 +32,20 @@ void TForm1::connectUpdateHandlers() {
 
 bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
     if (Working()) return false;
+    viewer::DownloadSettings settings = DownloadSettings;
+    settings.maxBytes = viewer::DownloadSizeLimit(selector);
+    // The final update.lasx replaces the local one, which every later check and start reads,
+    // only when it reads as one.
+    if (selector == viewer::kUpdateInfoName)
+        settings.check = [](const std::filesystem::path& body) {
+            try {
+                return viewer::UpdateInfoProblem(platform::ReadFileBytes(body));
+            } catch (const std::exception& e) {
+                return std::string(e.what());
+            }
+        };
     auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
-                                                        viewer::DataPath(ProgramDir, localFile), selector,
-                                                        DownloadSettings);
+                                                        viewer::DataPath(ProgramDir, localFile), selector, settings);
     DownloadName = selector;
     // The worker only posts to the window; the window's own thread runs the handlers. Posted
     // calls die with the window, and the window stops the worker before it goes.

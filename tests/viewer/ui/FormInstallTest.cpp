@@ -2,8 +2,9 @@
 // tool behind the unpack seam: each data update fetches and unpacks its archives in the order
 // of its flags with its status lines, ends with a fresh update.lasx and byte-identical files,
 // keeps the user's files, keeps or frees the busy flag as the chain requires, and stops at the
-// first failed download or unpack without fetching update.lasx; a program update is handed to
-// the updater only when it arrived whole and the updater was started.
+// first failed download or unpack without fetching update.lasx; a fresh update.lasx that is
+// not one (cut, short, an HTML page, too large) keeps the old file; a program update is handed
+// to the updater only when it arrived whole, can be placed, and the updater was started.
 #include <gtest/gtest.h>
 
 #include <QFrame>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "ClickLabel.h"
@@ -298,6 +300,65 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         if (c.docsInstalled) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
         else EXPECT_EQ(inst.Read("docs/Последний рейс.doc"), "old story text");
         EXPECT_EQ(inst.Read("Фантастика.txt"), "Звёздные миры\r\n");  // the database is as it was
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
+    NginxServer nginx;
+    // What the raw server answers for the case at hand.
+    std::string answer;
+    std::mutex lock;
+    testsupport::RawHttpServer raw([&](testsupport::RawHttpServer::Connection& conn) {
+        conn.ReadRequest();
+        std::lock_guard<std::mutex> hold(lock);
+        conn.Send(answer);  // and the connection closes
+    });
+    const std::string half = kServerLasx.substr(0, kServerLasx.size() / 2);
+    struct Case {
+        const char* name;
+        std::optional<std::string> nginxBody;  // served by nginx; else the raw answer
+        std::string rawAnswer;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"short", "VantorBooks update information\r\n1\r\n0\r\n", "", "it ends after 3 lines"},
+        {"an HTML page served with 200", "<html>\n<head><title>Maintenance</title></head>\n<body>soon</body>\n</html>\n",
+         "", "it ends after 4 lines"},
+        {"cut without a length", std::nullopt, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + half,
+         "it ends after 4 lines"},
+        {"a length smaller than the file", std::nullopt,
+         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(half.size()) + "\r\n\r\n" + kServerLasx,
+         "it ends after 4 lines"},
+        {"too large", std::string(600 * 1024, '1'), "", "larger than the 524288 bytes allowed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;
+        PrepareInstallation(inst);
+        if (c.nginxBody) {
+            nginx.Put("update.lasx", *c.nginxBody);
+            inst.UseUpdateServer(nginx.base());
+        } else {
+            std::lock_guard<std::mutex> hold(lock);
+            answer = c.rawAnswer;
+            inst.UseUpdateServer(raw.base());
+        }
+        TForm1 form;
+        form.show();
+        const std::string before = ReadFile(inst.dir() / "update.lasx");
+        form.Chain.DocsUpdateFound();
+        (void)form.Chain.AcceptDataUpdate();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.N07071->trigger();  // the last step of the data update
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), before);
+        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: update.lasx could not be downloaded");
+        EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
+        EXPECT_FALSE(form.Panel3->isHidden());
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        // The next start reads the old file as before.
+        TForm1 again;
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
 }
