@@ -1,7 +1,8 @@
 // Guards the unpack step of both programs: an archive replaces files of the installation whole
 // or not at all (a failed extraction, a link, an empty archive or a file/folder clash leaves
 // every file as it was), folders merge case-insensitively, replaced programs stay executable,
-// and the files the user wrote are never replaced.
+// installed files stay readable and writable by their owner, and the files the user wrote are
+// never replaced.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -95,6 +96,23 @@ TEST(UnpackArchive, ReplacesFilesMergesFoldersAndKeepsProgramsExecutable) {
     std::sort(top.begin(), top.end());
     EXPECT_EQ(top, (std::vector<std::string>{"Cat", "VantorBooks", "deep", "docs", "docs.zip", "locked.txt",
                                              "options.ini", "skins"}));
+}
+
+TEST(UnpackArchive, InstalledFilesStayReadableAndWritableByTheirOwner) {
+    Install inst;
+    WriteFile(inst.dir / "lang.txt", "old categories");
+    ExtractorGuard guard([](const fs::path&, const fs::path& folder) {
+        const std::pair<const char*, mode_t> files[] = {{"lang.txt", 0000}, {"docs/new.doc", 0444}, {"VantorBooks", 0200}};
+        for (const auto& [name, mode] : files) {
+            WriteFile(folder / name, "new");
+            ::chmod((folder / name).c_str(), mode);
+        }
+    });
+    unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    EXPECT_EQ(Mode(inst.dir / "lang.txt"), 0600u);
+    EXPECT_EQ(Mode(inst.dir / "docs/new.doc"), 0644u);
+    EXPECT_EQ(Mode(inst.dir / "VantorBooks"), 0711u);  // and the program still starts
+    EXPECT_EQ(ReadFile(inst.dir / "lang.txt"), "new");
 }
 
 TEST(UnpackArchive, KeepsWhatTheUserWroteAndInstallsWhatIsMissing) {

@@ -369,16 +369,17 @@ void PlaceAll(const Plan& plan, const fs::path& scratch, const std::string& what
                 if (!m.replaces && ::mkdir(r.target.c_str(), 0777) != 0 && errno != EEXIST)
                     throw std::system_error(errno, std::generic_category());
             } else {
-                // A replaced program keeps its execute permission: archives made on Windows
-                // carry none, and a program must still start afterwards.
-                struct stat old;
+                // An installed file stays readable and writable by its owner, whatever mode the
+                // archive gave it (a catalog file nobody can read breaks the viewer). A replaced
+                // program keeps its execute permission: archives made on Windows carry none,
+                // and a program must still start afterwards.
                 struct stat now;
-                if (m.replaces && ::stat(r.target.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
-                    ::stat(r.from.c_str(), &now) == 0) {
-                    const mode_t exec = old.st_mode & 0111;
-                    if ((now.st_mode & exec) != exec && ::chmod(r.from.c_str(), (now.st_mode | exec) & 07777) != 0)
-                        throw std::system_error(errno, std::generic_category());
-                }
+                if (::stat(r.from.c_str(), &now) != 0) throw std::system_error(errno, std::generic_category());
+                mode_t mode = (now.st_mode & 07777) | S_IRUSR | S_IWUSR;
+                struct stat old;
+                if (m.replaces && ::stat(r.target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode |= old.st_mode & 0111;
+                if (mode != (now.st_mode & 07777) && ::chmod(r.from.c_str(), mode) != 0)
+                    throw std::system_error(errno, std::generic_category());
                 if (r.oldIno) ReplaceKeeping(r);
                 else MoveOver(r.from, r.target);
             }

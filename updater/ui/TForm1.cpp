@@ -8,6 +8,7 @@
 
 #include "Dialogs.h"
 #include "UpdaterSteps.h"
+#include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -123,6 +124,7 @@ void TForm1::EndProgram() {
 }
 
 int RunUpdater(int& argc, char** argv) {
+    platform::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VantorBooksUpdate"));
     // A top-level window has its own taskbar button here; nothing needs to be set for it.
