@@ -1,32 +1,89 @@
 // Shows the viewer on a copy of the sample installation in a real X server (the test runs
 // under Xvfb) and checks the screen really shows it: a screenshot that is not blank, with
-// the category list drawn where the window put it.
+// the category list drawn where the window put it; and the sample's help start page and a
+// list-of-books page, with their backgrounds, borders and pictures where the pages put them.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
+#include <QFrame>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
 
+#include <optional>
+
+#include "HelpFolder.h"
 #include "Installation.h"
+#include "QtBridge.h"
 #include "TForm1.h"
 
-TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
+namespace {
+
+// Where the screenshot goes: VB_SCREENSHOT, with a suffix before its extension for each view.
+QString ShotFile(const char* suffix) {
+    const char* out = std::getenv("VB_SCREENSHOT");
+    QString file = QString::fromLocal8Bit(out ? out : "viewer-screenshot.png");
+    if (*suffix) file.insert(file.lastIndexOf(QLatin1Char('.')), QLatin1String(suffix));
+    return file;
+}
+
+QImage GrabScreen(const char* suffix) {
+    QTest::qWait(300);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    shot.save(ShotFile(suffix));
+    return shot;
+}
+
+// The screen position of a point in a page cell's own pixels.
+QPoint InCell(const TForm1& form, int col, int row, QPoint offset) {
+    const QRect r = form.StringGrid1->visualRect(form.StringGrid1->model()->index(row, col));
+    return form.StringGrid1->viewport()->mapToGlobal(r.topLeft() + offset);
+}
+
+QColor Pixel(const QImage& shot, QPoint p) { return QColor(shot.pixel(p)); }
+
+QString Text(const TForm1& form, int col, int row) {
+    const QTableWidgetItem* item = form.StringGrid1->item(row, col);
+    return item ? item->text() : QString();
+}
+
+void ClickItem(QListWidget* list, const char* text) {
+    const auto found = list->findItems(QString::fromUtf8(text), Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
+}
+
+// A copy of the sample installation and the window opened on it.
+struct SampleWindow {
+    SampleWindow() {
+        std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
+        testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+        form.emplace();
+        form->show();
+    }
     testsupport::Installation inst;
-    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
-    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
-    TForm1 form;
-    form.show();
+    std::optional<TForm1> form;
+};
+
+}  // namespace
+
+TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::qWait(300);
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     ASSERT_GT(form.ListBox8->count(), 0);
 
-    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    const char* out = std::getenv("VB_SCREENSHOT");
-    shot.save(QString::fromLocal8Bit(out ? out : "viewer-screenshot.png"));
+    const QImage shot = GrabScreen("");
     ASSERT_FALSE(shot.isNull());
 
     QSet<QRgb> colours;
@@ -40,4 +97,54 @@ TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     for (int y = list.top(); y < list.bottom(); ++y)
         for (int x = list.left(); x < list.right(); ++x) inList.insert(shot.pixel(x, y));
     EXPECT_GT(inList.size(), 2) << "the category list is not drawn";
+}
+
+TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    // The help start page, placed on the panel as the help page of the options panel places it.
+    form.Panel1->setGeometry(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
+                             form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50);
+    form.StringGrid1->setGeometry(0, 0, form.Panel1->width(), form.Panel1->height());
+    form.StringGrid1->show();
+    form.Panel1->show();
+    form.Panel1->raise();
+    form.CurrentTexxFile = viewer::HelpIndexPage(form.ProgramDir);
+    form.N211->trigger();
+    form.N231->trigger();
+    ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    QImage shot = GrabScreen("-help");
+    // The title row is navy; the "Разделы справки" heading is underlined by a two-pixel
+    // black border; the logo's gold line and its red book.
+    EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {400, 30})), QColor(0, 0, 128));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 4, {180, 23})), QColor(Qt::black));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 4, {180, 12})), QColor(Qt::white));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 67})), QColor(230, 190, 60));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {30, 40})), QColor(200, 40, 40));
+    EXPECT_TRUE(Text(form, 3, 9).startsWith(QStringLiteral("http://")));
+
+    // The link to the updates page, whose total is computed when it opens.
+    const QRect link = form.StringGrid1->visualRect(form.StringGrid1->model()->index(6, 3));
+    QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    ASSERT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
+    EXPECT_EQ(Text(form, 3, 6), QStringLiteral("21"));
+    shot = GrabScreen("-updates");
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 12})), QColor(192, 192, 192)) << "silver heading";
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 12})), QColor(Qt::black)) << "its box";
+
+    // The list-of-books page of a list, opened from the catalog as a user does.
+    form.Panel1->hide();
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Список книг");
+    ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    ASSERT_TRUE(form.StringGrid1->isVisible());
+    shot = GrabScreen("-books");
+    EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {100, 20})), QColor(0, 128, 128)) << "teal heading";
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 10})), QColor(Qt::black)) << "box of a book's cell";
+    EXPECT_EQ(Text(form, 2, 3), QStringLiteral("Последний рейс «Альбатроса»"));
 }

@@ -178,6 +178,7 @@ void TForm1::connectHandlers() {
     connectCatalogHandlers();
     connectSearchHandlers();
     connectInstallHandlers();
+    connectPageHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
