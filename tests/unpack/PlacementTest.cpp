@@ -16,6 +16,7 @@
 #include <map>
 
 #include "TempDir.h"
+#include "UnpackFixtures.h"
 #include "unpack/UnpackArchive.h"
 
 namespace fs = std::filesystem;
@@ -25,31 +26,14 @@ using testsupport::WriteFile;
 
 namespace {
 
-class Seams {
+// The extraction writes `files`; `hook` runs before each move into place.
+class Seams : public unpacktest::Seams {
 public:
-    Seams(std::map<std::string, std::string> files, std::function<int(size_t, const fs::path&)> hook = nullptr) {
-        unpack::SetExtractorForTesting([files](const fs::path&, const fs::path& folder) {
-            for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
-        });
-        unpack::SetMoveHookForTesting(std::move(hook));
-    }
-    ~Seams() {
-        unpack::SetExtractorForTesting(nullptr);
-        unpack::SetMoveHookForTesting(nullptr);
-    }
+    Seams(std::map<std::string, std::string> files, std::function<int(size_t, const fs::path&)> hook = nullptr)
+        : unpacktest::Seams(unpacktest::Writes(std::move(files)), std::move(hook)) {}
 };
 
-// Every entry below a folder with its content and permissions.
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        struct stat st{};
-        ::lstat(e.path().c_str(), &st);
-        out[e.path().lexically_relative(dir).generic_string()] =
-            std::to_string(st.st_mode & 07777) + ":" + (e.is_regular_file() ? ReadFile(e.path()) : "<dir>");
-    }
-    return out;
-}
+using unpacktest::Snapshot;
 
 bool HasScratch(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir))
@@ -58,18 +42,12 @@ bool HasScratch(const fs::path& dir) {
 }
 
 // An installation whose update replaces files in three folders and adds a folder and files.
-struct Install {
-    TempDir dir;
-    std::string archive;
-    Install() {
-        WriteFile(dir / "VantorBooks", "old program");
-        ::chmod((dir / "VantorBooks").c_str(), 0755);
-        WriteFile(dir / "docs/a.doc", "old a");
-        WriteFile(dir / "docs/b.doc", "old b");
-        WriteFile(dir / "Cat/List.txt", "old list");
-        WriteFile(dir / "docs.zip", "stands for an archive");
-        archive = (dir / "docs.zip").string();
-    }
+struct Install : unpacktest::SmallInstallation {
+    Install()
+        : SmallInstallation({{"VantorBooks", "old program"},
+                             {"docs/a.doc", "old a"},
+                             {"docs/b.doc", "old b"},
+                             {"Cat/List.txt", "old list"}}) {}
     static std::map<std::string, std::string> Update() {
         return {{"VantorBooks", "new program"}, {"docs/a.doc", "new a"},       {"docs/b.doc", "new b"},
                 {"docs/c.doc", "new c"},        {"Cat/List.txt", "new list"}, {"Cat/New/Sub.txt", "new sub"},
@@ -119,14 +97,9 @@ TEST(Placement, AnUnwritableFolderIsFoundBeforeAnythingMoves) {
     Seams seams(Install::Update());
     Unwritable locked(inst.dir / "docs");
     if (!locked.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
-    try {
-        unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-        ADD_FAILURE() << "no error";
-    } catch (const unpack::UnpackError& e) {
-        const std::string what = e.what();
-        EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
-        EXPECT_NE(what.find((inst.dir / "docs").string() + "\" cannot be written"), std::string::npos) << what;
-    }
+    const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+    EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+    EXPECT_NE(what.find((inst.dir / "docs").string() + "\" cannot be written"), std::string::npos) << what;
     EXPECT_EQ(Snapshot(inst.dir.path()), before);
     // The viewer's check before a hand-over finds it as well.
     EXPECT_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()), unpack::UnpackError);
@@ -147,14 +120,9 @@ TEST(Placement, AMoveThatFailsPutsBackWhatWasMoved) {
         Install inst;
         const auto before = Snapshot(inst.dir.path());
         Seams seams(Install::Update(), [&](size_t i, const fs::path&) { return i == failAt ? EIO : 0; });
-        try {
-            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-            ADD_FAILURE() << "no error";
-        } catch (const unpack::UnpackError& e) {
-            const std::string what = e.what();
-            EXPECT_NE(what.find("could not be put in place"), std::string::npos) << what;
-            EXPECT_NE(what.find("Nothing was changed."), std::string::npos) << what;
-        }
+        const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+        EXPECT_NE(what.find("could not be put in place"), std::string::npos) << what;
+        EXPECT_NE(what.find("Nothing was changed."), std::string::npos) << what;
         EXPECT_EQ(Snapshot(inst.dir.path()), before);
         EXPECT_FALSE(HasScratch(inst.dir.path()));
     }

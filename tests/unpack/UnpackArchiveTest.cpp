@@ -11,6 +11,7 @@
 #include <map>
 
 #include "TempDir.h"
+#include "UnpackFixtures.h"
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
 
@@ -19,53 +20,28 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-namespace {
+using unpacktest::Mode;
+using unpacktest::Snapshot;
+using unpacktest::Writes;
 
-// Installs an extraction for the test's scope.
-class ExtractorGuard {
+// The extraction of the test's scope.
+class ExtractorGuard : public unpacktest::Seams {
 public:
-    explicit ExtractorGuard(unpack::Extractor e) { unpack::SetExtractorForTesting(std::move(e)); }
-    ~ExtractorGuard() { unpack::SetExtractorForTesting(nullptr); }
+    explicit ExtractorGuard(unpack::Extractor e) : Seams(std::move(e)) {}
 };
 
-// An extraction that writes the given files (relative name, content) and nothing else.
-unpack::Extractor Writes(std::map<std::string, std::string> files) {
-    return [files](const fs::path&, const fs::path& folder) {
-        for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
-    };
-}
-
-mode_t Mode(const fs::path& p) {
-    struct stat st{};
-    ::stat(p.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
-// Every entry below a folder with its content and permissions, to compare before and after.
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const std::string rel = e.path().lexically_relative(dir).generic_string();
-        out[rel] = std::to_string(Mode(e.path())) + ":" + (e.is_regular_file() ? ReadFile(e.path()) : "<dir>");
-    }
-    return out;
-}
+namespace {
 
 // A small installation: a program, documents, a read-only file and the user's own files.
-struct Install {
-    TempDir dir;
-    std::string archive;
-    Install() {
-        WriteFile(dir / "VantorBooks", "old program");
-        ::chmod((dir / "VantorBooks").c_str(), 0755);
-        WriteFile(dir / "docs/old.doc", "old doc");
-        WriteFile(dir / "locked.txt", "old locked");
+struct Install : unpacktest::SmallInstallation {
+    Install()
+        : SmallInstallation({{"VantorBooks", "old program"},
+                             {"docs/old.doc", "old doc"},
+                             {"locked.txt", "old locked"},
+                             {"options.ini", "[Window]\r\nHeight=640\r\n"},
+                             {"skins/skin_select.txt", "Mine\r\n"},
+                             {"Cat/List/Sub/Books/_have.txt", "My book\r\n"}}) {
         ::chmod((dir / "locked.txt").c_str(), 0444);
-        WriteFile(dir / "options.ini", "[Window]\r\nHeight=640\r\n");
-        WriteFile(dir / "skins/skin_select.txt", "Mine\r\n");
-        WriteFile(dir / "Cat/List/Sub/Books/_have.txt", "My book\r\n");
-        WriteFile(dir / "docs.zip", "stands for an archive");
-        archive = (dir / "docs.zip").string();
     }
 };
 
@@ -200,14 +176,9 @@ TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
         if (!c.archivePresent) fs::remove(inst.archive);
         const auto before = Snapshot(inst.dir.path());
         ExtractorGuard guard(c.extractor);
-        try {
-            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-            ADD_FAILURE() << "no error";
-        } catch (const unpack::UnpackError& e) {
-            const std::string what = e.what();
-            EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
-            EXPECT_NE(what.find(c.reason), std::string::npos) << what;
-        }
+        const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+        EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+        EXPECT_NE(what.find(c.reason), std::string::npos) << what;
         EXPECT_EQ(Snapshot(inst.dir.path()), before);
     }
 }

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "TempDir.h"
+#include "UnpackFixtures.h"
 #include "ZipTool.h"
 #include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
@@ -20,22 +21,12 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
+using unpacktest::Snapshot;
+
 namespace {
 
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        out[e.path().lexically_relative(dir).generic_string()] = e.is_regular_file() ? ReadFile(e.path()) : "<dir>";
-    return out;
-}
-
 std::string UnpackError(const fs::path& archive, const fs::path& base) {
-    try {
-        unpack::UnpackArchive(archive.string(), base.string());
-    } catch (const unpack::UnpackError& e) {
-        return e.what();
-    }
-    return "no error";
+    return unpacktest::UnpackFailure(archive.string(), base.string());
 }
 
 // An installation of a few files and the archive `bytes` beside them.

@@ -55,35 +55,25 @@ bool InstallChain::Handles(std::string_view file) {
            file == kProgramArchiveName;
 }
 
-ChainStep InstallChain::StartDocuments() {
+namespace {
+
+ChainStep DownloadStep(std::string file, std::optional<std::string> status = std::nullopt) {
     ChainStep step;
-    step.status = DocsStarterStatus(docs_, base_);
+    step.status = std::move(status);
     step.work = ChainStep::Work::Download;
-    step.file = kDocsArchiveName;
+    step.file = std::move(file);
     return step;
 }
 
-ChainStep InstallChain::StartDatabase() {
-    ChainStep step;
-    step.status = BaseStarterStatus(docs_, base_);
-    step.work = ChainStep::Work::Download;
-    step.file = kBaseArchiveName;
-    return step;
-}
+}  // namespace
 
-ChainStep InstallChain::StartFreshUpdateInfo() {
-    ChainStep step;
-    step.work = ChainStep::Work::Download;
-    step.file = kUpdateInfoName;
-    return step;
-}
+ChainStep InstallChain::StartDocuments() { return DownloadStep(kDocsArchiveName, DocsStarterStatus(docs_, base_)); }
 
-ChainStep InstallChain::StartProgramArchive() {
-    ChainStep step;
-    step.work = ChainStep::Work::Download;
-    step.file = kProgramArchiveName;
-    return step;
-}
+ChainStep InstallChain::StartDatabase() { return DownloadStep(kBaseArchiveName, BaseStarterStatus(docs_, base_)); }
+
+ChainStep InstallChain::StartFreshUpdateInfo() { return DownloadStep(kUpdateInfoName); }
+
+ChainStep InstallChain::StartProgramArchive() { return DownloadStep(kProgramArchiveName); }
 
 ChainStep InstallChain::AcceptDataUpdate() {
     if (!docs_ && !base_) return {};

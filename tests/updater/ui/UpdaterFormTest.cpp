@@ -72,6 +72,13 @@ struct Seam {
     ~Seam() { unpack::SetExtractorForTesting(nullptr); }
 };
 
+// A registered installation with the old viewer and a downloaded program update beside it.
+void PrepareUpdate(const Installation& inst) {
+    RegisterViewer(inst.dir());
+    WriteViewer(inst.dir(), "old");
+    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+}
+
 bool WaitForMark(const fs::path& dir) {
     return QTest::qWaitFor([&] { return fs::exists(dir / "restarted.txt"); }, 5000);
 }
@@ -178,9 +185,7 @@ TEST(UpdaterForm, EndsWithoutStartingAnything) {
 
 TEST(UpdaterForm, AFailedUnpackIsShownOnceAndTriedAgainOnTheNextTick) {
     Installation inst;
-    RegisterViewer(inst.dir());
-    WriteViewer(inst.dir(), "old");
-    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+    PrepareUpdate(inst);
     Seam seam;
     seam.failures = 1;
     TForm1 form;
@@ -211,9 +216,7 @@ TEST(UpdaterForm, AFailedUnpackIsShownOnceAndTriedAgainOnTheNextTick) {
 
 TEST(UpdaterForm, AnUnpackThatKeepsFailingStartsTheOldViewerWithTheError) {
     Installation inst;
-    RegisterViewer(inst.dir());
-    WriteViewer(inst.dir(), "old");
-    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+    PrepareUpdate(inst);
     Seam seam;
     seam.failures = 100;
     TForm1 form;
@@ -239,9 +242,7 @@ TEST(UpdaterForm, AnUnpackThatKeepsFailingStartsTheOldViewerWithTheError) {
 
 TEST(UpdaterForm, WaitsWhileACalcModuleIsLoaded) {
     Installation inst;
-    RegisterViewer(inst.dir());
-    WriteViewer(inst.dir(), "old");
-    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+    PrepareUpdate(inst);
     Seam seam;
     TForm1 form;
     form.Timer1Timer();
