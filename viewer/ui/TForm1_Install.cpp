@@ -10,6 +10,9 @@
 #include <QMetaObject>
 #include <QProgressBar>
 
+#include <atomic>
+#include <memory>
+
 #include "ClickLabel.h"
 #include "Identity.h"
 #include "QtBridge.h"
@@ -100,8 +103,11 @@ void TForm1::StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
     auto task = std::make_unique<unpack::UnpackTask>(kind, ProgramDir + "\\" + file, ProgramDir);
     Gauge2->setRange(0, 1000);
     Gauge2->setValue(0);
+    // Only a change of the thousandths is posted: the extraction reports every block it writes.
+    auto shown = std::make_shared<std::atomic<int>>(-1);
     task->Start(
-        [this](int permille) {
+        [this, shown](int permille) {
+            if (shown->exchange(permille) == permille) return;
             QMetaObject::invokeMethod(this, [this, permille] { Gauge2->setValue(permille); }, Qt::QueuedConnection);
         },
         [this, done = std::move(done)](const std::string& error) {
