@@ -3,8 +3,10 @@
 
 #include "DesktopShellOpener.h"
 #include "TForm1.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv) {
+    platform::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VantorBooks"));
     viewerui::DesktopShellOpener opener;

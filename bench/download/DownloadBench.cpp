@@ -3,7 +3,6 @@
 // downloads the file through the window while a 5 ms timer measures how late the window's
 // event loop answers. Usage: bench_download [megabytes] [rounds]
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "EventLoopProbe.h"
 #include "Installation.h"
 #include "NginxServer.h"
 #include "TDownLoader.h"
@@ -115,33 +115,20 @@ int main(int argc, char** argv) {
     inst.UseUpdateServer(nginx.base());
     TForm1 form;
     form.show();
-    QElapsedTimer clock;
-    qint64 last = 0, worst = 0, ticks = 0;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        worst = std::max(worst, now - last);
-        last = now;
-        ++ticks;
-    });
+    viewerbench::EventLoopProbe probe;
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!form.DownloadRunning()) app.quit();
     });
     const double windowStart = Seconds(Clock::now().time_since_epoch());
-    clock.start();
-    timer.start();
+    probe.Start();
     watch.start();
     form.StartDownload("docs.zip", "docs.zip", "bench.zip");
     QApplication::exec();
     const double took = Seconds(Clock::now().time_since_epoch()) - windowStart;
     std::printf("window download: %8.1f MiB/s, gauge at %d of %d\n", mb / took, form.Gauge2->value(),
                 form.Gauge2->maximum());
-    std::printf("event loop:      %lld ticks of 5 ms, longest gap %.2f ms, so answered within %.2f ms (target <= 20)\n",
-                static_cast<long long>(ticks), static_cast<double>(worst) / 1e6,
-                std::max(0.0, static_cast<double>(worst) / 1e6 - 5.0));
+    probe.Print();
     return 0;
 }

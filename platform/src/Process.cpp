@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 extern char** environ;
@@ -51,5 +52,7 @@ bool IsModuleLoaded(std::string_view name) {
 }
 
 void SetModuleCheckForTesting(std::function<bool(std::string_view)> check) { ModuleCheck() = std::move(check); }
+
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace platform

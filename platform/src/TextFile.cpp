@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/FileError.h"
+#include "platform/SafeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -63,39 +64,15 @@ std::string ReadFileBytes(const fs::path& path) {
 }
 
 void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
-    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::string tmpl = (dir / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) throw FileError::Create(path, errno);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw FileError::Write(path, err);
-    };
-    // Keep the mode of the file being replaced (mkostemp makes 0600).
+    ReplacementFile file;
+    if (const int err = file.Open(path, "." + path.filename().string() + ".tmp-")) throw FileError::Create(path, err);
+    // Keep the mode of the file being replaced.
     struct stat st;
     const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw FileError::Write(path, err);
-    }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw FileError::Write(path, err);
-    }
+    int err = ::fchmod(file.fd(), mode) == 0 ? 0 : errno;
+    if (!err) err = file.Write(bytes.data(), bytes.size());
+    if (!err) err = file.Commit(Flush::Full);
+    if (err) throw FileError::Write(path, err);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

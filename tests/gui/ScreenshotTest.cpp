@@ -1,7 +1,8 @@
 // Shows the viewer on a copy of the sample installation in a real X server (the test runs
 // under Xvfb) and checks the screen really shows it: a screenshot that is not blank, with
-// the category list drawn where the window put it; and the sample's help start page and a
-// list-of-books page, with their backgrounds, borders and pictures where the pages put them.
+// the category list drawn where the window put it; the sample's help start page and a
+// list-of-books page, with their backgrounds, borders and pictures where the pages put them;
+// and the update panel's gauge following an unpack while the window keeps drawing.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
@@ -12,17 +13,23 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTableWidget>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 #include "HelpFolder.h"
 #include "Installation.h"
 #include "QtBridge.h"
 #include "TForm1.h"
+#include "ZipTool.h"
+#include "unpack/UnpackArchive.h"
 
 namespace {
 
@@ -147,4 +154,44 @@ TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
     EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {100, 20})), QColor(0, 128, 128)) << "teal heading";
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 10})), QColor(Qt::black)) << "box of a book's cell";
     EXPECT_EQ(Text(form, 2, 3), QStringLiteral("Последний рейс «Альбатроса»"));
+}
+
+TEST(Screenshot, TheUpdatePanelShowsTheUnpackOnItsGauge) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 200; ++i) files.emplace_back("docs/story " + std::to_string(i) + ".rtf", std::string(1024, 's'));
+    const testsupport::ZipPackage docs(files);
+    testsupport::WriteFile(inst.dir() / "docs.zip", docs.bytes);
+    // The moves into place wait until the picture is taken, so the window shows the unpack
+    // under way: extracted, nothing moved yet.
+    std::atomic<bool> release{false};
+    unpack::SetMoveHookForTesting([&](size_t, const std::filesystem::path&) {
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return 0;
+    });
+    form.Chain.DocsUpdateFound();
+    form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+    form.RunChainStep(form.Chain.Downloaded("docs.zip", true, ""));  // the archive written above has arrived
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Gauge2->value() == 900; }, 10000));
+    const QImage shot = GrabScreen("-unpack");
+    release.store(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+    unpack::SetMoveHookForTesting(nullptr);
+
+    // The bar is drawn in its blue over nine tenths of the gauge, the pale ground after it.
+    const QRect gauge(form.Gauge2->mapToGlobal(QPoint(0, 0)), form.Gauge2->size());
+    const auto barPixels = [&](int from, int to) {
+        int n = 0;
+        for (int x = gauge.left() + from * gauge.width() / 100; x < gauge.left() + to * gauge.width() / 100; ++x) {
+            const QColor c(shot.pixel(x, gauge.center().y() + 3));
+            if (c.blue() > c.red() + 40) ++n;
+        }
+        return n;
+    };
+    EXPECT_GT(barPixels(5, 40), (40 - 5) * gauge.width() / 100 / 2) << "no bar where the unpack has come";
+    EXPECT_EQ(barPixels(93, 97), 0) << "bar beyond where the unpack has come";
+    EXPECT_TRUE(std::filesystem::exists(inst.dir() / "docs/story 199.rtf"));
 }

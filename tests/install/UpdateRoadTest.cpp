@@ -4,11 +4,12 @@
 // fresh update.lasx, downloads the program update and hands it to the updater, which unpacks
 // it and starts the new viewer (a small program of ours that leaves a mark) and ends. A
 // truncated or damaged archive changes no installed file and hands nothing over, and without
-// the updater the viewer stays open.
+// the updater the viewer stays open. The updates tests/update-server/ serves for the walk by
+// hand install under the names they carry.
 //
 // Each case runs once with the unzip tool behind the unpack seam (in this process and in the
 // updater built for tests), and once with the archive library's own extraction in both
-// programs as built; that run is disabled until the library can extract.
+// programs as built.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -20,6 +21,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <iterator>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
 #include <ostream>
 
 #include "ChildProcesses.h"
@@ -125,7 +131,7 @@ protected:
     }
 
     bool WaitForDownloads(const TForm1& form) {
-        return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 20000);
+        return QTest::qWaitFor([&] { return !form.Working(); }, 20000);
     }
 
     // Start-up with the automatic check (no options file yet), then what the update panel's
@@ -134,11 +140,10 @@ protected:
         form.show();
         ASSERT_TRUE(WaitForDownloads(form));
         ASSERT_FALSE(form.Label6->isHidden());
-        ASSERT_EQ(form.DocsUpdateAvailable, 1);
-        ASSERT_EQ(form.BaseUpdateAvailable, 1);
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        form.N07051->trigger();
+        ASSERT_TRUE(form.Chain.DocsUpdateAvailable());
+        ASSERT_TRUE(form.Chain.BaseUpdateAvailable());
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
     }
 
@@ -171,7 +176,7 @@ TEST_P(UpdateRoad, DataThenProgramUpdate) {
     EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ServerLasx());
     EXPECT_TRUE(form.Panel3->isHidden());
     EXPECT_TRUE(form.Label6->isHidden());
-    EXPECT_EQ(form.DownLoaderBusy, 0);
+    EXPECT_FALSE(form.Chain.DownLoaderBusy());
 
     form.N07111->trigger();  // the program update, once the user has accepted it
     ASSERT_TRUE(WaitForDownloads(form));
@@ -228,7 +233,7 @@ TEST_P(UpdateRoad, DamagedDataArchivesChangeNoInstalledFile) {
             TForm1 form;
             InstallDataUpdate(form);
             EXPECT_TRUE(form.Label15->text().startsWith(QStringLiteral("Status: Update stopped: ")));
-            EXPECT_EQ(form.DownLoaderBusy, 0);
+            EXPECT_FALSE(form.Chain.DownLoaderBusy());
             EXPECT_FALSE(form.Panel3->isHidden());
         }
         auto requests = Requested();
@@ -275,6 +280,41 @@ TEST_P(UpdateRoad, NothingIsHandedOverWithoutAWholeArchiveAndAnUpdater) {
         ASSERT_GT(n, 0);
         EXPECT_NE(form.ListBox11->item(n - 1)->text().toStdString().find(c.reason), std::string::npos);
     }
+}
+
+// The walk the README describes, with the update folder tests/update-server/ serves: the data
+// update installs the files under the names they have in the archive, and nothing beside them.
+TEST_P(UpdateRoad, TheServedUpdatesInstallTheirOwnNames) {
+    const std::string make = std::string(VB_SOURCE_DIR) + "/tests/update-server/make-updates.sh '" +
+                             nginx.updateDir().string() + "' '" + VB_INSTALLATION_DIR + "' >/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const auto names = [&](const fs::path& dir) {
+        std::vector<std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(dir)) {
+            const std::string rel = e.path().lexically_relative(inst.dir()).generic_string();
+            if (!rel.ends_with(".zip") && !rel.starts_with("restarted")) out.push_back(rel);
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> expected = names(inst.dir());
+    // The new story, and what every start and check writes.
+    for (const char* made : {"docs/Кольца Сатурна.rtf", "options.ini", "update_temp.lasx"}) expected.push_back(made);
+    std::sort(expected.begin(), expected.end());
+    const std::string book = "Фантастика/Звёздные миры/Первая экспедиция/Books/moreinfo/Кольца Сатурна.txt";
+
+    TForm1 form;
+    InstallDataUpdate(form);
+    ASSERT_TRUE(form.Panel3->isHidden()) << form.Label15->text().toStdString();
+    const auto now = names(inst.dir());
+    std::vector<std::string> added, gone;
+    std::set_difference(now.begin(), now.end(), expected.begin(), expected.end(), std::back_inserter(added));
+    std::set_difference(expected.begin(), expected.end(), now.begin(), now.end(), std::back_inserter(gone));
+    EXPECT_TRUE(added.empty()) << testing::PrintToString(added);
+    EXPECT_TRUE(gone.empty()) << testing::PrintToString(gone);
+    EXPECT_EQ(ReadFile(inst.dir() / "docs/Кольца Сатурна.rtf"), ReadFile(fs::path(VB_SAMPLE_DIR) / "docs/Последний рейс.rtf"));
+    EXPECT_NE(inst.Read(book).find("Дополнено обновлением базы."), std::string::npos);
+    EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ReadFile(nginx.updateDir() / "update.lasx"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Injected, UpdateRoad, testing::Values(Extraction::UnzipTool), ParamName);

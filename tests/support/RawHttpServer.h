@@ -32,12 +32,14 @@ public:
                 head += c;
             return head;
         }
-        void Send(std::string_view bytes) {
+        // False once the client has gone.
+        bool Send(std::string_view bytes) {
             while (!bytes.empty()) {
                 const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-                if (n <= 0) return;
+                if (n <= 0) return false;
                 bytes.remove_prefix(static_cast<size_t>(n));
             }
+            return true;
         }
         // Sends nothing more until the client closes the connection or the server stops.
         void Stall() {

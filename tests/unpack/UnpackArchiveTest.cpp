@@ -1,7 +1,8 @@
 // Guards the unpack step of both programs: an archive replaces files of the installation whole
 // or not at all (a failed extraction, a link, an empty archive or a file/folder clash leaves
 // every file as it was), folders merge case-insensitively, replaced programs stay executable,
-// and the files the user wrote are never replaced.
+// installed files stay readable and writable by their owner, and the files the user wrote are
+// never replaced.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <map>
 
 #include "TempDir.h"
+#include "UnpackFixtures.h"
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
 
@@ -18,53 +20,28 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-namespace {
+using unpacktest::Mode;
+using unpacktest::Snapshot;
+using unpacktest::Writes;
 
-// Installs an extraction for the test's scope.
-class ExtractorGuard {
+// The extraction of the test's scope.
+class ExtractorGuard : public unpacktest::Seams {
 public:
-    explicit ExtractorGuard(unpack::Extractor e) { unpack::SetExtractorForTesting(std::move(e)); }
-    ~ExtractorGuard() { unpack::SetExtractorForTesting(nullptr); }
+    explicit ExtractorGuard(unpack::Extractor e) : Seams(std::move(e)) {}
 };
 
-// An extraction that writes the given files (relative name, content) and nothing else.
-unpack::Extractor Writes(std::map<std::string, std::string> files) {
-    return [files](const fs::path&, const fs::path& folder) {
-        for (const auto& [name, bytes] : files) WriteFile(folder / name, bytes);
-    };
-}
-
-mode_t Mode(const fs::path& p) {
-    struct stat st{};
-    ::stat(p.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
-// Every entry below a folder with its content and permissions, to compare before and after.
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const std::string rel = e.path().lexically_relative(dir).generic_string();
-        out[rel] = std::to_string(Mode(e.path())) + ":" + (e.is_regular_file() ? ReadFile(e.path()) : "<dir>");
-    }
-    return out;
-}
+namespace {
 
 // A small installation: a program, documents, a read-only file and the user's own files.
-struct Install {
-    TempDir dir;
-    std::string archive;
-    Install() {
-        WriteFile(dir / "VantorBooks", "old program");
-        ::chmod((dir / "VantorBooks").c_str(), 0755);
-        WriteFile(dir / "docs/old.doc", "old doc");
-        WriteFile(dir / "locked.txt", "old locked");
+struct Install : unpacktest::SmallInstallation {
+    Install()
+        : SmallInstallation({{"VantorBooks", "old program"},
+                             {"docs/old.doc", "old doc"},
+                             {"locked.txt", "old locked"},
+                             {"options.ini", "[Window]\r\nHeight=640\r\n"},
+                             {"skins/skin_select.txt", "Mine\r\n"},
+                             {"Cat/List/Sub/Books/_have.txt", "My book\r\n"}}) {
         ::chmod((dir / "locked.txt").c_str(), 0444);
-        WriteFile(dir / "options.ini", "[Window]\r\nHeight=640\r\n");
-        WriteFile(dir / "skins/skin_select.txt", "Mine\r\n");
-        WriteFile(dir / "Cat/List/Sub/Books/_have.txt", "My book\r\n");
-        WriteFile(dir / "docs.zip", "stands for an archive");
-        archive = (dir / "docs.zip").string();
     }
 };
 
@@ -97,7 +74,24 @@ TEST(UnpackArchive, ReplacesFilesMergesFoldersAndKeepsProgramsExecutable) {
                                              "options.ini", "skins"}));
 }
 
-TEST(UnpackArchive, NeverReplacesWhatTheUserWrote) {
+TEST(UnpackArchive, InstalledFilesStayReadableAndWritableByTheirOwner) {
+    Install inst;
+    WriteFile(inst.dir / "lang.txt", "old categories");
+    ExtractorGuard guard([](const fs::path&, const fs::path& folder) {
+        const std::pair<const char*, mode_t> files[] = {{"lang.txt", 0000}, {"docs/new.doc", 0444}, {"VantorBooks", 0200}};
+        for (const auto& [name, mode] : files) {
+            WriteFile(folder / name, "new");
+            ::chmod((folder / name).c_str(), mode);
+        }
+    });
+    unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    EXPECT_EQ(Mode(inst.dir / "lang.txt"), 0600u);
+    EXPECT_EQ(Mode(inst.dir / "docs/new.doc"), 0644u);
+    EXPECT_EQ(Mode(inst.dir / "VantorBooks"), 0711u);  // and the program still starts
+    EXPECT_EQ(ReadFile(inst.dir / "lang.txt"), "new");
+}
+
+TEST(UnpackArchive, KeepsWhatTheUserWroteAndInstallsWhatIsMissing) {
     struct Case {
         const char* path;
         bool user;
@@ -130,11 +124,19 @@ TEST(UnpackArchive, NeverReplacesWhatTheUserWrote) {
     EXPECT_EQ(ReadFile(inst.dir / "options.ini"), "[Window]\r\nHeight=640\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "skins/skin_select.txt"), "Mine\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/_have.txt"), "My book\r\n");
-    EXPECT_FALSE(fs::exists(inst.dir / "Cat/List/New/Books/_have.txt"));
+    // A list of owned books for a sub-list that had none yet comes with the update.
+    EXPECT_EQ(ReadFile(inst.dir / "Cat/List/New/Books/_have.txt"), "not the user's either\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "skins/skins.txt"), "Classic\r\n");
     EXPECT_EQ(ReadFile(inst.dir / "Cat/List/Sub/Books/Новая книга.txt"), "data");
-    EXPECT_EQ(report.files, 2u);
-    EXPECT_EQ(report.keptUserFiles.size(), 4u);
+    EXPECT_EQ(report.files, 3u);
+    EXPECT_EQ(report.keptUserFiles.size(), 3u);
+
+    // Into an installation without the user's files yet, they are installed.
+    TempDir fresh;
+    WriteFile(fresh / "docs.zip", "stands for an archive");
+    unpack::UnpackArchive((fresh / "docs.zip").string(), fresh.path().string());
+    EXPECT_EQ(ReadFile(fresh / "options.ini"), "[Window]\r\nHeight=500\r\n");
+    EXPECT_EQ(ReadFile(fresh / "skins/skin_select.txt"), "Classic\r\n");
 }
 
 TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
@@ -174,14 +176,9 @@ TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
         if (!c.archivePresent) fs::remove(inst.archive);
         const auto before = Snapshot(inst.dir.path());
         ExtractorGuard guard(c.extractor);
-        try {
-            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-            ADD_FAILURE() << "no error";
-        } catch (const unpack::UnpackError& e) {
-            const std::string what = e.what();
-            EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
-            EXPECT_NE(what.find(c.reason), std::string::npos) << what;
-        }
+        const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+        EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+        EXPECT_NE(what.find(c.reason), std::string::npos) << what;
         EXPECT_EQ(Snapshot(inst.dir.path()), before);
     }
 }
@@ -213,19 +210,40 @@ TEST(UnpackArchive, ArchivesMadeByAnotherToolComeOutByteIdentical) {
     }
 }
 
-TEST(CheckArchive, ReadsTheWholeArchiveAndWritesNothing) {
-    Install inst;
-    const auto before = Snapshot(inst.dir.path());
-    {
-        ExtractorGuard guard(Writes({{"VantorBooks", "new"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}}));
-        EXPECT_NO_THROW(unpack::CheckArchive(inst.archive));
+TEST(CheckArchive, FindsWhatTheUnpackWouldFindAndWritesNothing) {
+    struct Case {
+        const char* name;
+        unpack::Extractor extractor;
+        const char* reason;  // nullptr: it would unpack
+    };
+    const Case cases[] = {
+        {"a good program update", Writes({{"VantorBooks", "new"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}}),
+         nullptr},
+        {"an item fails its check",
+         [](const fs::path&, const fs::path& folder) {
+             WriteFile(folder / "VantorBooks", "new");
+             throw std::runtime_error("bad CRC");
+         },
+         "bad CRC"},
+        {"a file where the installation has a folder", Writes({{"VantorBooks", "new"}, {"Docs", "a file"}}),
+         "a folder in the installation"},
+        {"a folder where the installation has a file", Writes({{"vantorbooks/x", "x"}}), "a file in the installation"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst;
+        const auto before = Snapshot(inst.dir.path());
+        ExtractorGuard guard(c.extractor);
+        if (!c.reason) {
+            EXPECT_NO_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()));
+        } else {
+            try {
+                unpack::CheckArchive(inst.archive, inst.dir.path().string());
+                ADD_FAILURE() << "no error";
+            } catch (const unpack::UnpackError& e) {
+                EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+            }
+        }
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
     }
-    {
-        ExtractorGuard guard([](const fs::path&, const fs::path& folder) {
-            WriteFile(folder / "VantorBooks", "new");
-            throw std::runtime_error("bad CRC");
-        });
-        EXPECT_THROW(unpack::CheckArchive(inst.archive), unpack::UnpackError);
-    }
-    EXPECT_EQ(Snapshot(inst.dir.path()), before);
 }

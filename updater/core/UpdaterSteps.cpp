@@ -29,6 +29,10 @@ bool UnpackProgramUpdate(const std::string& installDir) {
     return true;
 }
 
+std::string GivenUpText(const std::string& error) {
+    return error + "\n\nThe update was not installed; " + kAppName + " is started again as it was.";
+}
+
 RestartResult RestartViewer(const std::string& installDir) {
     RestartResult result;
     const std::string viewer = installDir + kViewerExecutable;

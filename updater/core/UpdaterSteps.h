@@ -30,6 +30,12 @@ std::filesystem::path InstallFile(const std::string& installDir, std::string_vie
 // (the updater then ends); throws unpack::UnpackError when it cannot be unpacked.
 bool UnpackProgramUpdate(const std::string& installDir);
 
+// An unpack that failed this many times in a row is given up: the viewer is started again as
+// it is, with the error shown, rather than the user left with neither program.
+inline constexpr int kUnpackAttempts = 3;
+// The error shown when the unpack is given up.
+std::string GivenUpText(const std::string& error);
+
 // Starts the viewer from the installation directory.
 enum class RestartStep {
     NoViewer,    // no program file: the updater ends

@@ -8,6 +8,8 @@
 
 #include "Dialogs.h"
 #include "UpdaterSteps.h"
+#include "platform/Process.h"
+#include "unpack/UnpackArchive.h"
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
@@ -61,6 +63,8 @@ void TForm1::FormCreate() {
         const updater::InstallLookup lookup = updater::FindInstallDir(*RegIni);
         if (lookup.end) return EndProgram();
         InstallDir = lookup.installDir;
+        // A move into place that a kill interrupted is put back before this one begins.
+        unpack::RecoverInterrupted(InstallDir);
     } catch (const std::exception& e) {
         viewerui::ShowError(this, QString::fromStdString(e.what()));
         EndProgram();
@@ -68,7 +72,9 @@ void TForm1::FormCreate() {
 }
 
 // The timer stays off while the archive is unpacked and while its error is shown, so a tick
-// can neither start a second unpack nor stack a second box; the next tick tries again.
+// can neither start a second unpack nor stack a second box; the next tick tries again. A
+// failed unpack leaves the installation as it was, so after the last attempt the viewer is
+// started again all the same.
 void TForm1::Timer1Timer() {
     if (unpacking_ || ended_) return;
     unpacking_ = true;
@@ -81,11 +87,17 @@ void TForm1::Timer1Timer() {
         }
         unpacked = true;
     } catch (const std::exception& e) {
-        viewerui::ShowError(this, QString::fromStdString(e.what()));
+        const bool givingUp = ++failedUnpacks_ >= updater::kUnpackAttempts;
+        viewerui::ShowError(this, QString::fromStdString(givingUp ? updater::GivenUpText(e.what()) : e.what()));
+        if (givingUp) unpacked = true;  // on to the restart, without the update
     }
     unpacking_ = false;
-    if (unpacked) Timer2->start();
-    else Timer1->start();
+    if (unpacked) {
+        failedUnpacks_ = 0;
+        Timer2->start();
+    } else {
+        Timer1->start();
+    }
 }
 
 void TForm1::Timer2Timer() {
@@ -112,6 +124,7 @@ void TForm1::EndProgram() {
 }
 
 int RunUpdater(int& argc, char** argv) {
+    platform::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VantorBooksUpdate"));
     // A top-level window has its own taskbar button here; nothing needs to be set for it.

@@ -41,6 +41,7 @@ private:
     void EndProgram();
     bool ended_ = false;
     bool unpacking_ = false;  // an unpack, or the error box after it, is running
+    int failedUnpacks_ = 0;   // in a row
 };
 
 // The program block: the application, the window, the message loop.

@@ -50,4 +50,123 @@ ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string
     return texts;
 }
 
+bool InstallChain::Handles(std::string_view file) {
+    return file == kUpdateInfoName || file == kDocsArchiveName || file == kBaseArchiveName ||
+           file == kProgramArchiveName;
+}
+
+namespace {
+
+ChainStep DownloadStep(std::string file, std::optional<std::string> status = std::nullopt) {
+    ChainStep step;
+    step.status = std::move(status);
+    step.work = ChainStep::Work::Download;
+    step.file = std::move(file);
+    return step;
+}
+
+}  // namespace
+
+ChainStep InstallChain::StartDocuments() { return DownloadStep(kDocsArchiveName, DocsStarterStatus(docs_, base_)); }
+
+ChainStep InstallChain::StartDatabase() { return DownloadStep(kBaseArchiveName, BaseStarterStatus(docs_, base_)); }
+
+ChainStep InstallChain::StartFreshUpdateInfo() { return DownloadStep(kUpdateInfoName); }
+
+ChainStep InstallChain::StartProgramArchive() { return DownloadStep(kProgramArchiveName); }
+
+ChainStep InstallChain::AcceptDataUpdate() {
+    if (!docs_ && !base_) return {};
+    ChainStep step = docs_ ? StartDocuments() : StartDatabase();
+    busy_ = true;
+    return step;
+}
+
+ChainStep InstallChain::AcceptProgramUpdate() {
+    ChainStep step = StartProgramArchive();
+    step.status = kStatusProgram;
+    busy_ = true;
+    return step;
+}
+
+ChainStep InstallChain::DownloadStories() {
+    docs_ = true;
+    ChainStep step = StartDocuments();
+    busy_ = true;
+    return step;
+}
+
+ChainStep InstallChain::Next(std::string file) {
+    ChainStep step = file == kBaseArchiveName ? StartDatabase() : StartFreshUpdateInfo();
+    continuing_ = std::move(file);
+    return step;
+}
+
+ChainStep InstallChain::Stop(std::string_view file, ChainFailure why, std::string_view reason) {
+    const ChainStopTexts texts = ChainStopped(file, why, reason);
+    ChainStep step;
+    step.status = texts.status;
+    step.log = texts.log;
+    busy_ = false;
+    return step;
+}
+
+ChainStep InstallChain::Downloaded(std::string_view file, bool ok, std::string_view error) {
+    if (file == continuing_) continuing_.clear();
+    ChainStep step;
+    if (file == kUpdateInfoName) {
+        // The end of a data update. A failed fetch keeps the old update.lasx, whose counters
+        // offer the same update again; the panel stays open and says so.
+        if (!ok) return Stop(file, ChainFailure::Download, error);
+        step.closePanel = true;
+        busy_ = false;
+        return step;
+    }
+    if (file != kDocsArchiveName && file != kBaseArchiveName && file != kProgramArchiveName) return step;
+    // A failed download keeps whatever file was there before, so only one that arrived whole
+    // is unpacked or handed over.
+    if (!ok) {
+        step = Stop(file, ChainFailure::Download, error);
+        step.clearDescription = true;
+        return step;
+    }
+    step.work = file == kProgramArchiveName ? ChainStep::Work::HandOver : ChainStep::Work::Unpack;
+    step.file = std::string(file);
+    return step;
+}
+
+ChainStep InstallChain::Unpacked(std::string_view file, std::string_view error) {
+    if (!error.empty()) {
+        ChainStep step = Stop(file, ChainFailure::Unpack, error);
+        step.clearDescription = true;
+        return step;
+    }
+    ChainStep step = Next(NextDataDownload(docs_, base_, file));
+    step.hideBaseNotice = true;
+    if (file == kBaseArchiveName) {
+        busy_ = false;  // also while the fresh update.lasx is still on its way
+        step.clearDescription = true;
+    }
+    return step;
+}
+
+ChainStep InstallChain::NotStarted(std::string_view file) {
+    if (file == continuing_) {
+        continuing_.clear();
+        return Stop(file, ChainFailure::NotStarted, "");
+    }
+    // Refused before anything changed: the chain that runs keeps its busy flag.
+    const ChainStopTexts texts = ChainStopped(file, ChainFailure::NotStarted, "");
+    ChainStep step;
+    step.status = texts.status;
+    step.log = texts.log;
+    return step;
+}
+
+ChainStep InstallChain::HandOverFailed(ChainFailure why, std::string_view reason) {
+    ChainStep step = Stop(kProgramArchiveName, why, reason);
+    step.clearDescription = true;
+    return step;
+}
+
 }  // namespace viewer

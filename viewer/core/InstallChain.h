@@ -1,5 +1,7 @@
-// Installing updates without a window: the status texts of the update panel, the order of the
-// downloads of a data update, and the texts of a chain that stopped.
+// Installing updates without a window: the chain that turns each finished download into the
+// next step (the next download, an unpack, the hand-over to the updater), the status and log
+// texts on the way, whether the update panel closes, and the update and busy flags the chain
+// and the update check share. The window (and the update panel) only carry out its steps.
 #pragma once
 
 #include <optional>
@@ -12,6 +14,7 @@ namespace viewer {
 inline constexpr const char* kStatusUpdating = "Status: Updating the database. Please wait";
 inline constexpr const char* kStatusFirstOfTwo = "Status: Downloading 1st package of two";
 inline constexpr const char* kStatusSecondOfTwo = "Status: Downloading 2nd package of two";
+inline constexpr const char* kStatusProgram = "Update VantorBooks. Please wait";
 
 // The status line the starters of docs.zip and updatebase.zip set from the two update flags;
 // nothing when it stays as it is.
@@ -39,5 +42,72 @@ struct ChainStopTexts {
     std::string log;     // for the update log, after its time stamp
 };
 ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason);
+
+// One step for the window, carried out in the order of the fields.
+struct ChainStep {
+    std::optional<std::string> status;  // the update panel's new status line
+    std::string log;                    // a line for the update log after its time stamp; empty: none
+    bool hideBaseNotice = false;        // a data archive is installed: the notice goes
+    enum class Work {
+        None,
+        Download,  // start the download `file` (selector and local name); report NotStarted when it can't
+        Unpack,    // unpack the downloaded archive `file` into the installation; report Unpacked
+        HandOver,  // check the program archive `file` and start the updater, then close; report HandOverFailed
+    };
+    Work work = Work::None;
+    std::string file;
+    bool closePanel = false;        // the data update ended: the update panel closes
+    bool clearDescription = false;  // the completion handler's last act: the description box is emptied
+};
+
+class InstallChain {
+public:
+    // Whether a finished download of this name belongs to the chain (the archives and the
+    // fresh update.lasx).
+    static bool Handles(std::string_view file);
+
+    // The update flags (a document or a database update was found) only ever rise during a
+    // run; the busy flag is set while a chain runs and keeps the update panel open.
+    bool DocsUpdateAvailable() const { return docs_; }
+    bool BaseUpdateAvailable() const { return base_; }
+    bool DownLoaderBusy() const { return busy_; }
+    void DocsUpdateFound() { docs_ = true; }
+    void BaseUpdateFound() { base_ = true; }
+    // Every branch of the completion handler that ends the dispatch frees the busy flag; the
+    // update check's does so too.
+    void DispatchEnded() { busy_ = false; }
+
+    // The starters of the four chain downloads (the hidden routines 0705, 0706, 0707, 0711):
+    // the status line their flags ask for, then the download.
+    ChainStep StartDocuments();
+    ChainStep StartDatabase();
+    ChainStep StartFreshUpdateInfo();
+    ChainStep StartProgramArchive();
+
+    // What the update panel's accept button starts once the what's-new text is there: the data
+    // archives the flags select (nothing when neither is set), or the program update.
+    ChainStep AcceptDataUpdate();
+    ChainStep AcceptProgramUpdate();
+    // "Download stories for reading": the documents at once, followed by a pending database.
+    ChainStep DownloadStories();
+
+    // A download of the chain ended (ok: the file arrived whole; error: why not).
+    ChainStep Downloaded(std::string_view file, bool ok, std::string_view error);
+    // The unpack of a downloaded archive ended; an empty error: it is installed.
+    ChainStep Unpacked(std::string_view file, std::string_view error);
+    // A download the chain asked for could not start because another one runs. Inside a chain
+    // that ends it; a starter run by hand leaves the running chain its busy flag.
+    ChainStep NotStarted(std::string_view file);
+    // The program update was not handed over (why: the archive or the updater, and the reason).
+    ChainStep HandOverFailed(ChainFailure why, std::string_view reason);
+
+private:
+    ChainStep Stop(std::string_view file, ChainFailure why, std::string_view reason);
+    ChainStep Next(std::string file);  // a download that continues the chain
+    bool docs_ = false;
+    bool base_ = false;
+    bool busy_ = false;
+    std::string continuing_;  // the download the chain itself started last, until it ended
+};
 
 }  // namespace viewer

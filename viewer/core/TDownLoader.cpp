@@ -9,7 +9,9 @@
 #include <charconv>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
+#include "platform/SafeFile.h"
 #include "platform/Unicode.h"
 
 namespace fs = std::filesystem;
@@ -74,27 +76,28 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// A new file beside the target that only this download writes to. It gets the mode the
-// target has (or the usual mode of a new file), since it will take the target's place.
-int OpenTemporary(const fs::path& target, fs::path& tmp, int& err) {
-    static std::atomic<unsigned> counter{0};
-    struct stat st;
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = target.parent_path() / ("." + target.filename().string() + ".part-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(counter.fetch_add(1)));
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST) break;
-    }
-    err = errno;
-    return -1;
-}
+constexpr const char* kPartialMark = ".part-";
 
 }  // namespace
+
+size_t RemoveStalePartials(const fs::path& folder) {
+    std::vector<fs::path> partials;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 1 && name[0] == '.' && name.find(kPartialMark) != std::string::npos &&
+            it->is_regular_file(ec) && !it->is_symlink(ec))
+            partials.push_back(it->path());
+    }
+    size_t removed = 0;
+    for (const auto& p : partials) {
+        const int lock = platform::OpenUnowned(p);
+        if (lock < 0) continue;  // a running download's
+        if (::unlink(p.c_str()) == 0) ++removed;
+        ::close(lock);
+    }
+    return removed;
+}
 
 TDownLoader::TDownLoader(std::string url, fs::path destFile, std::string name, DownloadSettings settings)
     : URL(std::move(url)), DestFile(std::move(destFile)), Name(std::move(name)), settings_(std::move(settings)) {}
@@ -149,6 +152,7 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         if (responseStatus_ >= 200 && responseStatus_ < 300 && !begun_) {
             begun_ = true;
             announced_ = responseChunked_ ? -1 : responseLength_;
+            if (settings_.maxBytes >= 0 && announced_ > settings_.maxBytes) tooLarge_ = true;
             DownLoaderWorkBegin(announced_);
         }
         return;
@@ -168,15 +172,13 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
 
 bool TDownLoader::OnBody(const char* data, size_t size) {
     if (StopRequested()) return false;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, data + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            writeErrno_ = errno;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (settings_.maxBytes >= 0 && (tooLarge_ || bytes_ + static_cast<int64_t>(size) > settings_.maxBytes)) {
+        tooLarge_ = true;  // refused before it fills the disk
+        return false;
+    }
+    if (const int err = file_.Write(data, size)) {
+        writeErrno_ = err;
+        return false;
     }
     lastActivity_ = std::chrono::steady_clock::now();
     bytes_ += static_cast<int64_t>(size);
@@ -198,13 +200,17 @@ DownloadResult TDownLoader::Execute() {
             return r;
         }
     }
-    fs::path tmp;
-    int err = 0;
-    fd_ = OpenTemporary(DestFile, tmp, err);
-    if (fd_ < 0) {
-        r.error = "Cannot create file \"" + tmp.string() + "\". " + std::strerror(err);
+    // The body goes to a file of its own beside the target, which takes the target's place
+    // only when the transfer succeeded.
+    if (const int err = file_.Open(DestFile, "." + DestFile.filename().string() + kPartialMark, true)) {
+        r.error = "Cannot create a file beside \"" + DestFile.string() + "\". " + std::strerror(err);
         return r;
     }
+    const fs::path tmp = DestFile.parent_path() / file_.TemporaryName();
+    // It gets the mode the target has (or the usual mode of a new file), since it will take
+    // the target's place.
+    struct stat old;
+    if (::stat(DestFile.c_str(), &old) == 0) (void)::fchmod(file_.fd(), old.st_mode & 07777);
 
     char curlError[CURL_ERROR_SIZE] = {};
     CURL* curl = curl_easy_init();
@@ -220,6 +226,10 @@ DownloadResult TDownLoader::Execute() {
         curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
+        if (settings_.lowSpeedBytes > 0) {
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings_.lowSpeedBytes);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.lowSpeedWindow.count()));
+        }
         curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
         if (!settings_.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings_.caFile.c_str());
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
@@ -236,26 +246,25 @@ DownloadResult TDownLoader::Execute() {
     r.bytes = bytes_;
     r.announced = announced_;
     r.aborted = end == Curl::End::Stopped || (abort_.load() && rc == CURLE_WRITE_ERROR);
-    int closeErrno = 0;
-    if (::close(fd_) != 0) closeErrno = errno;
-    fd_ = -1;
-
     if (r.aborted) r.error = "The download was stopped";
     else if (end == Curl::End::Stalled)
         r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
     else if (end == Curl::End::Broken) r.error = "The HTTP client failed";
+    else if (tooLarge_)
+        r.error = "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it";
     else if (writeErrno_) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_);
     else if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && (r.httpStatus < 200 || r.httpStatus > 299)))
         r.error = "The server answered with HTTP status " + std::to_string(r.httpStatus);
     else if (rc != CURLE_OK) r.error = *curlError ? curlError : curl_easy_strerror(rc);
     else if (announced_ >= 0 && bytes_ != announced_)
         r.error = "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes";
-    else if (closeErrno) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(closeErrno);
-    else if (::rename(tmp.c_str(), DestFile.c_str()) != 0)
-        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(errno);
+    else if (const std::string wrong = settings_.check ? settings_.check(tmp) : std::string(); !wrong.empty())
+        r.error = wrong;
+    else if (const int err = file_.Commit(platform::Flush::Full))
+        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(err);
     else r.ok = true;
 
-    if (!r.ok) ::unlink(tmp.c_str());
+    file_.Discard();
     return r;
 }
 

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/SafeFile.h"
+
 namespace viewer {
 
 // Kinds of progress report: the transfer begins (value: announced size, -1 when the server
@@ -24,6 +26,16 @@ struct DownloadSettings {
     // A transfer that moves no byte for this long fails, while waiting for the answer as well
     // as in the middle of the body.
     std::chrono::milliseconds stallTimeout{30000};
+    // A transfer slower than lowSpeedBytes a second over a whole lowSpeedWindow fails, so a
+    // server that trickles cannot hold a download (and the ones after it) for long.
+    long lowSpeedBytes = 512;
+    std::chrono::seconds lowSpeedWindow{30};
+    // A body larger than this fails, whether the server announces it or only sends it
+    // (-1: no limit).
+    int64_t maxBytes = -1;
+    // Looks at the complete body before it replaces the target: a non-empty answer is why it
+    // is not what was asked for, and the target stays as it was.
+    std::function<std::string(const std::filesystem::path& body)> check;
     // Byte counts are reported at most this often, plus once at the end.
     std::chrono::milliseconds progressInterval{50};
     // Certificates to trust for https instead of the system's (empty: the system's).
@@ -41,6 +53,10 @@ struct DownloadResult {
     int64_t announced = -1;
     std::string error;  // why it failed, for the user
 };
+
+// Removes the partial downloads (".NAME.part-...") that a killed run left in `folder`; those a
+// running download owns stay. Returns how many went.
+size_t RemoveStalePartials(const std::filesystem::path& folder);
 
 class TDownLoader {
 public:
@@ -82,13 +98,14 @@ private:
     std::thread worker_;
 
     // Worker-only state of the running transfer.
-    int fd_ = -1;
+    platform::ReplacementFile file_;
     int writeErrno_ = 0;
     long responseStatus_ = 0;
     int64_t responseLength_ = -1;
     bool responseChunked_ = false;
     int64_t announced_ = -1;
     int64_t bytes_ = 0;
+    bool tooLarge_ = false;
     int64_t reported_ = -1;
     bool begun_ = false;
     std::chrono::steady_clock::time_point lastReport_{};

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/IniFile.h"
+#include "platform/TextFile.h"
 
 namespace viewer {
 
@@ -30,11 +31,37 @@ std::optional<int32_t> Counter(const std::vector<std::string>& lines, size_t ind
                                std::string& failure) {
     const std::string text = LineAt(lines, index);
     const auto value = platform::ParseInt32(text);
-    if (!value) failure = std::string(description) + " is not a number: \"" + text + "\"";
+    if (!value) failure = std::string(description) + " is not a number: \"" + ShownText(text) + "\"";
     return value;
 }
 
 }  // namespace
+
+std::string ShownText(std::string_view text, size_t max) {
+    size_t chars = 0, at = 0;
+    for (; at < text.size(); ++at) {
+        // Count characters at their first byte, so a cut never splits one.
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && chars++ == max) break;
+    }
+    if (at >= text.size()) return std::string(text);
+    return std::string(text.substr(0, at)) + "...";
+}
+
+std::string UpdateInfoProblem(std::string_view bytes) {
+    const std::string prefix = "The server's update.lasx is not an update information file: ";
+    if (bytes.find('\0') != std::string_view::npos) return prefix + "it is not text.";
+    const std::vector<std::string> lines = platform::SplitLines(bytes);
+    if (lines.size() <= kLineProgramVersion)
+        return prefix + "it ends after " + std::to_string(lines.size()) + " lines.";
+    const std::string date = lines[kLineBaseDate];
+    if (date.size() != 8 || date.find_first_not_of("0123456789") != std::string::npos)
+        return prefix + "its base date \"" + ShownText(date) + "\" is not eight digits.";
+    for (const auto& [line, what] : {std::pair{kLineDocsCounter, "document counter"}, {kLineBaseCounter, "database counter"}})
+        if (!platform::ParseInt32(lines[line]))
+            return prefix + "its " + what + " \"" + ShownText(lines[line]) + "\" is not a number.";
+    if (lines[kLineProgramVersion].empty()) return prefix + "its version line is empty.";
+    return {};
+}
 
 UpdateCheckOutcome RunUpdateCheck(const UpdateCheckInput& in) {
     UpdateCheckOutcome out;

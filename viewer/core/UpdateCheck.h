@@ -54,6 +54,15 @@ struct UpdateCheckOutcome {
     bool failed() const { return !failure.empty(); }
 };
 
+// A text of a data file as a log line shows it: cut after `max` characters (UTF-8), with "..."
+// saying so.
+std::string ShownText(std::string_view text, size_t max = 40);
+
+// Why the bytes of an update.lasx from the server cannot replace the local one: not text, or
+// without the lines the check and the start-up read (the base date as eight digits, the two
+// counters as numbers, the version). Empty when they can.
+std::string UpdateInfoProblem(std::string_view bytes);
+
 // Compares the server's copy with the local one. A server copy of fewer than two lines holds
 // nothing; a missing or empty version line offers no program update.
 UpdateCheckOutcome RunUpdateCheck(const UpdateCheckInput& in);

@@ -26,4 +26,6 @@ bool MovesGauge(std::string_view selector) {
     return selector == kBaseArchiveName || selector == kDocsArchiveName || selector == kProgramArchiveName;
 }
 
+int64_t DownloadSizeLimit(std::string_view selector) { return MovesGauge(selector) ? -1 : kTextFileLimit; }
+
 }  // namespace viewer

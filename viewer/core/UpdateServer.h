@@ -2,6 +2,7 @@
 // files the viewer fetches and keeps.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,11 @@ std::string UpdateUrl(std::string_view serverBase, std::string_view serverFile);
 
 // Archive downloads move the progress gauge; the small text files do not.
 bool MovesGauge(std::string_view selector);
+
+// The largest body a download may bring: the small text files (update.lasx, the what's-new
+// texts) are read whole into memory and shown, so a few hundred KiB; the archives have no
+// limit but the disk (-1).
+inline constexpr int64_t kTextFileLimit = 512 * 1024;
+int64_t DownloadSizeLimit(std::string_view selector);
 
 }  // namespace viewer

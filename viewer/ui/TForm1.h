@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,8 +16,10 @@
 #include "CatalogSearch.h"
 #include "InstallChain.h"
 #include "PageCells.h"
+#include "Panels.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "unpack/UnpackTask.h"
 
 class ClickLabel;
 class QAction;
@@ -98,9 +101,8 @@ public:
     std::string CurrentCategory, CurrentList, CurrentSubList, CurrentTexxFile, PanelPage;
 
     // ---- Update state ----
-    int32_t DownLoaderBusy = 0;
-    int32_t DocsUpdateAvailable = 0;
-    int32_t BaseUpdateAvailable = 0;
+    // The install chain: the update flags, the busy flag, and what follows each download.
+    viewer::InstallChain Chain;
 
     // ---- Start-up and configuration ----
     void FormCreate();  // shows its own errors; the handlers below throw theirs
@@ -160,6 +162,8 @@ public:
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
     bool DownloadRunning() const { return downLoader_ != nullptr; }
+    // A download or an unpack runs; nothing else of the update road starts meanwhile.
+    bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr; }
     // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
     void WMDownloadProgress(const std::string& selector, int kind, int64_t value);
     // Completion of every download, on the GUI thread, also after a failed transfer.
@@ -178,6 +182,13 @@ public:
     void Label17Click();  // "Download stories for reading"
     void Label17MouseEnter();
     void Label17MouseLeave();
+    // What the update panel's accept button starts, for a data update and a program update.
+    void AcceptDataUpdate();
+    void AcceptProgramUpdate();
+    // Carries out a step of the install chain, and the steps that follow from it at once.
+    void RunChainStep(const viewer::ChainStep& step);
+    // Shows, hides and empties what a change of the floating panels touches.
+    void ShowPanels(viewer::PanelChange change);
 
     // ---- Page viewer (".texx" pages in StringGrid1) ----
     QAction* N211 = nullptr;  // "load texx": CurrentTexxFile into the page grid
@@ -207,17 +218,12 @@ private:
     std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
     int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     void connectCatalogHandlers();
-    // Installing updates: the completion branches of the archives and of the fresh update.lasx.
     void connectInstallHandlers();
-    BranchEnd DocsArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    BranchEnd BaseArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    BranchEnd ProgramArchiveBranch(const viewer::DownloadResult& done, const std::string& time);
-    void FreshUpdateInfoBranch(const viewer::DownloadResult& done, const std::string& time);
-    bool UnpackDownloaded(const viewer::DownloadResult& done, const std::string& time);
-    void HandOverToUpdater(const std::string& time);
-    void StartChainDownload(const std::string& name);
-    void StopChain(const std::string& file, viewer::ChainFailure why, const std::string& reason,
-                   const std::string& time);
+    void HandOverToUpdater();
+    void StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
+                     std::function<void(const std::string& error)> done);
+    std::unique_ptr<unpack::UnpackTask> unpackTask_;  // the running unpack; waited for with the window
+    QWidget* PanelControlWidget(viewer::PanelControl control) const;
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();

@@ -88,13 +88,8 @@ void TForm1::ListBox9Click() {
     Image1->hide();
     const std::string subList = S(picked->text());
     if (subList == viewer::kBookPageItem) {
-        // The list-of-books page covers the details grid and the description. The panel is
-        // shared with the options page, whose controls would otherwise lie over the page grid.
-        UpdatePage->hide();
-        StringGrid1->show();
-        Panel1->show();
-        Panel1->raise();
-        PanelPage = "listbooks";
+        // The list-of-books page covers the details grid and the description.
+        ShowPanels(viewer::PanelChange::OpenBookPage);
         Panel1->setGeometry(StringGrid3->x(), StringGrid3->y(), StringGrid3->width(),
                             StringGrid3->height() + Memo2->height() + 10);
         StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());

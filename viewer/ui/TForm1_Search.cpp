@@ -62,7 +62,7 @@ void TForm1::Edit3Change() {
     // The hit is shown in the details grid, which the story index or the list-of-books page
     // may have covered.
     StringGrid3->show();
-    if (PanelPage == "listbooks") Panel1->hide();
+    if (PanelPage == viewer::kPanelBookPage) Panel1->hide();
     N5011Click();
 }
 

@@ -20,6 +20,8 @@
 #include "QtBridge.h"
 #include "Startup.h"
 #include "TForm1.h"
+#include "TDownLoader.h"
+#include "unpack/UnpackArchive.h"
 #include "platform/FileError.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
@@ -47,7 +49,6 @@ void TForm1::FormCreate() {
     ProgramBuild = viewer::kProgramBuild;
     ProgramVersion = viewer::kProgramVersion;
     ProgramDate = viewer::kProgramDate;
-    DownLoaderBusy = 0;
 
     resize(1000, 760);
     AutoCheckBase = 0;
@@ -71,6 +72,10 @@ void TForm1::FormCreate() {
         RegIni = std::make_unique<platform::RegIniFile>("software");
         RegIni->OpenKey(viewer::kCompanyKey, true);
         ProgramDir = viewer::RunRegistryStep(*RegIni, ProgramDir).programDir;
+        // What a killed run left is cleared before anything is read: a move into place it
+        // began is put back, and its partial downloads go.
+        unpack::RecoverInterrupted(ProgramDir);
+        viewer::RemoveStalePartials(platform::ResolvePath(ProgramDir));
 
         // The skin is named inside the installation the registry step settled on.
         SkinName = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "skins\\skin_select.txt"), 0);

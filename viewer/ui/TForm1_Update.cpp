@@ -31,10 +31,21 @@ void TForm1::connectUpdateHandlers() {
 }
 
 bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
-    if (downLoader_) return false;
+    if (Working()) return false;
+    viewer::DownloadSettings settings = DownloadSettings;
+    settings.maxBytes = viewer::DownloadSizeLimit(selector);
+    // The final update.lasx replaces the local one, which every later check and start reads,
+    // only when it reads as one.
+    if (selector == viewer::kUpdateInfoName)
+        settings.check = [](const std::filesystem::path& body) {
+            try {
+                return viewer::UpdateInfoProblem(platform::ReadFileBytes(body));
+            } catch (const std::exception& e) {
+                return std::string(e.what());
+            }
+        };
     auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
-                                                        viewer::DataPath(ProgramDir, localFile), selector,
-                                                        DownloadSettings);
+                                                        viewer::DataPath(ProgramDir, localFile), selector, settings);
     DownloadName = selector;
     // The worker only posts to the window; the window's own thread runs the handlers. Posted
     // calls die with the window, and the window stops the worker before it goes.
@@ -76,7 +87,7 @@ void TForm1::WMDownloadProgress(const std::string& selector, int kind, int64_t v
 
 void TForm1::N0711Click() {
     const std::string time = viewer::LogTimeNow();
-    if (DownloadRunning()) {
+    if (Working()) {
         ListBox11->addItem(Q(time + viewer::kLogBusy));
         return;
     }
@@ -107,14 +118,11 @@ void TForm1::Label16MouseLeave() {
 // started meanwhile cannot change what a finished one was.
 void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
     const std::string time = viewer::LogTimeNow();
-    if (done.name == viewer::kUpdateInfoName) {
-        FreshUpdateInfoBranch(done, time);
+    if (viewer::InstallChain::Handles(done.name)) {
+        RunChainStep(Chain.Downloaded(done.name, done.ok, done.error));
         return;
     }
     if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;
-    if (done.name == viewer::kBaseArchiveName && BaseArchiveBranch(done, time) == BranchEnd::Stop) return;
-    if (done.name == viewer::kDocsArchiveName && DocsArchiveBranch(done, time) == BranchEnd::Stop) return;
-    if (done.name == viewer::kProgramArchiveName && ProgramArchiveBranch(done, time) == BranchEnd::Stop) return;
     Memo2->clear();
 }
 
@@ -138,13 +146,13 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
         in.checkProgram = AutoCheckProgram == 1;
         in.docsFolderExists = platform::DirectoryExists(ProgramDir + "\\Docs");
         in.programVersion = ProgramVersion;
-        in.docsUpdateAvailable = DocsUpdateAvailable == 1;
-        in.baseUpdateAvailable = BaseUpdateAvailable == 1;
+        in.docsUpdateAvailable = Chain.DocsUpdateAvailable();
+        in.baseUpdateAvailable = Chain.BaseUpdateAvailable();
         in.programNoticeShown = !Label10->isHidden();
 
         const viewer::UpdateCheckOutcome out = viewer::RunUpdateCheck(in);
-        if (out.docsUpdateAvailable) DocsUpdateAvailable = 1;
-        if (out.baseUpdateAvailable) BaseUpdateAvailable = 1;
+        if (out.docsUpdateAvailable) Chain.DocsUpdateFound();
+        if (out.baseUpdateAvailable) Chain.BaseUpdateFound();
         if (out.showBaseNotice) Label6->show();
         if (out.showProgramNotice) Label10->show();
         for (const auto& text : out.logTexts) ListBox11->addItem(Q(time + text));
@@ -153,36 +161,49 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
             return BranchEnd::Stop;
         }
     }
-    DownLoaderBusy = 0;
+    Chain.DispatchEnded();
     return BranchEnd::Continue;
 }
 
 void TForm1::Label2Click() {
-    if (PanelPage == "listbooks") {
-        PanelPage.clear();
-        Panel1->hide();
-        StringGrid1->hide();
-    }
+    if (PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
     N0000921Click();
 }
 
 // Opens the options panel on its update page, or closes it when it shows the options.
 void TForm1::N0000921Click() {
-    if (Panel1->isHidden() || PanelPage == "help") {
-        PanelPage = "options";
-        OptionsPage = "updateopt";
-        StringGrid1->hide();
-        UpdatePage->show();
-        Panel1->show();
-        Panel1->raise();
-        Memo2->hide();
-        ListBox1->hide();
-        ScrollBox1->hide();
-    } else if (PanelPage == "options") {
-        PanelPage.clear();
-        Panel1->hide();
-        Memo2->show();
-        ListBox1->show();
-        ScrollBox1->show();
+    if (Panel1->isHidden() || PanelPage == viewer::kPanelHelp) ShowPanels(viewer::PanelChange::OpenOptions);
+    else if (PanelPage == viewer::kPanelOptions) ShowPanels(viewer::PanelChange::CloseOptions);
+}
+
+QWidget* TForm1::PanelControlWidget(viewer::PanelControl control) const {
+    using C = viewer::PanelControl;
+    switch (control) {
+        case C::Panel1: return Panel1;
+        case C::UpdatePage: return UpdatePage;
+        case C::StringGrid1: return StringGrid1;
+        case C::Memo2: return Memo2;
+        case C::ListBox1: return ListBox1;
+        case C::ScrollBox1: return ScrollBox1;
+        case C::Panel3: return Panel3;
+        case C::ListBox10: return ListBox10;
+        case C::Gauge2: return Gauge2;
+        case C::ListBox11: return ListBox11;
+    }
+    return nullptr;
+}
+
+void TForm1::ShowPanels(viewer::PanelChange change) {
+    const viewer::PanelView view = viewer::PanelChangeView(change);
+    if (view.panelPage) PanelPage = *view.panelPage;
+    if (view.optionsPage) OptionsPage = *view.optionsPage;
+    if (view.updatePanelPage) UpdatePanelPage = *view.updatePanelPage;
+    for (const viewer::PanelControl control : view.emptied)
+        if (auto* list = qobject_cast<QListWidget*>(PanelControlWidget(control))) list->clear();
+    for (const auto& [control, shown] : view.visible) {
+        QWidget* w = PanelControlWidget(control);
+        w->setVisible(shown);
+        // A panel floats over the controls it covers.
+        if (shown && (w == Panel1 || w == Panel3)) w->raise();
     }
 }

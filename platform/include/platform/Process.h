@@ -1,5 +1,5 @@
-// Starting the other program of the installation, and the module test both programs make
-// before they do.
+// Starting the other program of the installation, the module test both programs make before
+// they do, and what both programs set up for their process.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +18,10 @@ bool StartProgram(const std::filesystem::path& program, const std::filesystem::p
 // Whether a module of this name is loaded in our own process. Windows builds could have one
 // injected; a Linux process has none, so the answer is "not loaded" unless a test says otherwise.
 bool IsModuleLoaded(std::string_view name);
+
+// A write past the file-size limit fails with an error the program reports, instead of the
+// signal that would end it at once; each program calls this first.
+void IgnoreFileSizeSignal();
 void SetModuleCheckForTesting(std::function<bool(std::string_view)> check);
 
 }  // namespace platform

@@ -13,8 +13,8 @@ namespace platform {
 // Reads the whole file; throws FileError when it cannot be opened or read.
 std::string ReadFileBytes(const std::filesystem::path& path);
 
-// Writes through a temporary file beside the target, flushed to disk, then renamed over it:
-// a failed write (disk full, no permission) throws FileError and leaves the old file as it was.
+// Replaces the file through a temporary one beside it, flushed to disk (SafeFile.h): a failed
+// write (disk full, no permission) throws FileError and leaves the old file as it was.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Lines ended by CR LF, LF or CR; an empty line is an empty item; a final line end adds no item.

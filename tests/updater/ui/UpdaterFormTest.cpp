@@ -2,8 +2,9 @@
 // unpack seam played by the test and a small program of ours in place of the viewer: the
 // normal hand-back (unpacked, then the viewer started from the installation and still
 // executable), the cases that end without starting anything, a failed unpack shown once with
-// its timer off and tried again on the next tick, no second unpack at once, and the wait
-// while a "CALC" module is loaded.
+// its timer off and tried again on the next tick, no second unpack at once, the old viewer
+// started again with the error once the unpack kept failing, and the wait while a "CALC"
+// module is loaded.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -71,6 +72,13 @@ struct Seam {
     }
     ~Seam() { unpack::SetExtractorForTesting(nullptr); }
 };
+
+// A registered installation with the old viewer and a downloaded program update beside it.
+void PrepareUpdate(const Installation& inst) {
+    RegisterViewer(inst.dir());
+    WriteViewer(inst.dir(), "old");
+    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+}
 
 bool WaitForMark(const fs::path& dir) {
     return QTest::qWaitFor([&] { return fs::exists(dir / "restarted.txt"); }, 5000);
@@ -179,9 +187,7 @@ TEST(UpdaterForm, EndsWithoutStartingAnything) {
 
 TEST(UpdaterForm, AFailedUnpackIsShownOnceAndTriedAgainOnTheNextTick) {
     Installation inst;
-    RegisterViewer(inst.dir());
-    WriteViewer(inst.dir(), "old");
-    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+    PrepareUpdate(inst);
     Seam seam;
     seam.failures = 1;
     TForm1 form;
@@ -210,11 +216,35 @@ TEST(UpdaterForm, AFailedUnpackIsShownOnceAndTriedAgainOnTheNextTick) {
     EXPECT_EQ(ReadFile(inst.dir() / "docs/added.doc"), "added");
 }
 
+TEST(UpdaterForm, AnUnpackThatKeepsFailingStartsTheOldViewerWithTheError) {
+    Installation inst;
+    PrepareUpdate(inst);
+    Seam seam;
+    seam.failures = 100;
+    TForm1 form;
+    for (int attempt = 1; attempt <= updater::kUnpackAttempts; ++attempt) {
+        SCOPED_TRACE(attempt);
+        ASSERT_TRUE(form.Timer1->isActive());
+        form.Timer1Timer();
+        ASSERT_EQ(inst.dialogs.size(), static_cast<size_t>(attempt));
+        EXPECT_NE(inst.dialogs.back().find("Invalid size or check sum of file"), std::string::npos);
+    }
+    EXPECT_EQ(seam.calls, updater::kUnpackAttempts);
+    EXPECT_NE(inst.dialogs.back().find("The update was not installed; VantorBooks is started again as it was."),
+              std::string::npos)
+        << inst.dialogs.back();
+    EXPECT_FALSE(form.Timer1->isActive());
+    ASSERT_TRUE(form.Timer2->isActive());
+    form.Timer2Timer();
+    EXPECT_TRUE(form.Ended());
+    ASSERT_TRUE(WaitForMark(inst.dir()));
+    EXPECT_NE(ReadFile(inst.dir() / "restarted.txt").find("old"), std::string::npos);
+    EXPECT_EQ(ReadFile(inst.dir() / "updatevnbooks.zip"), "archive");
+}
+
 TEST(UpdaterForm, WaitsWhileACalcModuleIsLoaded) {
     Installation inst;
-    RegisterViewer(inst.dir());
-    WriteViewer(inst.dir(), "old");
-    WriteFile(inst.dir() / "updatevnbooks.zip", "archive");
+    PrepareUpdate(inst);
     Seam seam;
     TForm1 form;
     form.Timer1Timer();

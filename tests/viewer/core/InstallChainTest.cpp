@@ -1,6 +1,6 @@
-// Guards the decisions of a data update: which status line each starter sets for each pair of
-// flags, the order of the downloads and what follows each archive, and the texts of a chain
-// that stopped.
+// Guards the install chain without a window: which status line each starter sets for each
+// pair of flags, the order of the downloads and unpacks and the busy flag on the way, the end
+// that closes the update panel, and where and how a chain stops.
 #include <gtest/gtest.h>
 
 #include "InstallChain.h"
@@ -45,4 +45,179 @@ TEST(InstallChain, StopTextsSayWhatFailedAndWhy) {
     EXPECT_EQ(t.log, " - Update stopped: update.lasx was not fetched: another download is still running");
     t = ChainStopped("updatevnbooks.zip", ChainFailure::HandOver, "Cannot start \"x\". No such file or directory");
     EXPECT_EQ(t.status, "Status: Update stopped: the updater could not be started");
+}
+
+namespace {
+
+using Work = ChainStep::Work;
+
+// One step as the walk below records it.
+struct Seen {
+    Work work;
+    std::string file;
+    std::optional<std::string> status;
+    bool busy;
+    bool operator==(const Seen&) const = default;
+};
+
+// Carries out a chain from `first` with every download and unpack succeeding, as the window
+// would, and records each step that has work, with the busy flag after it.
+std::vector<Seen> Walk(InstallChain& chain, ChainStep step, ChainStep* last = nullptr) {
+    std::vector<Seen> seen;
+    for (int guard = 0; guard < 20; ++guard) {
+        if (step.work == Work::None) break;
+        seen.push_back({step.work, step.file, step.status, chain.DownLoaderBusy()});
+        const std::string file = step.file;
+        if (step.work == Work::Download) step = chain.Downloaded(file, true, "");
+        else if (step.work == Work::Unpack) step = chain.Unpacked(file, "");
+        else break;
+    }
+    if (last) *last = step;
+    return seen;
+}
+
+}  // namespace
+
+TEST(InstallChain, AnAcceptedDataUpdateRunsToTheFreshUpdateInfo) {
+    struct Case {
+        const char* name;
+        bool docs, base;
+        std::vector<Seen> steps;
+    };
+    const Case cases[] = {
+        {"documents only", true, false,
+         {{Work::Download, "docs.zip", kStatusUpdating, true},
+          {Work::Unpack, "docs.zip", std::nullopt, true},
+          {Work::Download, "update.lasx", std::nullopt, true}}},
+        // The cancel button is live again while the fresh update.lasx is fetched.
+        {"database only", false, true,
+         {{Work::Download, "updatebase.zip", kStatusUpdating, true},
+          {Work::Unpack, "updatebase.zip", std::nullopt, true},
+          {Work::Download, "update.lasx", std::nullopt, false}}},
+        {"both", true, true,
+         {{Work::Download, "docs.zip", kStatusFirstOfTwo, true},
+          {Work::Unpack, "docs.zip", std::nullopt, true},
+          {Work::Download, "updatebase.zip", kStatusSecondOfTwo, true},
+          {Work::Unpack, "updatebase.zip", std::nullopt, true},
+          {Work::Download, "update.lasx", std::nullopt, false}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallChain chain;
+        if (c.docs) chain.DocsUpdateFound();
+        if (c.base) chain.BaseUpdateFound();
+        ChainStep end;
+        EXPECT_EQ(Walk(chain, chain.AcceptDataUpdate(), &end), c.steps);
+        EXPECT_TRUE(end.closePanel);
+        EXPECT_FALSE(end.clearDescription);  // nothing else runs after the fresh update.lasx
+        EXPECT_FALSE(chain.DownLoaderBusy());
+        // The flags stay set: what stops a second installation is the panel, not the chain.
+        EXPECT_EQ(chain.DocsUpdateAvailable(), c.docs);
+        EXPECT_EQ(chain.BaseUpdateAvailable(), c.base);
+    }
+
+    // Nothing found, nothing started; "Download stories for reading" sets the documents flag
+    // and is followed by a pending database.
+    InstallChain idle;
+    EXPECT_EQ(idle.AcceptDataUpdate().work, Work::None);
+    EXPECT_FALSE(idle.DownLoaderBusy());
+    InstallChain stories;
+    stories.BaseUpdateFound();
+    const auto steps = Walk(stories, stories.DownloadStories());
+    ASSERT_EQ(steps.size(), 5u);
+    EXPECT_TRUE(stories.DocsUpdateAvailable());
+    EXPECT_EQ(steps[0].status, std::optional<std::string>(kStatusFirstOfTwo));
+    EXPECT_EQ(steps[2].file, "updatebase.zip");
+}
+
+TEST(InstallChain, AFailedStepEndsTheChainAndSaysWhy) {
+    struct Case {
+        const char* name;
+        int failAt;  // the step of the both-archives chain that fails: 0 docs download, 1 docs unpack, ...
+        const char* status;
+        const char* log;
+        bool noticeHidden;  // the documents were installed before the failure
+    };
+    const Case cases[] = {
+        {"documents download", 0, "Status: Update stopped: docs.zip could not be downloaded",
+         " - Update stopped: docs.zip could not be downloaded. why", false},
+        {"documents unpack", 1, "Status: Update stopped: docs.zip could not be unpacked", " - Update stopped: why",
+         false},
+        {"database download", 2, "Status: Update stopped: updatebase.zip could not be downloaded",
+         " - Update stopped: updatebase.zip could not be downloaded. why", true},
+        {"database unpack", 3, "Status: Update stopped: updatebase.zip could not be unpacked",
+         " - Update stopped: why", true},
+        {"fresh update.lasx", 4, "Status: Update stopped: update.lasx could not be downloaded",
+         " - Update stopped: update.lasx could not be downloaded. why", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallChain chain;
+        chain.DocsUpdateFound();
+        chain.BaseUpdateFound();
+        ChainStep step = chain.AcceptDataUpdate();
+        bool hidden = false;
+        for (int i = 0; i < c.failAt; ++i) {
+            step = step.work == Work::Download ? chain.Downloaded(step.file, true, "") : chain.Unpacked(step.file, "");
+            hidden = hidden || step.hideBaseNotice;
+        }
+        const ChainStep stop =
+            step.work == Work::Download ? chain.Downloaded(step.file, false, "why") : chain.Unpacked(step.file, "why");
+        EXPECT_EQ(stop.work, Work::None);
+        EXPECT_EQ(stop.status, std::optional<std::string>(c.status));
+        EXPECT_EQ(stop.log, c.log);
+        EXPECT_FALSE(stop.closePanel);
+        EXPECT_FALSE(stop.hideBaseNotice);
+        EXPECT_EQ(hidden, c.noticeHidden);
+        EXPECT_EQ(stop.clearDescription, c.failAt != 4);
+        EXPECT_FALSE(chain.DownLoaderBusy());
+    }
+}
+
+TEST(InstallChain, ADownloadThatCannotStartEndsOnlyItsOwnChain) {
+    // Inside a chain: the next archive cannot start, so the chain ends and frees the panel.
+    InstallChain chain;
+    chain.DocsUpdateFound();
+    chain.BaseUpdateFound();
+    ChainStep step = chain.Downloaded(chain.AcceptDataUpdate().file, true, "");
+    step = chain.Unpacked(step.file, "");
+    ASSERT_EQ(step.file, "updatebase.zip");
+    ASSERT_TRUE(chain.DownLoaderBusy());
+    step = chain.NotStarted(step.file);
+    EXPECT_EQ(step.log, " - Update stopped: updatebase.zip was not fetched: another download is still running");
+    EXPECT_FALSE(chain.DownLoaderBusy());
+
+    // A starter run while a chain runs is refused and leaves that chain its busy flag.
+    InstallChain running;
+    running.DocsUpdateFound();
+    (void)running.AcceptDataUpdate();
+    step = running.NotStarted(running.StartDocuments().file);
+    EXPECT_EQ(step.status, std::optional<std::string>("Status: Update stopped: docs.zip was not fetched: another "
+                                                      "download is still running"));
+    EXPECT_TRUE(running.DownLoaderBusy());
+}
+
+TEST(InstallChain, AProgramUpdateIsHandedOverOnlyWhenItArrivedWhole) {
+    InstallChain chain;
+    ChainStep step = chain.AcceptProgramUpdate();
+    EXPECT_EQ(step.status, std::optional<std::string>("Update VantorBooks. Please wait"));
+    EXPECT_EQ(step.work, Work::Download);
+    EXPECT_EQ(step.file, "updatevnbooks.zip");
+    EXPECT_TRUE(chain.DownLoaderBusy());
+    step = chain.Downloaded("updatevnbooks.zip", true, "");
+    EXPECT_EQ(step.work, Work::HandOver);
+    step = chain.HandOverFailed(ChainFailure::HandOver, "Cannot start \"x\".");
+    EXPECT_EQ(step.status, std::optional<std::string>("Status: Update stopped: the updater could not be started"));
+    EXPECT_FALSE(chain.DownLoaderBusy());
+
+    (void)chain.AcceptProgramUpdate();
+    step = chain.Downloaded("updatevnbooks.zip", false, "HTTP status 404");
+    EXPECT_EQ(step.work, Work::None);
+    EXPECT_EQ(step.log, " - Update stopped: updatevnbooks.zip could not be downloaded. HTTP status 404");
+    EXPECT_FALSE(chain.DownLoaderBusy());
+
+    // Downloads that are not the chain's are not its business.
+    EXPECT_FALSE(InstallChain::Handles("update_temp.lasx"));
+    EXPECT_FALSE(InstallChain::Handles("update_whatnew.txt"));
+    EXPECT_TRUE(InstallChain::Handles("update.lasx"));
 }

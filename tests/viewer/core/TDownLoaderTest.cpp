@@ -1,10 +1,12 @@
-// Guards the download thread against a real nginx and, for cut and stalled transfers, a small
-// scripted server: the body lands in the target (through redirects, into new folders), any
-// failure keeps the old target byte for byte and says why, a dead or silent server times
-// out, a stop request ends the worker, and progress arrives as a begin and coalesced counts.
+// Guards the download thread against a real nginx and, for cut, stalled and trickling
+// transfers, a small scripted server: the body lands in the target (through redirects, into
+// new folders), any failure keeps the old target byte for byte and says why, a dead, silent
+// or trickling server and a body too large fail within their limits, a stop request ends the
+// worker, progress arrives as a begin and coalesced counts, and a killed run's partial files go.
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 #include <mutex>
 
 #include "NginxServer.h"
@@ -147,6 +149,84 @@ TEST(TDownLoader, FailedTransferKeepsTheOldFile) {
     TempDir dir;
     EXPECT_FALSE(Fetch(cut.url("/docs.zip"), dir / "docs.zip").ok);
     EXPECT_TRUE(FolderEntries(dir.path()).empty());
+}
+
+TEST(TDownLoader, LimitsOfSizeSpeedAndContentKeepTheOldFile) {
+    NginxServer nginx;
+    nginx.Put("update.lasx", Pattern(2 * 1024 * 1024));
+    nginx.Put("small.txt", "fits\r\n");
+    RawHttpServer unannounced([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        for (int i = 0; i < 64 && c.Send(std::string(16 * 1024, 'u')); ++i) {
+        }
+    });
+    // One byte every 100 ms: never silent long enough to stall, but far too slow.
+    RawHttpServer trickle([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        for (int i = 0; i < 200 && c.Send("t"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    DownloadSettings limited = Quick();
+    limited.maxBytes = 512 * 1024;
+    limited.lowSpeedBytes = 100;
+    limited.lowSpeedWindow = std::chrono::seconds(1);
+    DownloadSettings checked = limited;
+    checked.check = [](const std::filesystem::path& body) {
+        return ReadFile(body) == "fits\r\n" ? std::string("not what was asked for") : std::string();
+    };
+    struct Case {
+        const char* name;
+        std::string url;
+        DownloadSettings settings;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"announced larger than allowed", nginx.url("update.lasx"), limited, "larger than the 524288 bytes allowed"},
+        {"larger than allowed without a length", unannounced.url("/update.lasx"), limited, "larger than the 524288"},
+        {"trickling", trickle.url("/update.lasx"), limited, "too slow"},
+        {"refused by its check", nginx.url("small.txt"), checked, "not what was asked for"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        WriteFile(dir / "update.lasx", kOld);
+        const auto start = std::chrono::steady_clock::now();
+        const auto r = Fetch(c.url, dir / "update.lasx", c.settings);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_EQ(ReadFile(dir / "update.lasx"), kOld);
+        EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"update.lasx"});
+    }
+    // Within the limits the file arrives.
+    TempDir dir;
+    EXPECT_TRUE(Fetch(nginx.url("small.txt"), dir / "small.txt", limited).ok);
+    // The viewer's own limits hold a trickle for half a minute at most.
+    EXPECT_GT(DownloadSettings{}.lowSpeedBytes, 0);
+    EXPECT_LE(DownloadSettings{}.lowSpeedWindow, std::chrono::seconds(60));
+}
+
+TEST(TDownLoader, PartialFilesOfAKilledRunGoThoseOfARunningOneStay) {
+    RawHttpServer stall([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nabc");
+        c.Stall();
+    });
+    TempDir dir;
+    WriteFile(dir / ".docs.zip.part-left0by0kill", "x");
+    DownloadSettings patient;
+    patient.stallTimeout = std::chrono::minutes(10);
+    std::promise<void> begun;
+    TDownLoader loader(stall.url("/docs.zip"), dir / "docs.zip", "docs.zip", patient);
+    loader.Start([&](int kind, int64_t) { if (kind == viewer::kProgressBegin) begun.set_value(); }, nullptr);
+    begun.get_future().wait();
+    ASSERT_EQ(FolderEntries(dir.path()).size(), 2u);
+    EXPECT_EQ(viewer::RemoveStalePartials(dir.path()), 1u);
+    const auto left = FolderEntries(dir.path());
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].starts_with(".docs.zip.part-")) << left[0];
+    EXPECT_NE(left[0], ".docs.zip.part-left0by0kill");
 }
 
 TEST(TDownLoader, StopRequestEndsAStalledTransfer) {

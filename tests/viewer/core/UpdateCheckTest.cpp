@@ -1,6 +1,7 @@
 // Guards the update check's decisions: which counters and versions offer which update, the
 // log texts they produce, a failed counter stopping the check with what it found before, a
-// copy cut short offering no program update, and the address and log-time formats.
+// copy cut short offering no program update, what may replace the local update.lasx, and the
+// address, size-limit and log-time formats.
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
@@ -181,4 +182,61 @@ TEST(UpdateServer, OnlyArchivesMoveTheGauge) {
     for (const char* name : {kDocsArchiveName, kBaseArchiveName, kProgramArchiveName}) EXPECT_TRUE(MovesGauge(name));
     for (const char* name : {kUpdateTempName, kUpdateInfoName, kDataWhatsNewName, kProgramWhatsNewName, "DOCS.ZIP"})
         EXPECT_FALSE(MovesGauge(name)) << name;
+}
+
+TEST(UpdateCheck, OnlyAnUpdateInformationFileMayReplaceTheLocalOne) {
+    const auto join = [](const std::vector<std::string>& lines) {
+        std::string s;
+        for (const auto& l : lines) s += l + "\r\n";
+        return s;
+    };
+    const std::string good = join(Lasx("11", "21", "1.43"));
+    std::vector<std::string> badDate = Lasx("11", "21", "1.43");
+    badDate[3] = "2019-03-01";
+    std::vector<std::string> noVersionLine = Lasx("11", "21", "1.43");
+    noVersionLine.pop_back();
+    std::string utf16;
+    for (char c : good) utf16 += std::string{c, '\0'};
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* problem;  // "" when it may replace the local copy
+    };
+    const Case cases[] = {
+        {"a whole file", good, ""},
+        {"lines ended by LF only", "x\n1\n0\n20190301\n0\n0\n0\n0\n11\n0\n0\n0\n21\n0\n0\n1.43\n", ""},
+        {"empty", "", "it ends after 0 lines"},
+        {"cut after three lines", good.substr(0, good.find("20180802")), "it ends after 3 lines"},
+        {"cut before the version", join(noVersionLine), "it ends after 15 lines"},
+        {"an HTML page served with 200",
+         "<!DOCTYPE html>\n<html><head><title>Not here</title></head>\n<body>\n<p>moved</p>\n" + std::string(20, '\n') +
+             "</body></html>\n",
+         "is not eight digits"},
+        {"UTF-16", utf16, "it is not text"},
+        {"a base date of another form", join(badDate), "its base date \"2019-03-01\" is not eight digits"},
+        {"a counter that is no number", join(Lasx("eleven", "21", "1.43")), "its document counter \"eleven\" is not"},
+        {"an overlong line is cut in the text", join(Lasx("11", std::string(100000, '7') + "x", "1.43")),
+         "its database counter \"7777777777777777777777777777777777777777...\" is not a number"},
+        {"no version", join(Lasx("11", "21", "")), "its version line is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string problem = UpdateInfoProblem(c.bytes);
+        if (!*c.problem) {
+            EXPECT_EQ(problem, "");
+        } else {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+            EXPECT_LT(problem.size(), 200u);
+        }
+    }
+    // Cuts count characters, not bytes, and never split one.
+    EXPECT_EQ(ShownText("Звёздные миры", 4), "Звёз...");
+    EXPECT_EQ(ShownText("short", 40), "short");
+}
+
+TEST(UpdateServer, OnlyTheSmallTextFilesAreLimitedInSize) {
+    for (const char* text : {"update_temp.lasx", "update.lasx", "update_whatnew.txt", "updatevantorbooks_whatnew.txt"})
+        EXPECT_EQ(DownloadSizeLimit(text), kTextFileLimit) << text;
+    for (const char* archive : {"docs.zip", "updatebase.zip", "updatevnbooks.zip"})
+        EXPECT_EQ(DownloadSizeLimit(archive), -1) << archive;
 }

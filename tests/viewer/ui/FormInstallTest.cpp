@@ -2,8 +2,9 @@
 // tool behind the unpack seam: each data update fetches and unpacks its archives in the order
 // of its flags with its status lines, ends with a fresh update.lasx and byte-identical files,
 // keeps the user's files, keeps or frees the busy flag as the chain requires, and stops at the
-// first failed download or unpack without fetching update.lasx; a program update is handed to
-// the updater only when it arrived whole and the updater was started.
+// first failed download or unpack without fetching update.lasx; a fresh update.lasx that is
+// not one (cut, short, an HTML page, too large) keeps the old file; a program update is handed
+// to the updater only when it arrived whole, can be placed, and the updater was started.
 #include <gtest/gtest.h>
 
 #include <QFrame>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "ChildProcesses.h"
@@ -92,7 +94,7 @@ void PrepareInstallation(const Installation& inst) {
 }
 
 bool WaitForDownloads(const TForm1& form) {
-    return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 10000);
+    return QTest::qWaitFor([&] { return !form.Working(); }, 10000);
 }
 
 // The server files requested since `from` requests, with their status.
@@ -160,13 +162,12 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         const auto userFiles = UserFiles(inst);
         const size_t before = nginx.Requests().size();
 
-        // What the update panel's accept button does once the user has said yes.
-        form.DocsUpdateAvailable = c.docs;
-        form.BaseUpdateAvailable = c.base;
+        // The check found the update, the panel is open and the user has said yes.
+        if (c.docs) form.Chain.DocsUpdateFound();
+        if (c.base) form.Chain.BaseUpdateFound();
         form.Label6->show();
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        (c.docs ? form.N07051 : form.N07061)->trigger();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
 
         EXPECT_EQ(Requested(nginx, before), c.requests);
@@ -182,7 +183,7 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         EXPECT_TRUE(form.Panel3->isHidden());
         EXPECT_TRUE(form.ListBox10->isHidden());
         EXPECT_TRUE(form.Gauge2->isHidden());
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
 }
@@ -194,39 +195,51 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         const char* archive;
         bool docs, base;
         const char* next;
-        int busy;
+        bool busy;
     };
     const Case cases[] = {
-        {"documents only: busy until update.lasx arrived", "docs.zip", true, false, "update.lasx", 1},
-        {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", 1},
-        {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", 0},
+        {"documents only: busy until update.lasx arrived", "docs.zip", true, false, "update.lasx", true},
+        {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", true},
+        {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", false},
     };
+    // The next download waits for the server until the test lets it fail.
+    std::atomic<bool> release{false};
+    testsupport::RawHttpServer held([&](testsupport::RawHttpServer::Connection& conn) {
+        conn.ReadRequest();
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Installation inst;  // the next downloads go to a port where nobody listens
+        release.store(false);
+        Installation inst;
         PrepareInstallation(inst);
+        inst.UseUpdateServer(held.base());
         UnzipSeam seam;
         TForm1 form;
         form.show();
         form.Panel3->show();
         WriteFile(inst.dir() / c.archive, (std::string(c.archive) == "docs.zip" ? Docs() : Base()).bytes);
-        form.DocsUpdateAvailable = c.docs;
-        form.BaseUpdateAvailable = c.base;
-        form.DownLoaderBusy = 1;
+        if (c.docs) form.Chain.DocsUpdateFound();
+        if (c.base) form.Chain.BaseUpdateFound();
+        (void)form.Chain.AcceptDataUpdate();  // accepted; the file written above stands for its first download
         viewer::DownloadResult done;
         done.name = c.archive;
         done.destFile = inst.dir() / c.archive;
         done.ok = true;
         form.DownLoaderTerminate(done);
-        EXPECT_TRUE(form.DownloadRunning());
+        // The archive is unpacked off the window's thread, then the next download starts.
+        EXPECT_TRUE(form.Working());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.DownloadRunning(); }, 10000));
         EXPECT_EQ(form.DownloadName, c.next);
-        EXPECT_EQ(form.DownLoaderBusy, c.busy);
+        EXPECT_EQ(form.Chain.DownLoaderBusy(), c.busy);
 
         // That download fails: the chain stops, the panel stays open and can be cancelled.
+        release.store(true);
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
                                                           " could not be downloaded");
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
     }
@@ -270,12 +283,11 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         form.show();
         const std::string lasx = ReadFile(inst.dir() / "update.lasx");
         const size_t before = nginx.Requests().size();
-        form.DocsUpdateAvailable = 1;
-        form.BaseUpdateAvailable = 1;
+        form.Chain.DocsUpdateFound();
+        form.Chain.BaseUpdateFound();
         form.Label6->show();
-        form.Panel3->show();
-        form.DownLoaderBusy = 1;
-        form.N07051->trigger();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
 
         EXPECT_EQ(Requested(nginx, before), c.requests);  // no fresh update.lasx
@@ -283,12 +295,71 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         EXPECT_EQ(form.Label15->text().toStdString(), c.status);
         EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
         EXPECT_NE(LastLog(form).find(" - Update stopped: "), std::string::npos) << LastLog(form);
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(form.Label6->isHidden(), c.docsInstalled);
         if (c.docsInstalled) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
         else EXPECT_EQ(inst.Read("docs/Последний рейс.doc"), "old story text");
         EXPECT_EQ(inst.Read("Фантастика.txt"), "Звёздные миры\r\n");  // the database is as it was
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
+    NginxServer nginx;
+    // What the raw server answers for the case at hand.
+    std::string answer;
+    std::mutex lock;
+    testsupport::RawHttpServer raw([&](testsupport::RawHttpServer::Connection& conn) {
+        conn.ReadRequest();
+        std::lock_guard<std::mutex> hold(lock);
+        conn.Send(answer);  // and the connection closes
+    });
+    const std::string half = kServerLasx.substr(0, kServerLasx.size() / 2);
+    struct Case {
+        const char* name;
+        std::optional<std::string> nginxBody;  // served by nginx; else the raw answer
+        std::string rawAnswer;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"short", "VantorBooks update information\r\n1\r\n0\r\n", "", "it ends after 3 lines"},
+        {"an HTML page served with 200", "<html>\n<head><title>Maintenance</title></head>\n<body>soon</body>\n</html>\n",
+         "", "it ends after 4 lines"},
+        {"cut without a length", std::nullopt, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + half,
+         "it ends after 4 lines"},
+        {"a length smaller than the file", std::nullopt,
+         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(half.size()) + "\r\n\r\n" + kServerLasx,
+         "it ends after 4 lines"},
+        {"too large", std::string(600 * 1024, '1'), "", "larger than the 524288 bytes allowed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;
+        PrepareInstallation(inst);
+        if (c.nginxBody) {
+            nginx.Put("update.lasx", *c.nginxBody);
+            inst.UseUpdateServer(nginx.base());
+        } else {
+            std::lock_guard<std::mutex> hold(lock);
+            answer = c.rawAnswer;
+            inst.UseUpdateServer(raw.base());
+        }
+        TForm1 form;
+        form.show();
+        const std::string before = ReadFile(inst.dir() / "update.lasx");
+        form.Chain.DocsUpdateFound();
+        (void)form.Chain.AcceptDataUpdate();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.N07071->trigger();  // the last step of the data update
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), before);
+        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: update.lasx could not be downloaded");
+        EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
+        EXPECT_FALSE(form.Panel3->isHidden());
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        // The next start reads the old file as before.
+        TForm1 again;
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
 }
@@ -306,7 +377,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     form.show();
     emit form.Label2->clicked();  // the options panel on its update page
     form.ListBox11->addItem(QStringLiteral("an earlier line"));
-    form.BaseUpdateAvailable = 1;  // a database update found by an earlier check
+    form.Chain.BaseUpdateFound();  // a database update found by an earlier check
 
     emit form.Label17->mouseEntered();
     EXPECT_TRUE(form.Label17->font().underline());
@@ -322,13 +393,13 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_TRUE(form.Memo2->isVisible());
     EXPECT_TRUE(form.ListBox1->isVisible());
     EXPECT_TRUE(form.Panel3->isVisible());
-    EXPECT_EQ(form.DocsUpdateAvailable, 1);
-    EXPECT_EQ(form.DownLoaderBusy, 1);
+    EXPECT_TRUE(form.Chain.DocsUpdateAvailable());
+    EXPECT_TRUE(form.Chain.DownLoaderBusy());
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
     EXPECT_TRUE(form.Panel3->isHidden());
-    EXPECT_EQ(form.DownLoaderBusy, 0);
+    EXPECT_FALSE(form.Chain.DownLoaderBusy());
 }
 
 TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
@@ -343,16 +414,15 @@ TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
     inst.UseUpdateServer(slow.base());
     TForm1 form;
     form.show();
-    form.DocsUpdateAvailable = 1;
-    form.DownLoaderBusy = 1;
-    form.N07051->trigger();  // a documents update is running
+    form.Chain.DocsUpdateFound();
+    form.AcceptDataUpdate();  // a documents update is running
     emit form.Label2->clicked();
     emit form.Label17->clicked();
     EXPECT_NE(LastLog(form).find(" - Update stopped: docs.zip was not fetched: another download is still running"),
               std::string::npos)
         << LastLog(form);
     EXPECT_TRUE(form.Panel1->isVisible());  // nothing else changed
-    EXPECT_EQ(form.DownLoaderBusy, 1);
+    EXPECT_TRUE(form.Chain.DownLoaderBusy());
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
 }
@@ -361,6 +431,8 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
     NginxServer nginx;
     const Package program({{"VantorBooks", "#!/bin/sh\nexit 0\n"}, {"autoupdatevnbooks/VantorBooksUpdate", "new"}},
                           true);
+    // A file where the installation has a folder: the updater could never install it.
+    const Package clashing({{"VantorBooks", "#!/bin/sh\nexit 0\n"}, {"docs", "a file"}}, true);
     struct Case {
         const char* name;
         std::optional<std::string> served;
@@ -373,6 +445,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         {"updater missing", program.bytes, false, false, "Cannot start"},
         {"archive not on the server", std::nullopt, true, false, "could not be downloaded"},
         {"archive damaged", program.Damaged("exit 0"), true, false, "could not be unpacked"},
+        {"a file where the installation has a folder", clashing.bytes, true, false, "a folder in the installation"},
         {"a CALC module loaded", program.bytes, true, true, "CALC"},
     };
     for (const auto& c : cases) {
@@ -395,7 +468,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         ASSERT_TRUE(WaitForDownloads(form));
         platform::SetModuleCheckForTesting(nullptr);
         const fs::path mark = inst.dir() / "autoupdatevnbooks/started.txt";
-        EXPECT_EQ(form.DownLoaderBusy, 0);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
         if (!c.reason) {
             EXPECT_FALSE(form.isVisible());
             const auto twoLines = [&] { return std::ranges::count(ReadFile(mark), '\n') == 2; };

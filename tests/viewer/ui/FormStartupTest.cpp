@@ -1,6 +1,7 @@
 // Guards the viewer's start-up driven through its window: what the first and later starts
-// write and read, the automatic-check boxes, the reset and its command, and one clear error
-// for each missing data file with the window opening in the state reached.
+// write and read, the automatic-check boxes, the reset and its command, one clear error for
+// each missing data file with the window opening in the state reached, and what a killed run
+// left cleared before anything is read.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -189,4 +190,24 @@ TEST(FormStartup, ResetSwitchIsAcceptedAndDefaultsAreWritten) {
     EXPECT_EQ(platform::IniFile(inst.dir() / "options.ini").ReadString("Window", "Max", ""), "off");
     TForm1 other(QStringList{QStringLiteral("VantorBooks"), QStringLiteral("/RESET")});
     EXPECT_FALSE(other.ResetSwitchGiven);
+}
+
+TEST(FormStartup, WhatAKilledRunLeftIsClearedFirst) {
+    Installation inst;
+    inst.WriteMinimal();
+    inst.Write("options.ini",
+               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
+               "Automatically check for program updates=0\r\n");
+    // A killed unpack's scratch folder, and partial downloads of a killed transfer.
+    testsupport::WriteFile(inst.dir() / ".unpack-4242-0/new/docs/a.doc", "half extracted");
+    testsupport::WriteFile(inst.dir() / ".docs.zip.part-0123456789ab", "half downloaded");
+    testsupport::WriteFile(inst.dir() / ".update.lasx.part-ba9876543210", "half downloaded");
+    testsupport::WriteFile(inst.dir() / "docs.zip.part-is-not-ours", "kept");
+    TForm1 form;
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(inst.dir())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"VantorBooks", "docs.zip.part-is-not-ours", "lang.txt", "options.ini",
+                                               "skins", "update.lasx"}));
 }

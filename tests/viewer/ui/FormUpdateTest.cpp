@@ -18,6 +18,7 @@
 #include "NginxServer.h"
 #include "RawHttpServer.h"
 #include "TForm1.h"
+#include "ZipTool.h"
 
 using testsupport::Installation;
 using testsupport::NginxServer;
@@ -46,7 +47,7 @@ void NoAutomaticCheck(const Installation& inst) {
 }
 
 bool WaitForDownloads(const TForm1& form) {
-    return QTest::qWaitFor([&] { return !form.DownloadRunning(); }, 10000);
+    return QTest::qWaitFor([&] { return !form.Working(); }, 10000);
 }
 
 // Log lines without their time stamps, which are checked on their own.
@@ -107,8 +108,8 @@ TEST(FormUpdate, CheckOutcomesAgainstTheServer) {
         EXPECT_EQ(LogTexts(form), c.log);
         EXPECT_EQ(!form.Label6->isHidden(), c.label6);
         EXPECT_EQ(!form.Label10->isHidden(), c.label10);
-        EXPECT_EQ(form.DocsUpdateAvailable, c.docs);
-        EXPECT_EQ(form.BaseUpdateAvailable, c.base);
+        EXPECT_EQ(form.Chain.DocsUpdateAvailable(), c.docs == 1);
+        EXPECT_EQ(form.Chain.BaseUpdateAvailable(), c.base == 1);
         // The server's copy is kept beside the program; the local copy is not touched.
         EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), c.server);
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
@@ -158,7 +159,7 @@ TEST(FormUpdate, FailedCheckLogsAFailureAndKeepsTheOldCopy) {
         EXPECT_NE(log[1].find(c.reason), std::string::npos) << log[1];
         EXPECT_TRUE(form.Label6->isHidden());
         EXPECT_TRUE(form.Label10->isHidden());
-        EXPECT_EQ(form.DocsUpdateAvailable, 0);
+        EXPECT_FALSE(form.Chain.DocsUpdateAvailable());
         if (c.keepsPrevious) {
             EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), previous);
         }
@@ -185,7 +186,8 @@ TEST(FormUpdate, AutomaticCheckAtStartUpFollowsRedirects) {
 
 TEST(FormUpdate, GaugeFollowsArchiveDownloadsOnly) {
     NginxServer nginx;
-    const std::string archive(1536 * 1024 + 3, 'z');
+    const testsupport::ZipPackage docs({{"docs/big.doc", std::string(1536 * 1024 + 3, 'z')}}, true);
+    const std::string& archive = docs.bytes;
     nginx.Put("docs.zip", archive);
     nginx.Put("update_whatnew.txt", std::string(700 * 1024, 'w'));
     nginx.Put("update.lasx", Lasx("10", "20", "1.42"));
@@ -194,10 +196,17 @@ TEST(FormUpdate, GaugeFollowsArchiveDownloadsOnly) {
     NoAutomaticCheck(inst);
     inst.UseUpdateServer(nginx.base());
     TForm1 form;
+    std::vector<std::pair<int, int>> shown;  // value and maximum, at each change
+    QObject::connect(form.Gauge2, &QProgressBar::valueChanged,
+                     [&](int value) { shown.emplace_back(value, form.Gauge2->maximum()); });
 
+    // The download fills the gauge by its bytes, then the unpack by its thousandths.
     ASSERT_TRUE(form.StartDownload("docs.zip", "docs.zip", "docs.zip"));
     ASSERT_TRUE(WaitForDownloads(form));
-    EXPECT_EQ(form.Gauge2->maximum(), static_cast<int>(archive.size()));
+    const auto size = static_cast<int>(archive.size());
+    const auto downloaded = std::find(shown.begin(), shown.end(), std::make_pair(size, size));
+    ASSERT_NE(downloaded, shown.end());
+    EXPECT_NE(std::find(downloaded, shown.end(), std::make_pair(1000, 1000)), shown.end());
     EXPECT_EQ(form.Gauge2->value(), form.Gauge2->maximum());  // 100 %
     EXPECT_EQ(testsupport::ReadFile(inst.dir() / "docs.zip"), archive);
 
@@ -245,7 +254,7 @@ TEST(FormUpdate, OneDownloadAtATimeEachCompletedUnderItsOwnName) {
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(LogTexts(form).back(), kAvail);  // the check's branch ran
-    EXPECT_EQ(form.BaseUpdateAvailable, 1);
+    EXPECT_TRUE(form.Chain.BaseUpdateAvailable());
     EXPECT_FALSE(inst.Exists("docs.zip"));
 }
 

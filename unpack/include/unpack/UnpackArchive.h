@@ -22,23 +22,36 @@ struct UnpackReport {
     std::vector<std::string> keptUserFiles;  // the archive's copies of user files, left out ('/' separators)
 };
 
+// How far an unpack has come, in thousandths; called on the unpacking thread.
+using Progress = std::function<void(int permille)>;
+
 // Unpacks `archive` below `baseDir`. Both are paths as the programs build them (either
 // separator, case-insensitive; an empty baseDir is the current directory).
 //
 // The whole archive is first extracted into a scratch folder inside baseDir. Only when every
-// item came out whole are the files moved into place, each one replacing its namesake in a
-// single step, so a damaged or truncated archive leaves the installation as it was. Folders
-// are matched case-insensitively, as the data tree expects. A replaced file keeps its execute
-// permission, so a program that an update replaces still starts. The user's own files (see
-// IsUserFile) are never written.
+// item came out whole, and every file can be put in place (no file where the installation has
+// a folder or the reverse, every folder written into writable), are the files moved into place,
+// each one replacing its namesake in a single step. The replaced files are kept until all
+// moves are done: when one fails, those moved before it are put back, and after a kill the
+// next start does so (RecoverInterrupted). So an installation is always the old one or the
+// new one. Folders are matched case-insensitively, as the data tree expects, each one read
+// once. A replaced file keeps its execute permission, so a program that an update replaces
+// still starts. The user's own files (see IsUserFile) are installed only where the
+// installation has none yet.
 //
 // Throws UnpackError when the archive is missing, cannot be read to the end, holds no file,
-// or a file cannot be put in place. Only in the last case can files moved before it stay.
-UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDir);
+// or a file cannot be put in place.
+UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDir, const Progress& progress = {});
 
-// Reads the whole archive as UnpackArchive does, without putting anything in place: the
-// viewer checks a program update this way before it hands it to the updater.
-void CheckArchive(const std::string& archive);
+// Everything UnpackArchive does short of moving a file into place: the viewer checks a program
+// update this way before it hands it to the updater, which then cannot fail where the viewer
+// could have known.
+void CheckArchive(const std::string& archive, const std::string& baseDir, const Progress& progress = {});
+
+// Finishes what a killed unpack left in `baseDir`: moves that were begun are put back as the
+// scratch folder's journal says, and the scratch folder goes. Scratch folders a running unpack
+// owns are left alone. Returns how many it cleared.
+size_t RecoverInterrupted(const std::string& baseDir);
 
 // Whether a path relative to the installation names a file the user writes: options.ini, the
 // skin choice skins/skin_select.txt and every owned-book list .../Books/_have.txt (either
@@ -56,5 +69,9 @@ Extractor DefaultExtractor();
 
 // Replaces the extraction for the whole process (nullptr: the default again).
 void SetExtractorForTesting(Extractor extractor);
+
+// Called before each move into place with its number and target; an errno it returns makes
+// that move fail (nullptr: none). For tests of a move that fails or is killed half-way.
+void SetMoveHookForTesting(std::function<int(size_t index, const std::filesystem::path& target)> hook);
 
 }  // namespace unpack

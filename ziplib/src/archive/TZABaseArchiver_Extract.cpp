@@ -5,6 +5,7 @@
 #include "ExtractionState.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemOverlap.h"
+#include "files/Drives.h"
 #include "format/ZipConstants.h"
 #include "io/TNullStream.h"
 #include "names/StoredNames.h"
@@ -214,6 +215,7 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
     }
     OutputFileInfo info;
     info.dosDateTime = static_cast<int32_t>(itemTime);
+    info.flush = Options.FlushBuffers && IsRemovableDrive(path.target);
     if (Options.SetAttributes) {
         info.permissions = permissions;
         info.readOnly = (attr & faReadOnly) != 0;

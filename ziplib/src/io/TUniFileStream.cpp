@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/SafeFile.h"
 #include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/ZAFormat.h"
@@ -39,15 +40,8 @@ int64_t TUniFileStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t TUniFileStream::Write(const void* buffer, int64_t count) {
-    int64_t done = 0;
-    const auto* p = static_cast<const char*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::write(handle_, p + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
-    }
-    return done;
+    if (count <= 0) return 0;
+    return static_cast<int64_t>(platform::WriteAll(handle_, buffer, static_cast<size_t>(count)));
 }
 
 int64_t TUniFileStream::Seek(int64_t offset, TSeekOrigin origin) {

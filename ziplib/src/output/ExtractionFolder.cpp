@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <ctime>
-#include <random>
 
 #include "ExtractionFolderParts.h"
 #include "output/SafeOutputFile.h"
@@ -22,16 +21,6 @@ namespace {
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::string SystemText(int err) { return platform::Utf16ToUtf8(WideSysErrorMessage(err)); }
-
-std::string TempName() {
-    thread_local std::mt19937_64 gen{std::random_device{}()};
-    static const char* hex = "0123456789abcdef";
-    std::string s = ".extract-";
-    std::uint64_t v = gen();
-    for (int i = 0; i < 12; ++i, v >>= 4) s += hex[v & 0xF];
-    return s + ".tmp";
-}
-
 
 }  // namespace
 
@@ -170,17 +159,10 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     struct stat st;
     if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);
-    for (int attempt = 0;; ++attempt) {
-        std::string temp = TempName();
-        // O_EXCL | O_NOFOLLOW: a fresh file of our own, never one a link points at.
-        const int fd =
-            ::openat(folder.handle->fd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return std::unique_ptr<SafeOutputFile>(
-                new SafeOutputFile(folder.handle, folder.listing, fd, std::move(temp), target, path.target));
-        const int err = errno;
-        if (err != EEXIST || attempt >= 16) throw createError(err);
-    }
+    auto file = std::make_unique<platform::ReplacementFile>();
+    if (const int err = file->OpenAt(folder.handle->fd, target, ".extract-")) throw createError(err);
+    return std::unique_ptr<SafeOutputFile>(
+        new SafeOutputFile(folder.handle, folder.listing, std::move(file), target, path.target));
 }
 
 }  // namespace ziplib

@@ -18,12 +18,12 @@
 namespace ziplib {
 
 SafeOutputFile::SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing,
-                               int fd, std::string tempName, std::string finalName, std::u16string target)
+                               std::unique_ptr<platform::ReplacementFile> file, std::string finalName,
+                               std::u16string target)
     : folder_(std::move(folder)),
       dirFd_(folder_->fd),
       listing_(listing),
-      fd_(fd),
-      tempName_(std::move(tempName)),
+      file_(std::move(file)),
       finalName_(std::move(finalName)),
       target_(std::move(target)) {}
 
@@ -32,8 +32,8 @@ SafeOutputFile::~SafeOutputFile() { Discard(); }
 int64_t SafeOutputFile::Read(void* buffer, int64_t count) {
     int64_t done = 0;
     auto* p = static_cast<char*>(buffer);
-    while (fd_ >= 0 && done < count) {
-        const ssize_t n = ::read(fd_, p + done, static_cast<size_t>(count - done));
+    while (file_->IsOpen() && done < count) {
+        const ssize_t n = ::read(file_->fd(), p + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += n;
@@ -42,25 +42,19 @@ int64_t SafeOutputFile::Read(void* buffer, int64_t count) {
 }
 
 int64_t SafeOutputFile::Write(const void* buffer, int64_t count) {
-    int64_t done = 0;
-    const auto* p = static_cast<const char*>(buffer);
-    while (fd_ >= 0 && done < count) {
-        const ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // a full disk: the retry writer asks what to do
-        done += n;
-    }
-    return done;
+    if (!file_->IsOpen() || count <= 0) return 0;
+    // A short count is a full disk: the retry writer asks what to do.
+    return static_cast<int64_t>(platform::WriteAll(file_->fd(), buffer, static_cast<size_t>(count)));
 }
 
 int64_t SafeOutputFile::Seek(int64_t offset, TSeekOrigin origin) {
-    if (fd_ < 0) return -1;
+    if (!file_->IsOpen()) return -1;
     const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-    return ::lseek(fd_, offset, whence);
+    return ::lseek(file_->fd(), offset, whence);
 }
 
 void SafeOutputFile::SetSize(int64_t newSize) {
-    if (fd_ < 0 || newSize < 0 || ::ftruncate(fd_, newSize) != 0)
+    if (!file_->IsOpen() || newSize < 0 || ::ftruncate(file_->fd(), newSize) != 0)
         throw EStreamError(FormatText("Cannot set size of file \"%s\". %s",
                                       {FormatArg(target_), FormatArg(WideSysErrorMessage(errno))}));
     if (Position() > newSize) Seek(newSize, TSeekOrigin::soBeginning);
@@ -73,7 +67,8 @@ void SafeOutputFile::Fail(int err) {
 }
 
 void SafeOutputFile::Commit(const OutputFileInfo& info) {
-    if (done_) Fail(EBADF);
+    if (!file_->IsOpen()) Fail(EBADF);
+    const int fd = file_->fd();
     std::optional<mode_t> mode;
     if (info.permissions) {
         mode = static_cast<mode_t>(*info.permissions & 0777);
@@ -86,10 +81,10 @@ void SafeOutputFile::Commit(const OutputFileInfo& info) {
     }
     if (info.readOnly) {
         struct stat cur;
-        if (!mode && ::fstat(fd_, &cur) == 0) mode = cur.st_mode & 0777;
+        if (!mode && ::fstat(fd, &cur) == 0) mode = cur.st_mode & 0777;
         if (mode) *mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
     }
-    if (mode && ::fchmod(fd_, *mode) != 0) Fail(errno);
+    if (mode && ::fchmod(fd, *mode) != 0) Fail(errno);
     if (info.dosDateTime) {
         const auto t = DosDateTime::Unpack(static_cast<std::uint16_t>(static_cast<std::uint32_t>(*info.dosDateTime) >> 16),
                                            static_cast<std::uint16_t>(*info.dosDateTime & 0xFFFF));
@@ -104,34 +99,13 @@ void SafeOutputFile::Commit(const OutputFileInfo& info) {
         const std::time_t when = std::mktime(&tm);
         if (when != static_cast<std::time_t>(-1)) {
             const timespec times[2] = {{when, 0}, {when, 0}};
-            if (::futimens(fd_, times) != 0) Fail(errno);
+            if (::futimens(fd, times) != 0) Fail(errno);
         }
     }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {  // a delayed write error shows here
-        const int err = errno;
-        ::unlinkat(dirFd_, tempName_.c_str(), 0);
-        done_ = true;
-        Fail(err);
-    }
-    // One step: the target is either the old file or the new one, never a half-written one.
-    if (::renameat(dirFd_, tempName_.c_str(), dirFd_, finalName_.c_str()) != 0) {
-        const int err = errno;
-        ::unlinkat(dirFd_, tempName_.c_str(), 0);
-        done_ = true;
-        Fail(err);
-    }
-    done_ = true;
+    if (const int err = file_->Commit(info.flush ? platform::Flush::Full : platform::Flush::None)) Fail(err);
     listing_->Add(finalName_);
 }
 
-void SafeOutputFile::Discard() noexcept {
-    if (done_) return;
-    done_ = true;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    ::unlinkat(dirFd_, tempName_.c_str(), 0);
-}
+void SafeOutputFile::Discard() noexcept { file_->Discard(); }
 
 }  // namespace ziplib

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "output/ExtractionFolder.h"
+#include "platform/SafeFile.h"
 #include "ziplib/TStream.h"
 
 namespace ziplib {
@@ -20,6 +21,7 @@ struct OutputFileInfo {
     // file it replaces, so an updated program stays executable, or the default for a new file.
     std::optional<std::uint32_t> permissions;
     bool readOnly = false;  // the read-only attribute: no write permission for anyone
+    bool flush = false;     // the data reaches the device before the rename (removable drives)
 };
 
 class SafeOutputFile : public TStream {
@@ -34,27 +36,26 @@ public:
     // The target in Windows form, as the messages show it.
     const std::u16string& TargetName() const { return target_; }
 
-    // Sets the time and mode, closes the file and renames it over the target. No fsync: like
-    // the rest of extraction to fixed disks it relies on the system cache. EFCreateError, with
-    // the temporary file removed, when any step fails.
+    // Sets the time and mode, closes the file and renames it over the target, flushed only when
+    // info.flush asks for it: extraction to fixed disks relies on the system cache (a caller
+    // that needs more flushes the whole tree once). EFCreateError, with the temporary file
+    // removed, when any step fails.
     void Commit(const OutputFileInfo& info);
     // Removes the temporary file; the target stays as it was. Safe to call more than once.
     void Discard() noexcept;
 
 private:
     friend class ExtractionFolder;
-    SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing, int fd,
-                   std::string tempName, std::string finalName, std::u16string target);
+    SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing,
+                   std::unique_ptr<platform::ReplacementFile> file, std::string finalName, std::u16string target);
     [[noreturn]] void Fail(int err);
 
     std::shared_ptr<ExtractionFolder::Handle> folder_;  // keeps the folder open while the file is written
     int dirFd_;
     ExtractionFolder::Listing* listing_;  // the folder's names, told of the new one on commit
-    int fd_;
-    std::string tempName_;
+    std::unique_ptr<platform::ReplacementFile> file_;
     std::string finalName_;
     std::u16string target_;
-    bool done_ = false;
 };
 
 }  // namespace ziplib

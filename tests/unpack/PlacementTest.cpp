@@ -1,0 +1,179 @@
+// Guards the move into place: a folder that cannot be written is found before anything moves,
+// a move that fails half-way puts back what was moved, a kill half-way is undone at the next
+// start from the scratch folder's journal, and a scratch folder that a running unpack owns is
+// left alone. In every case the installation stays byte for byte as it was.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <map>
+
+#include "TempDir.h"
+#include "UnpackFixtures.h"
+#include "unpack/UnpackArchive.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+// The extraction writes `files`; `hook` runs before each move into place.
+class Seams : public unpacktest::Seams {
+public:
+    Seams(std::map<std::string, std::string> files, std::function<int(size_t, const fs::path&)> hook = nullptr)
+        : unpacktest::Seams(unpacktest::Writes(std::move(files)), std::move(hook)) {}
+};
+
+using unpacktest::Snapshot;
+
+bool HasScratch(const fs::path& dir) {
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename().string().starts_with(".unpack-")) return true;
+    return false;
+}
+
+// An installation whose update replaces files in three folders and adds a folder and files.
+struct Install : unpacktest::SmallInstallation {
+    Install()
+        : SmallInstallation({{"VantorBooks", "old program"},
+                             {"docs/a.doc", "old a"},
+                             {"docs/b.doc", "old b"},
+                             {"Cat/List.txt", "old list"}}) {}
+    static std::map<std::string, std::string> Update() {
+        return {{"VantorBooks", "new program"}, {"docs/a.doc", "new a"},       {"docs/b.doc", "new b"},
+                {"docs/c.doc", "new c"},        {"Cat/List.txt", "new list"}, {"Cat/New/Sub.txt", "new sub"},
+                {"top.txt", "new top"}};
+    }
+};
+
+// Makes a folder that nobody may write into, root included, for the scope; false when this
+// machine cannot.
+class Unwritable {
+public:
+    explicit Unwritable(const fs::path& dir) : dir_(dir) {
+        if (::geteuid() != 0) {
+            ok_ = ::chmod(dir.c_str(), 0555) == 0;
+            return;
+        }
+        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        ok_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 &&
+              (flags |= FS_IMMUTABLE_FL, ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0);
+    }
+    ~Unwritable() {
+        if (fd_ >= 0) {
+            int flags = 0;
+            if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+            }
+            ::close(fd_);
+        } else {
+            ::chmod(dir_.c_str(), 0755);
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    fs::path dir_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
+}  // namespace
+
+TEST(Placement, AnUnwritableFolderIsFoundBeforeAnythingMoves) {
+    Install inst;
+    const auto before = Snapshot(inst.dir.path());
+    Seams seams(Install::Update());
+    Unwritable locked(inst.dir / "docs");
+    if (!locked.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+    const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+    EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+    EXPECT_NE(what.find((inst.dir / "docs").string() + "\" cannot be written"), std::string::npos) << what;
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+    // The viewer's check before a hand-over finds it as well.
+    EXPECT_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()), unpack::UnpackError);
+}
+
+TEST(Placement, AMoveThatFailsPutsBackWhatWasMoved) {
+    // The moves run folders first, then in the order of the extracted tree; every point of
+    // failure from the first move to the last leaves the old installation.
+    size_t moves = 0;
+    {
+        Install inst;
+        Seams count(Install::Update(), [&](size_t, const fs::path&) { return ++moves, 0; });
+        unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    }
+    ASSERT_GT(moves, 7u);
+    for (size_t failAt = 0; failAt < moves; ++failAt) {
+        SCOPED_TRACE(failAt);
+        Install inst;
+        const auto before = Snapshot(inst.dir.path());
+        Seams seams(Install::Update(), [&](size_t i, const fs::path&) { return i == failAt ? EIO : 0; });
+        const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+        EXPECT_NE(what.find("could not be put in place"), std::string::npos) << what;
+        EXPECT_NE(what.find("Nothing was changed."), std::string::npos) << what;
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
+        EXPECT_FALSE(HasScratch(inst.dir.path()));
+    }
+}
+
+TEST(Placement, AKillDuringTheMoveIsUndoneAtTheNextStart) {
+    for (const size_t killAt : {size_t{3}, size_t{6}, size_t{8}}) {
+        SCOPED_TRACE(killAt);
+        Install inst;
+        const auto before = Snapshot(inst.dir.path());
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Seams seams(Install::Update(), [&](size_t i, const fs::path&) {
+                if (i == killAt) ::raise(SIGKILL);
+                return 0;
+            });
+            try {
+                unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_NE(Snapshot(inst.dir.path()), before);  // half of the update is in place
+        ASSERT_TRUE(HasScratch(inst.dir.path()));
+
+        EXPECT_EQ(unpack::RecoverInterrupted(inst.dir.path().string()), 1u);
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
+        // And the update can then be installed whole.
+        Seams seams(Install::Update());
+        unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+        EXPECT_EQ(ReadFile(inst.dir / "docs/b.doc"), "new b");
+        EXPECT_EQ(ReadFile(inst.dir / "Cat/New/Sub.txt"), "new sub");
+    }
+}
+
+TEST(Placement, AScratchFolderARunningUnpackOwnsIsLeftAlone) {
+    TempDir dir;
+    WriteFile(dir / "VantorBooks", "program");
+    WriteFile(dir / ".unpack-1-0/new/docs/x.doc", "left by a killed run, before its moves");
+    WriteFile(dir / ".unpack-2-0/new/docs/y.doc", "still being extracted");
+    const int owner = ::open((dir / ".unpack-2-0").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(owner, LOCK_EX), 0);
+    EXPECT_EQ(unpack::RecoverInterrupted(dir.path().string()), 1u);
+    EXPECT_FALSE(fs::exists(dir / ".unpack-1-0"));
+    EXPECT_TRUE(fs::exists(dir / ".unpack-2-0/new/docs/y.doc"));
+    ::close(owner);
+    EXPECT_EQ(unpack::RecoverInterrupted(dir.path().string()), 1u);
+    EXPECT_FALSE(HasScratch(dir.path()));
+    EXPECT_EQ(ReadFile(dir / "VantorBooks"), "program");
+}

@@ -1,0 +1,124 @@
+// Guards what an unpack that fails says, with the archive library's own extraction: a full
+// disk, a file past the file-size limit, an item that needs a password and a name that leads
+// out of the installation each name their cause, and the installation stays as it was.
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <map>
+
+#include "TempDir.h"
+#include "UnpackFixtures.h"
+#include "ZipTool.h"
+#include "platform/Process.h"
+#include "unpack/UnpackArchive.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+using unpacktest::Snapshot;
+
+namespace {
+
+std::string UnpackError(const fs::path& archive, const fs::path& base) {
+    return unpacktest::UnpackFailure(archive.string(), base.string());
+}
+
+// An installation of a few files and the archive `bytes` beside them.
+struct Install {
+    TempDir dir;
+    fs::path archive;
+    explicit Install(const std::string& bytes, const fs::path& at = {}) {
+        const fs::path base = at.empty() ? dir.path() : at;
+        WriteFile(base / "docs/old.doc", "old");
+        WriteFile(base / "lang.txt", "old categories");
+        archive = base / "docs.zip";
+        WriteFile(archive, bytes);
+    }
+};
+
+// A small tmpfs for the scope, where this machine lets us mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(size_t kib) {
+        ok_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, ("size=" + std::to_string(kib) + "k").c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (ok_) ::umount2(dir_.path().c_str(), MNT_DETACH);
+    }
+    bool ok() const { return ok_; }
+    const fs::path& path() const { return dir_.path(); }
+
+private:
+    TempDir dir_;
+    bool ok_ = false;
+};
+
+const std::string kBig = std::string(512 * 1024, 'b');
+
+}  // namespace
+
+TEST(UnpackMessages, AFullDiskSaysSo) {
+    SmallDisk disk(768);  // room for the archive, not for what it unpacks to
+    if (!disk.ok()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const testsupport::ZipPackage update({{"docs/big.doc", kBig}}, true);
+    Install inst(update.bytes, disk.path());
+    const auto before = Snapshot(disk.path());
+    const std::string what = UnpackError(inst.archive, disk.path());
+    EXPECT_NE(what.find("docs.zip"), std::string::npos) << what;
+    EXPECT_NE(what.find("There is no space left on the disk"), std::string::npos) << what;
+    EXPECT_EQ(Snapshot(disk.path()), before);
+}
+
+TEST(UnpackMessages, AFileSizeLimitSaysSo) {
+    platform::IgnoreFileSizeSignal();  // as both programs do; otherwise the process would end
+    const testsupport::ZipPackage update({{"docs/big.doc", kBig}}, true);
+    Install inst(update.bytes);
+    const auto before = Snapshot(inst.dir.path());
+    struct rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string what = UnpackError(inst.archive, inst.dir.path());
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_NE(what.find("larger than the file-size limit"), std::string::npos) << what;
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}
+
+TEST(UnpackMessages, AnItemThatNeedsAPasswordSaysSo) {
+    TempDir src;
+    WriteFile(src / "docs/secret.doc", "hidden story");
+    WriteFile(src / "docs/open.doc", "open story");
+    TempDir out;
+    ASSERT_EQ(testsupport::RunTool({"zip", "-q", "-r", "-P", "secret", (out / "a.zip").string(), "docs"}, src.path()), 0);
+    Install inst(ReadFile(out / "a.zip"));
+    const auto before = Snapshot(inst.dir.path());
+    const std::string what = UnpackError(inst.archive, inst.dir.path());
+    EXPECT_NE(what.find("is encrypted: it needs a password"), std::string::npos) << what;
+    EXPECT_NE(what.find(".doc"), std::string::npos) << what;
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}
+
+TEST(UnpackMessages, ANameThatLeavesTheInstallationSaysSoWithTheName) {
+    // Stored names changed in place after packing, so the records stay whole.
+    const testsupport::ZipPackage update({{"docs/new.doc", "new"}, {"xx/evil.txt", "evil"}}, true);
+    const std::pair<const char*, const char*> forms[] = {{"xx/evil.txt", "../evil.txt"}, {"xx/evil.txt", "/x/evil.txt"}};
+    for (const auto& [from, to] : forms) {
+        SCOPED_TRACE(to);
+        std::string bytes = update.bytes;
+        for (size_t at; (at = bytes.find(from)) != std::string::npos;) bytes.replace(at, std::strlen(from), to);
+        Install inst(bytes);
+        const auto before = Snapshot(inst.dir.path());
+        const std::string what = UnpackError(inst.archive, inst.dir.path());
+        EXPECT_NE(what.find("leads out of the installation"), std::string::npos) << what;
+        EXPECT_NE(what.find("evil.txt"), std::string::npos) << what;
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
+        EXPECT_FALSE(fs::exists(inst.dir.path().parent_path() / "evil.txt"));
+    }
+}

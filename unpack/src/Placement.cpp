@@ -1,0 +1,412 @@
+#include "Placement.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/Paths.h"
+#include "platform/SafeFile.h"
+#include "platform/TextFile.h"
+#include "platform/Unicode.h"
+#include "unpack/UnpackArchive.h"
+
+namespace fs = std::filesystem;
+
+namespace unpack {
+
+std::function<int(size_t, const fs::path&)>& MoveHook() {
+    static std::function<int(size_t, const fs::path&)> hook;
+    return hook;
+}
+
+namespace {
+
+constexpr const char* kJournal = "journal";
+constexpr const char* kJournalHeader = "unpack journal 1";
+constexpr const char* kKept = "kept";
+
+std::string Quoted(const std::string& rel) { return "\"" + rel + "\""; }
+
+// A folder of the installation, read once: its names and their case-folded forms, kept up to
+// date with what the plan puts there.
+struct Folder {
+    fs::path path;
+    bool exists = false;
+    bool loaded = false;
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each
+
+    void Add(const std::string& name) {
+        if (!names.insert(name).second) return;
+        auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
+        if (!fresh && name < it->second) it->second = name;
+    }
+    // The spelling the installation has for `name`: itself, else the smallest name equal to it
+    // without case (as the data tree was made on a case-insensitive file system), else `name`.
+    std::string Spelling(const std::string& name) {
+        if (!loaded) {
+            loaded = true;
+            if (DIR* d = ::opendir(path.c_str())) {
+                while (const dirent* e = ::readdir(d)) {
+                    const std::string n = e->d_name;
+                    if (n != "." && n != "..") Add(n);
+                }
+                ::closedir(d);
+            }
+        }
+        if (names.count(name)) return name;
+        if (auto it = byFolded.find(platform::FoldCaseUtf8(name)); it != byFolded.end()) return it->second;
+        return name;
+    }
+};
+
+int Lstat(const fs::path& p, struct stat& st) { return ::lstat(p.c_str(), &st) == 0 ? 0 : errno; }
+
+bool Writable(const fs::path& p, int& err) {
+    if (::faccessat(AT_FDCWD, p.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return true;
+    err = errno;
+    return false;
+}
+
+// Paths in the journal: one entry a line, fields split by tabs, so those and line ends are escaped.
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '%') out += "%25";
+        else if (c == '\t') out += "%09";
+        else if (c == '\n') out += "%0A";
+        else if (c == '\r') out += "%0D";
+        else out += c;
+    }
+    return out;
+}
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        f.push_back(line.substr(start, tab - start));
+    f.push_back(line.substr(start));
+    return f;
+}
+
+// What the journal holds for one move.
+struct Record {
+    bool folder = false;
+    fs::path target;
+    fs::path from;
+    fs::path kept;
+    ino_t newIno = 0;
+    ino_t oldIno = 0;  // 0: the target did not exist
+};
+
+// Copies a file over `target` through a temporary file beside it.
+void CopyOver(const fs::path& from, const fs::path& target) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw std::system_error(errno, std::generic_category());
+    platform::ReplacementFile out;
+    int err = out.Open(target, "." + target.filename().string() + ".unpack-");
+    struct stat st;
+    if (!err && ::fstat(in, &st) == 0) err = ::fchmod(out.fd(), st.st_mode & 07777) == 0 ? 0 : errno;
+    char buf[65536];
+    while (!err) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        if (n <= 0) break;
+        err = out.Write(buf, static_cast<size_t>(n));
+    }
+    ::close(in);
+    if (!err) err = out.Commit(platform::Flush::Full);
+    if (err) throw std::system_error(err, std::generic_category());
+}
+
+// Renames, or copies where the two lie on different file systems.
+void MoveOver(const fs::path& from, const fs::path& target) {
+    if (::rename(from.c_str(), target.c_str()) == 0) return;
+    if (errno != EXDEV) throw std::system_error(errno, std::generic_category());
+    CopyOver(from, target);
+}
+
+// Moves one extracted file over an existing target, keeping the old file: the two swap
+// places in one step where the file system can, so the old file waits in the scratch folder;
+// elsewhere it is kept as a second name (or a copy) first.
+void ReplaceKeeping(const Record& r) {
+    if (::renameat2(AT_FDCWD, r.from.c_str(), AT_FDCWD, r.target.c_str(), RENAME_EXCHANGE) == 0) return;
+    const int err = errno;
+    if (err == ENOENT) return MoveOver(r.from, r.target);  // gone since the plan: nothing to keep
+    if (err != EINVAL && err != ENOSYS && err != ENOTSUP && err != EXDEV)
+        throw std::system_error(err, std::generic_category());
+    if (::link(r.target.c_str(), r.kept.c_str()) != 0) {
+        std::error_code ec;
+        fs::copy_file(r.target, r.kept, fs::copy_options::overwrite_existing, ec);
+        if (ec) throw std::system_error(ec);
+    }
+    MoveOver(r.from, r.target);
+}
+
+// Puts back one move; true when the target is as it was before it.
+bool Undo(const Record& r) {
+    struct stat t;
+    const bool targetThere = Lstat(r.target, t) == 0;
+    if (r.folder) {
+        // Only a folder this move made, once it is empty again.
+        if (r.oldIno || !targetThere) return true;
+        return ::rmdir(r.target.c_str()) == 0 || errno == ENOENT;
+    }
+    struct stat f;
+    const bool fromThere = Lstat(r.from, f) == 0;
+    if (r.oldIno) {
+        if (targetThere && t.st_ino == r.oldIno) return true;  // never moved
+        struct stat k;
+        fs::path old;
+        if (Lstat(r.kept, k) == 0) old = r.kept;
+        else if (fromThere && f.st_ino == r.oldIno) old = r.from;
+        if (old.empty()) return false;
+        try {
+            MoveOver(old, r.target);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    }
+    // A new file: the moved one, or a copy while the extracted one is still there.
+    if (!targetThere) return true;
+    if (t.st_ino == r.newIno || (fromThere && f.st_ino == r.newIno)) return ::unlink(r.target.c_str()) == 0;
+    return true;
+}
+
+std::vector<Record> ReadJournal(const fs::path& scratch, bool& present) {
+    std::vector<Record> records;
+    std::string text;
+    try {
+        text = platform::ReadFileBytes(scratch / kJournal);
+    } catch (const std::exception&) {
+        present = false;
+        return records;
+    }
+    present = true;
+    const std::vector<std::string> lines = platform::SplitLines(text);
+    if (lines.empty() || lines[0] != kJournalHeader) return records;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const auto f = Fields(lines[i]);
+        Record r;
+        if (f.size() == 3 && f[0] == "D") {
+            r.folder = true;
+            r.target = Unescape(f[1]);
+            r.oldIno = static_cast<ino_t>(std::stoull(f[2]));
+        } else if (f.size() == 6 && f[0] == "F") {
+            r.target = Unescape(f[1]);
+            r.from = Unescape(f[2]);
+            r.kept = Unescape(f[3]);
+            r.newIno = static_cast<ino_t>(std::stoull(f[4]));
+            r.oldIno = static_cast<ino_t>(std::stoull(f[5]));
+        } else {
+            continue;
+        }
+        records.push_back(std::move(r));
+    }
+    return records;
+}
+
+bool UndoAll(const std::vector<Record>& records, size_t count, std::string* failure) {
+    bool all = true;
+    for (size_t i = count; i-- > 0;) {
+        if (Undo(records[i])) continue;
+        all = false;
+        if (failure && failure->empty()) *failure = platform::PathText(records[i].target);
+    }
+    return all;
+}
+
+}  // namespace
+
+Plan PlanPlacement(const fs::path& extracted, const fs::path& base, const std::string& what) {
+    Plan plan;
+    std::map<std::string, std::unique_ptr<Folder>> folders;  // by the target's path
+    std::unordered_map<std::string, Folder*> byRel;         // by the extracted folder's path
+    auto& root = folders[base.string()];
+    root = std::make_unique<Folder>();
+    root->path = base;
+    root->exists = true;
+    byRel[""] = root.get();
+    std::unordered_set<Folder*> written;  // folders of the installation that receive entries
+
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(extracted, ec), end; it != end; it.increment(ec)) {
+        if (ec) break;
+        const fs::file_status st = it->symlink_status(ec);
+        const fs::path rel = it->path().lexically_relative(extracted);
+        const std::string relText = rel.generic_string();
+        const bool isFolder = fs::is_directory(st);
+        // Only files and folders: a link could point anywhere once it is in the installation.
+        if (!isFolder && !fs::is_regular_file(st))
+            throw UnpackError(what + ": it holds " + Quoted(relText) + ", which is neither a file nor a folder.");
+        const std::string parentRel = rel.has_parent_path() ? rel.parent_path().generic_string() : "";
+        Folder* parent = byRel.at(parentRel);
+        const std::string name = parent->Spelling(rel.filename().string());
+        Move m{it->path(), parent->path / name, relText, isFolder, false};
+        struct stat now{};
+        const bool there = parent->exists && Lstat(m.target, now) == 0;
+        if (isFolder) {
+            if (there && !S_ISDIR(now.st_mode))
+                throw UnpackError(what + ": " + Quoted(relText) +
+                                  " is a folder in the archive but a file in the installation.");
+            auto& slot = folders[m.target.string()];
+            if (!slot) {
+                slot = std::make_unique<Folder>();
+                slot->path = m.target;
+                slot->exists = there;
+                slot->loaded = !there;  // a folder still to be made has nothing in it
+                parent->Add(name);
+                m.replaces = there;
+                if (!there) written.insert(parent);
+                plan.moves.push_back(m);
+            }
+            byRel[relText] = slot.get();
+            continue;
+        }
+        if (there && S_ISDIR(now.st_mode))
+            throw UnpackError(what + ": " + Quoted(relText) + " is a file in the archive but a folder in the installation.");
+        // The user's own files are never replaced, but one the installation lacks is installed.
+        if (there && IsUserFile(relText)) {
+            plan.keptUserFiles.push_back(relText);
+            continue;
+        }
+        m.replaces = there;
+        if (there) {
+            // A file that nobody may replace (immutable, on a read-only file system); a file
+            // without write permission is replaced as any other.
+            const int err = ::faccessat(AT_FDCWD, m.target.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+            if (err == EPERM || err == EROFS)
+                throw UnpackError(what + ": " + Quoted(relText) + " cannot be replaced. " + std::strerror(err));
+        }
+        parent->Add(name);
+        written.insert(parent);
+        plan.moves.push_back(std::move(m));
+        ++plan.files;
+    }
+    if (ec) throw UnpackError(what + ". " + ec.message());
+    // Every folder that gets a new name must let us write it, checked before anything moves.
+    for (Folder* f : written) {
+        if (!f->exists) continue;  // made by the move; its parent is in the list
+        int err = 0;
+        if (!Writable(f->path, err))
+            throw UnpackError(what + ": the folder \"" + platform::PathText(f->path) + "\" cannot be written. " +
+                              std::strerror(err));
+    }
+    return plan;
+}
+
+void PlaceAll(const Plan& plan, const fs::path& scratch, const std::string& what,
+              const std::function<void(size_t done, size_t total)>& progress, bool& kept) {
+    kept = false;
+    std::vector<Record> records;
+    records.reserve(plan.moves.size());
+    std::string journal = std::string(kJournalHeader) + "\n";
+    const fs::path keptDir = scratch / kKept;
+    for (size_t i = 0; i < plan.moves.size(); ++i) {
+        const Move& m = plan.moves[i];
+        Record r;
+        r.folder = m.folder;
+        r.target = fs::absolute(m.target);
+        struct stat st{};
+        if (m.replaces && Lstat(m.target, st) == 0) r.oldIno = st.st_ino;
+        if (m.folder) {
+            journal += "D\t" + Escape(r.target.string()) + "\t" + std::to_string(r.oldIno) + "\n";
+        } else {
+            r.from = fs::absolute(m.from);
+            r.kept = fs::absolute(keptDir / std::to_string(i));
+            if (Lstat(m.from, st) == 0) r.newIno = st.st_ino;
+            journal += "F\t" + Escape(r.target.string()) + "\t" + Escape(r.from.string()) + "\t" +
+                       Escape(r.kept.string()) + "\t" + std::to_string(r.newIno) + "\t" + std::to_string(r.oldIno) + "\n";
+        }
+        records.push_back(std::move(r));
+    }
+    // The extracted data reaches the disk before any of it takes an installed file's place,
+    // and the journal before the first move, so a power cut or a kill leaves what to put back.
+    const auto fail = [&](const std::string& why) { throw UnpackError(what + ": " + why); };
+    if (const int err = platform::FlushFileSystem(scratch)) fail(std::string("the files cannot be written. ") + std::strerror(err));
+    if (::mkdir(keptDir.c_str(), 0700) != 0 && errno != EEXIST)
+        fail(std::string("no room for the replaced files. ") + std::strerror(errno));
+    try {
+        platform::WriteFileAtomically(scratch / kJournal, journal);
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+
+    std::unordered_set<std::string> touched;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Record& r = records[i];
+        const Move& m = plan.moves[i];
+        try {
+            if (MoveHook())
+                if (const int err = MoveHook()(i, r.target)) throw std::system_error(err, std::generic_category());
+            if (m.folder) {
+                if (!m.replaces && ::mkdir(r.target.c_str(), 0777) != 0 && errno != EEXIST)
+                    throw std::system_error(errno, std::generic_category());
+            } else {
+                // An installed file stays readable and writable by its owner, whatever mode the
+                // archive gave it (a catalog file nobody can read breaks the viewer). A replaced
+                // program keeps its execute permission: archives made on Windows carry none,
+                // and a program must still start afterwards.
+                struct stat now;
+                if (::stat(r.from.c_str(), &now) != 0) throw std::system_error(errno, std::generic_category());
+                mode_t mode = (now.st_mode & 07777) | S_IRUSR | S_IWUSR;
+                struct stat old;
+                if (m.replaces && ::stat(r.target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode |= old.st_mode & 0111;
+                if (mode != (now.st_mode & 07777) && ::chmod(r.from.c_str(), mode) != 0)
+                    throw std::system_error(errno, std::generic_category());
+                if (r.oldIno) ReplaceKeeping(r);
+                else MoveOver(r.from, r.target);
+            }
+        } catch (const std::exception& e) {
+            std::string failure;
+            const bool back = UndoAll(records, i + 1, &failure);
+            kept = !back;
+            std::string text = Quoted(m.rel) + " could not be put in place. " + e.what() + ".";
+            text += back ? " Nothing was changed." : " " + Quoted(failure) + " could not be put back; the next start tries again.";
+            fail(text);
+        }
+        touched.insert(r.target.parent_path().string());
+        if (progress) progress(i + 1, records.size());
+    }
+    // The new names reach the disk before the journal that could undo them goes.
+    for (const auto& folder : touched) (void)platform::FlushFolder(folder);
+    ::unlink((scratch / kJournal).c_str());
+    (void)platform::FlushFolder(scratch);
+}
+
+bool RollBack(const fs::path& scratch, std::string* failure) {
+    bool present = false;
+    const std::vector<Record> records = ReadJournal(scratch, present);
+    if (!present) return true;
+    if (!UndoAll(records, records.size(), failure)) return false;
+    ::unlink((scratch / kJournal).c_str());
+    return true;
+}
+
+}  // namespace unpack
