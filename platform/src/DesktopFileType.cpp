@@ -16,11 +16,20 @@ std::string XmlText(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -42,9 +51,15 @@ std::string RegisterDesktopFileType(const DesktopFileType& type) {
     const std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" + XmlText(DesktopMimeType(type)) + "\">\n"
-        "    <comment>" + XmlText(type.description) + "</comment>\n"
-        "    <glob pattern=\"*." + XmlText(Bare(type.extension)) + "\"/>\n"
+        "  <mime-type type=\"" +
+        XmlText(DesktopMimeType(type)) +
+        "\">\n"
+        "    <comment>" +
+        XmlText(type.description) +
+        "</comment>\n"
+        "    <glob pattern=\"*." +
+        XmlText(Bare(type.extension)) +
+        "\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n";
     try {

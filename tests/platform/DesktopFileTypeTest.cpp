@@ -30,7 +30,8 @@ struct Desktop {
 
 TEST(DesktopFileType, MimeTypeAndTemplate) {
     Desktop d;
-    WriteFile(d.dir / "home/.config/user-dirs.dirs", "# written by the desktop\nXDG_TEMPLATES_DIR=\"$HOME/Vorlagen\"\n");
+    WriteFile(d.dir / "home/.config/user-dirs.dirs",
+              "# written by the desktop\nXDG_TEMPLATES_DIR=\"$HOME/Vorlagen\"\n");
     std::filesystem::create_directories(d.dir / "home/Vorlagen");
     EXPECT_EQ(RegisterDesktopFileType(kNodx), "");
 

@@ -26,9 +26,8 @@ inline constexpr const char* kChromeBitmaps[] = {"leftb_fon", "rightb_fon", "z_f
 inline constexpr const char* kButtonBitmaps[] = {"z_ib_close", "z_ib_close_a", "z_ib_close_p", "z_ib_cf",
                                                  "z_ib_cf_a",  "tb_plus",      "tb_plus_a",    "tb_minus",
                                                  "tb_minus_a", "b_cansel",     "b_cansel_a",   "b_cansel_p"};
-inline constexpr const char* kPanelBitmaps[] = {"w_fon", "w_l", "w_r", "w_tl", "w_tr", "w_d",
-                                                "b_update", "b_update_a", "b_update_p", "b_update_f",
-                                                "b_update_f_a"};
+inline constexpr const char* kPanelBitmaps[] = {
+    "w_fon", "w_l", "w_r", "w_tl", "w_tr", "w_d", "b_update", "b_update_a", "b_update_p", "b_update_f", "b_update_f_a"};
 inline constexpr const char* kOptionalPanelBitmap = "w_dr";
 
 // ProgramDir + "\skins\" + skin + "\" + file, resolved for this file system.
@@ -41,19 +40,18 @@ std::filesystem::path SkinBitmapFile(const std::string& programDir, const std::s
 // throws std::runtime_error naming the file, the key and the value.
 Rgb ReadTextColour(const platform::IniFile& ini, std::string_view section, std::string_view key);
 // A colour read as an integer with a default; a missing or unreadable value gives the default.
-Rgb ReadIntColour(const platform::IniFile& ini, std::string_view section, std::string_view key,
-                         int32_t def);
+Rgb ReadIntColour(const platform::IniFile& ini, std::string_view section, std::string_view key, int32_t def);
 
 inline constexpr int32_t kDefaultPanelColour = 12369084;  // $BCBCBC
 inline constexpr int32_t kDefaultTitleColour = 14211288;  // $D8D8D8
 
 // The colours of color.ini that the window and its chrome take.
 struct SkinColours {
-    Rgb windowFon;  // [Window] Colorfon: window, Panel1, GroupBox1, chrome fill
-    Rgb menuText;  // [Menu] Colortext: the menu labels and the status label
-    Rgb editorText;  // [Editor] Colortext: lists, search box, text box, skin group
-    Rgb editorFon;  // [Editor] Colorfon: lists, search box, page grid, text box, cover box
-    Rgb statusText;  // [Dialog] TextColor: the status line on the chrome
+    Rgb windowFon;    // [Window] Colorfon: window, Panel1, GroupBox1, chrome fill
+    Rgb menuText;     // [Menu] Colortext: the menu labels and the status label
+    Rgb editorText;   // [Editor] Colortext: lists, search box, text box, skin group
+    Rgb editorFon;    // [Editor] Colorfon: lists, search box, page grid, text box, cover box
+    Rgb statusText;   // [Dialog] TextColor: the status line on the chrome
     Rgb programName;  // [Form] NameprogColor: the program name on the title line
 };
 SkinColours ReadSkinColours(const platform::IniFile& color);
@@ -75,9 +73,9 @@ int32_t ReadTitleLineHeight(const platform::IniFile& size);
 struct LayoutSettings {
     int32_t windowHeight = 500;
     int32_t windowWidth = 600;
-    int32_t blendOption = 0;         // options.ini [Window] TransparencyWin9xme
-    int32_t blendSkin = 0;           // color.ini [Window] TransWin9xmeZagCoef
-    std::string transparencyMode;    // options.ini [Window] TransparencyOnOff, default "on"
+    int32_t blendOption = 0;       // options.ini [Window] TransparencyWin9xme
+    int32_t blendSkin = 0;         // color.ini [Window] TransWin9xmeZagCoef
+    std::string transparencyMode;  // options.ini [Window] TransparencyOnOff, default "on"
     SkinCoordinates coordinates;
     SkinColours colours;
 };

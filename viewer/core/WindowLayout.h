@@ -88,8 +88,8 @@ struct NoticeInput {
     int baseLeft = 0;
     Size baseNotice, programNotice;  // Label6, Label10
     bool bothShown = false;
-    int menuTop = 0, menuLeft = 0;   // the menu row and its leftmost label
-    int leftMargin = 0;              // Edit3.Left
+    int menuTop = 0, menuLeft = 0;  // the menu row and its leftmost label
+    int leftMargin = 0;             // Edit3.Left
 };
 
 struct NoticePlaces {

@@ -66,8 +66,8 @@ TEST(Chrome, BlendWeightIsBoundedToAPercentage) {
         int32_t option, skin;
         int want;
     };
-    const Case cases[] = {{55, 10, 65}, {90, 10, 100}, {99, 5, 100}, {0, 0, 0},
-                          {-50, 10, 0}, {20, -30, 0},  {INT_MAX, INT_MAX, 100}, {INT_MIN, INT_MIN, 0}};
+    const Case cases[] = {{55, 10, 65}, {90, 10, 100},           {99, 5, 100},         {0, 0, 0}, {-50, 10, 0},
+                          {20, -30, 0}, {INT_MAX, INT_MAX, 100}, {INT_MIN, INT_MIN, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.option << " + " << c.skin);
         EXPECT_EQ(TitleBlendPercent(c.option, c.skin), c.want);

@@ -98,10 +98,10 @@ TEST(WindowLayout, WindowSizeBounds) {
     };
     const Case cases[] = {
         {{1000, 760}, {1280, 1024}, {1000, 760}},
-        {{600, 500}, {1280, 1024}, kMinimumWindow},      // the defaults are below what the layout needs
-        {{3000, 2000}, {1280, 1024}, {1280, 1024}},      // never beyond the screen
-        {{600, 500}, {800, 600}, {800, 600}},            // a small screen wins over the minimum
-        {{-5, 0}, {}, kMinimumWindow},                   // no screen known
+        {{600, 500}, {1280, 1024}, kMinimumWindow},  // the defaults are below what the layout needs
+        {{3000, 2000}, {1280, 1024}, {1280, 1024}},  // never beyond the screen
+        {{600, 500}, {800, 600}, {800, 600}},        // a small screen wins over the minimum
+        {{-5, 0}, {}, kMinimumWindow},               // no screen known
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.stored.width << "x" << c.stored.height << " on " << c.screen.width);
