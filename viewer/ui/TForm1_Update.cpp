@@ -166,18 +166,21 @@ void TForm1::Label2Click() {
     N0000921Click();
 }
 
-// Opens the options panel on its update page, or closes it when it shows the options.
+// Opens the options panel with the skin list and the update page, or closes it when it shows
+// the options.
 void TForm1::N0000921Click() {
     if (Panel1->isHidden() || PanelPage == "help") {
         PanelPage = "options";
         OptionsPage = "updateopt";
         StringGrid1->hide();
+        layOutOptionsPage();
         UpdatePage->show();
         Panel1->show();
         Panel1->raise();
         Memo2->hide();
         ListBox1->hide();
         ScrollBox1->hide();
+        loadSkinList();
     } else if (PanelPage == "options") {
         PanelPage.clear();
         Panel1->hide();
