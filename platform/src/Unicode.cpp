@@ -168,4 +168,17 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return FoldCaseUtf8(a) == FoldCaseUtf8(b);
 }
 
+SortKey MakeSortKey(std::string_view utf8) {
+    SortKey key;
+    key.exact = Utf8ToUtf32(utf8);
+    key.primary.reserve(key.exact.size());
+    for (char32_t& c : key.exact) {
+        const char32_t folded = FoldCase(c);
+        key.primary += folded == U'ё' ? U'е' : folded;
+        // Every character at twice its code, so Ё and ё fit in just after Е and е.
+        c = c == U'Ё' ? U'Е' * 2 + 1 : c == U'ё' ? U'е' * 2 + 1 : c * 2;
+    }
+    return key;
+}
+
 }  // namespace platform

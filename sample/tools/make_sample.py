@@ -5,7 +5,8 @@
 
 Writes the category, list and sub-list files, every book's stories, publication data and
 description, the covers (drawn by vb_make_cover, built with the project), the placeholder
-pictures noti.jpg, one sub-list's file of owned titles, and the story documents: RTF and FB2
+pictures noti.jpg, one sub-list's file of owned titles, the pages (make_pages.py: the help
+folder and each list's books.texx), and the story documents: RTF and FB2
 written here, DOC converted from the RTF by LibreOffice (Debian package
 libreoffice-writer-nogui; only needed to make the sample again, the generated files are
 committed). Text files are code page 1251 with CR LF line ends, as the viewer's data files
@@ -17,6 +18,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+
+import make_pages
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SAMPLE = os.path.dirname(HERE)
@@ -98,8 +101,8 @@ CATALOG = {
 # Sub-list files of each list: the special items first, then the sub-lists.
 SUBLIST_ITEMS = {
     ('Фантастика', 'Звёздные миры'): [BOOK_PAGE, STORY_INDEX, 'Первая экспедиция', 'Дальние рубежи'],
-    ('Фантастика', 'Эпоха роботов'): ['Механические сердца'],
-    ('Детективы', 'Классический детектив'): [STORY_INDEX, 'Ранние дела', 'Поздние дела', 'Архив'],
+    ('Фантастика', 'Эпоха роботов'): [BOOK_PAGE, 'Механические сердца'],
+    ('Детективы', 'Классический детектив'): [BOOK_PAGE, STORY_INDEX, 'Ранние дела', 'Поздние дела', 'Архив'],
     ('Приключения', 'Морские истории'): [BOOK_PAGE, 'Пираты'],
 }
 # List files of each category ("Список рассказов" among the lists is a heading and opens nothing).
@@ -300,6 +303,8 @@ def main():
         if 'doc' in formats:
             doc_jobs.append((story, os.path.join(docs, story + '.doc')))
     make_docs(args.soffice, doc_jobs)
+    make_pages.make_help()
+    make_pages.make_book_pages(CATALOG)
 
 
 if __name__ == '__main__':

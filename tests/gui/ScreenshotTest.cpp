@@ -1,31 +1,75 @@
 // Shows the viewer on a copy of the sample installation in a real X server (the test runs
-// under Xvfb), once with each of the sample's skins, a book picked, and checks the screen
-// really shows it: a screenshot that is not blank, the category list drawn where the window
-// put it, and under a painted skin its title line in the skin's title colour, blended with
-// the screen above the window as the title blend mixes them.
+// under Xvfb) and checks the screen really shows it. Once with each of the sample's skins, a
+// book picked: a screenshot that is not blank, the category list drawn where the window put
+// it, and under a painted skin its title line in the skin's title colour, blended with the
+// screen above the window as the title blend mixes them. Then the sample's help start page
+// and a list-of-books page, with their backgrounds, borders and pictures where the pages put
+// them. Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
+#include <QFrame>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSet>
+#include <QTableWidget>
 #include <QTest>
 
+#include <optional>
+
 #include "Chrome.h"
+#include "HelpFolder.h"
 #include "Installation.h"
+#include "QtBridge.h"
 #include "TForm1.h"
 #include "platform/TextFile.h"
 
 namespace {
 
-QImage Grab() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+QImage GrabScreen(const std::string& view) {
+    QTest::qWait(300);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const char* dir = std::getenv("VB_SCREENSHOT_DIR");
+    shot.save(QString::fromStdString((dir ? std::string(dir) + "/" : std::string()) + "viewer-" + view + ".png"));
+    return shot;
+}
 
-void Pick(QListWidget* list, const char* text) {
+// The screen position of a point in a page cell's own pixels.
+QPoint InCell(const TForm1& form, int col, int row, QPoint offset) {
+    const QRect r = form.StringGrid1->visualRect(form.StringGrid1->model()->index(row, col));
+    return form.StringGrid1->viewport()->mapToGlobal(r.topLeft() + offset);
+}
+
+QColor Pixel(const QImage& shot, QPoint p) { return QColor(shot.pixel(p)); }
+
+QString Text(const TForm1& form, int col, int row) {
+    const QTableWidgetItem* item = form.StringGrid1->item(row, col);
+    return item ? item->text() : QString();
+}
+
+void ClickItem(QListWidget* list, const char* text) {
     const auto found = list->findItems(QString::fromUtf8(text), Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty()) << text;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
+
+// A copy of the sample installation and the window opened on it, with the skin given.
+struct SampleWindow {
+    explicit SampleWindow(const std::string& skin = "Classic") {
+        std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
+        testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+        platform::SaveLines(inst.dir() / "skins/skin_select.txt", {skin});
+        form.emplace();
+        form->show();
+    }
+    testsupport::Installation inst;
+    std::optional<TForm1> form;
+};
 
 bool Near(QColor a, QColor b) {
     return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
@@ -38,24 +82,18 @@ class Screenshot : public testing::TestWithParam<const char*> {};
 
 TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     const std::string skin = GetParam();
-    testsupport::Installation inst;
-    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
-    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
-    platform::SaveLines(inst.dir() / "skins/skin_select.txt", {skin});
-    TForm1 form;
-    form.show();
+    SampleWindow window(skin);
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::qWait(300);
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    Pick(form.ListBox8, "Фантастика");
-    Pick(form.ListBox2, "Звёздные миры");
-    Pick(form.ListBox9, "Первая экспедиция");
-    Pick(form.ListBox1, "Последний рейс «Альбатроса»");
-    QTest::qWait(300);
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая экспедиция");
+    ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
 
-    const QImage shot = Grab();
-    const char* dir = std::getenv("VB_SCREENSHOT_DIR");
-    shot.save(QString::fromStdString((dir ? std::string(dir) + "/" : std::string()) + "viewer-" + skin + ".png"));
+    const QImage shot = GrabScreen(skin);
     ASSERT_FALSE(shot.isNull());
 
     QSet<QRgb> colours;
@@ -74,12 +112,12 @@ TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     // A point of the title line right of the program name and left of the close button.
     const QImage titleStrip(QString::fromStdString((inst.dir() / "skins" / skin / "z_fon.bmp").string()));
     ASSERT_FALSE(titleStrip.isNull());
-    const QPoint window = form.mapToGlobal(QPoint(0, 0));
+    const QPoint origin = form.mapToGlobal(QPoint(0, 0));
     const int x = form.width() / 2, y = 3;
     const QColor painted = titleStrip.pixelColor(0, y);
-    const QColor seen = shot.pixelColor(window.x() + x, window.y() + y);
+    const QColor seen = shot.pixelColor(origin.x() + x, origin.y() + y);
     QColor expected = painted;
-    const QPoint above(window.x() + x, window.y() - form.TitleLineHeight + y);
+    const QPoint above(origin.x() + x, origin.y() - form.TitleLineHeight + y);
     if (shot.valid(above)) {
         // Blended once the window was active; the screen above it shows through.
         const QColor behind = shot.pixelColor(above);
@@ -95,3 +133,53 @@ TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
 
 INSTANTIATE_TEST_SUITE_P(SampleSkins, Screenshot, testing::Values("Classic", "Forest", "Windows"),
                          [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    // The help start page, placed on the panel as the help page of the options panel places it.
+    form.Panel1->setGeometry(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
+                             form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50);
+    form.StringGrid1->setGeometry(0, 0, form.Panel1->width(), form.Panel1->height());
+    form.StringGrid1->show();
+    form.Panel1->show();
+    form.Panel1->raise();
+    form.CurrentTexxFile = viewer::HelpIndexPage(form.ProgramDir);
+    form.N211->trigger();
+    form.N231->trigger();
+    ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    QImage shot = GrabScreen("help");
+    // The title row is navy; the "Разделы справки" heading is underlined by a two-pixel
+    // black border; the logo's gold line and its red book.
+    EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {400, 30})), QColor(0, 0, 128));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 4, {180, 23})), QColor(Qt::black));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 4, {180, 12})), QColor(Qt::white));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 67})), QColor(230, 190, 60));
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {30, 40})), QColor(200, 40, 40));
+    EXPECT_TRUE(Text(form, 3, 9).startsWith(QStringLiteral("http://")));
+
+    // The link to the updates page, whose total is computed when it opens.
+    const QRect link = form.StringGrid1->visualRect(form.StringGrid1->model()->index(6, 3));
+    QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    ASSERT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
+    EXPECT_EQ(Text(form, 3, 6), QStringLiteral("21"));
+    shot = GrabScreen("updates");
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 12})), QColor(192, 192, 192)) << "silver heading";
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 12})), QColor(Qt::black)) << "its box";
+
+    // The list-of-books page of a list, opened from the catalog as a user does.
+    form.Panel1->hide();
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Список книг");
+    ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    ASSERT_TRUE(form.StringGrid1->isVisible());
+    shot = GrabScreen("books");
+    EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {100, 20})), QColor(0, 128, 128)) << "teal heading";
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 10})), QColor(Qt::black)) << "box of a book's cell";
+    EXPECT_EQ(Text(form, 2, 3), QStringLiteral("Последний рейс «Альбатроса»"));
+}

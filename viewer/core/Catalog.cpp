@@ -75,16 +75,13 @@ void SortAndDeduplicateTitles(std::vector<std::string>& titles) {
     // variant falls between them; the exact text as second key keeps them together, so one
     // pass over neighbours removes every repeat.
     struct Keyed {
-        std::string folded;
+        platform::SortKey key;
         std::string* title;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(titles.size());
-    for (std::string& t : titles) keyed.push_back({platform::FoldCaseUtf8(t), &t});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (const int c = a.folded.compare(b.folded); c != 0) return c < 0;
-        return *a.title < *b.title;
-    });
+    for (std::string& t : titles) keyed.push_back({platform::MakeSortKey(t), &t});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     std::vector<std::string> out;
     out.reserve(keyed.size());
     for (const Keyed& k : keyed)

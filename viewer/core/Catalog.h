@@ -47,8 +47,9 @@ struct StoryIndex {
 StoryIndex BuildStoryIndex(const std::string& programDir, const std::string& category, const std::string& list,
                            const std::vector<std::string>& subLists);
 
-// Sorts titles ignoring letter case (Cyrillic included) and keeps every distinct title once;
-// titles that differ only in case are distinct and both stay, next to each other.
+// Sorts titles as a Russian reader expects (letter case ignored, Ё with Е) and keeps every
+// distinct title once; titles that differ only in case or in Ё/Е are distinct and both stay,
+// next to each other, in the order of their exact text.
 void SortAndDeduplicateTitles(std::vector<std::string>& titles);
 
 }  // namespace viewer

@@ -8,6 +8,9 @@ inline constexpr const char* kProgramVersion = "1.42";
 inline constexpr const char* kProgramBuild = "x5";
 inline constexpr const char* kProgramDate = "August 19, 2018";
 inline constexpr const char* kWebsite = "http://vantorbooks.example.org/";
+// The author credit and the contact address that the program's own pages show.
+inline constexpr const char* kAuthorCredit = "Программа: Vantor Company, 2018";
+inline constexpr const char* kContactMail = "support@vantorbooks.example.org";
 
 // The company key below the user's "software" key, and the program's executable names.
 inline constexpr const char* kCompanyKey = "Vantor Company";

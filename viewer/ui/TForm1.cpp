@@ -166,6 +166,7 @@ void TForm1::connectHandlers() {
     connectCatalogHandlers();
     connectSearchHandlers();
     connectInstallHandlers();
+    connectPageHandlers();
     connectSkinHandlers();
 }
 

@@ -14,6 +14,7 @@
 #include "BookReader.h"
 #include "CatalogSearch.h"
 #include "InstallChain.h"
+#include "PageCells.h"
 #include "SkinBitmaps.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
@@ -37,6 +38,7 @@ class QTableWidget;
 class QTimer;
 namespace viewerui {
 class ListMarks;
+class PagePictures;
 }
 
 class TForm1 : public QWidget {
@@ -180,6 +182,19 @@ public:
     void Label17MouseEnter();
     void Label17MouseLeave();
 
+    // ---- Page viewer (".texx" pages in StringGrid1) ----
+    QAction* N211 = nullptr;  // "load texx": CurrentTexxFile into the page grid
+    QAction* N231 = nullptr;  // "23": the cell commands of the loaded page
+    // The hidden attribute grid beside StringGrid1: same counts, one attribute string a cell.
+    viewer::TextGrid StringGrid2;
+    viewer::CellCommandTable CellCommands;
+    void N211Click();
+    void N231Click();
+    // Draws one cell over the grid's own drawing (text at the default place, grid lines).
+    void StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect);
+    void StringGrid1DblClick();  // follows an "openfile" link of the current cell
+    viewer::GridLines PageGridLines() const { return pageGridLines_; }
+
     // ---- Skins, window chrome and layout ----
     ChromeImage* Image3 = nullptr;      // the chrome picture, behind every other control
     QLabel* Label12 = nullptr;          // hidden status label; the status text starts at its left
@@ -247,6 +262,9 @@ private:
     void paintHaveMarks();
     viewer::CatalogSearch catalogSearch_;
     viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
+    void connectPageHandlers();
+    viewer::GridLines pageGridLines_;
+    viewerui::PagePictures* pagePictures_ = nullptr;  // decoded pictures of the help folder
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
     // Runs a handler; a failure is shown in the standard error box and ends the handler.

@@ -99,6 +99,7 @@ void TForm1::ListBox9Click() {
                             StringGrid3->height() + Memo2->height() + 10);
         StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
         CurrentTexxFile = viewer::BookPageFile(ProgramDir, CurrentCategory, CurrentList);
+        N211Click();
         return;
     }
     if (subList == viewer::kStoryIndexItem) {

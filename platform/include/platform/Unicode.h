@@ -1,6 +1,7 @@
 // UTF-8 / UTF-16 conversion and the simple case folding used for names and searches.
 #pragma once
 
+#include <compare>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,15 @@ char32_t UpperCase(char32_t c);
 std::string FoldCaseUtf8(std::string_view utf8);
 std::u16string FoldCaseUtf16(std::u16string_view utf16);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// What a sorted list orders by, as a Russian reader expects: first the text with letter case
+// ignored and Ё/ё taken as Е/е (code point order would put them after Я); texts equal so far
+// by their exact text, capitals first and Ё right after Е.
+struct SortKey {
+    std::u32string primary;
+    std::u32string exact;
+    auto operator<=>(const SortKey&) const = default;
+};
+SortKey MakeSortKey(std::string_view utf8);
 
 }  // namespace platform

@@ -68,7 +68,7 @@ TEST(StoryIndex, SortIgnoresCaseAndDropsOnlyExactRepeats) {
         {"empty", {}, {}},
         {"one", {"я"}, {"я"}},
         {"repeats apart", {"б", "Б", "б", "а", "Б"}, {"а", "Б", "б"}},
-        {"cyrillic order", {"Яблоко", "арбуз", "Ёж", "ель", "Жук"}, {"арбуз", "ель", "Жук", "Яблоко", "Ёж"}},
+        {"cyrillic order", {"Яблоко", "арбуз", "Ёж", "ель", "Жук"}, {"арбуз", "Ёж", "ель", "Жук", "Яблоко"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,4 +76,15 @@ TEST(StoryIndex, SortIgnoresCaseAndDropsOnlyExactRepeats) {
         SortAndDeduplicateTitles(titles);
         EXPECT_EQ(titles, c.out);
     }
+}
+
+TEST(StoryIndex, CyrillicOrderAsARussianReaderExpects) {
+    // Ё with Е (not after Я), letter case ignored, the exact text deciding between equals:
+    // capitals first and Ё right after Е.
+    std::vector<std::string> titles = {"Яблоко", "ёлка", "Ёж", "Елка", "Ёлка", "Ель", "ель", "Жук", "Ежевика",
+                                       "Ёлка", "елка", "Ёж"};
+    SortAndDeduplicateTitles(titles);
+    const std::vector<std::string> expected = {"Ёж", "Ежевика", "Елка", "Ёлка", "елка", "ёлка",
+                                               "Ель", "ель", "Жук", "Яблоко"};
+    EXPECT_EQ(titles, expected);
 }

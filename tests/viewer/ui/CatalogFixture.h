@@ -29,7 +29,8 @@ inline void WriteJpeg(const std::filesystem::path& file, int width, int height, 
 // Фантастика: lists "Список рассказов" (ignored), "Звёздные миры" (with sub-lists) and
 // "Нет файла" (no list file). Детективы holds the two special items only.
 // Звёздные миры: "Список книг", "Первая" (books А, Б, В), "Вторая" (book Г), "Пустая"
-// (no books), "Список рассказов", "Нет файла" (no sub-list file).
+// (no books), "Список рассказов", "Нет файла" (no sub-list file); its list-of-books page is
+// one row of two cells, "Первая" and "Вторая".
 inline void WriteCatalog(const Installation& inst) {
     inst.WriteMinimal();
     inst.Write("Фантастика.txt", "Список рассказов\r\nЗвёздные миры\r\nНет файла\r\n");
@@ -39,6 +40,7 @@ inline void WriteCatalog(const Installation& inst) {
     inst.Write(list + "/Первая.txt", "Книга А\r\nКнига Б\r\nКнига В\r\n");
     inst.Write(list + "/Вторая.txt", "Книга Г\r\n");
     inst.Write(list + "/Пустая.txt", "");
+    inst.Write(list + "/books.texx", "3\r\n2\r\nongrid\r\nПервая\r\nВторая\r\nAAAM\r\n\r\n120\r\n200\r\n22\r\n");
     for (const char* subList : {"Первая", "Вторая"})
         WriteJpeg(inst.dir() / (list + "/" + subList + "/images/noti.jpg"), 40, 30, Qt::blue, Qt::blue);
     inst.Write(list + "/Первая/Files/Книга А.txt", "Ночь\r\nУтро\r\nДень\r\n");

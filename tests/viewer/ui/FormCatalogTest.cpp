@@ -119,6 +119,12 @@ TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
     EXPECT_EQ(form.Panel1->geometry(), QRect(form.StringGrid3->x(), form.StringGrid3->y(), form.StringGrid3->width(),
                                              form.StringGrid3->height() + form.Memo2->height() + 10));
     EXPECT_EQ(form.StringGrid1->geometry(), QRect(QPoint(0, 0), form.Panel1->size()));
+    // The list's page is loaded into the page grid.
+    EXPECT_EQ(form.StringGrid1->columnCount(), 3);
+    ASSERT_NE(form.StringGrid1->item(1, 2), nullptr);
+    EXPECT_EQ(form.StringGrid1->item(1, 2)->text(), QStringLiteral("Вторая"));
+    EXPECT_EQ(form.StringGrid2.Cell(1, 1), "AAAM");
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     EXPECT_EQ(form.ListBox1->count(), 0);
     EXPECT_EQ(form.CurrentSubList, "Первая");
     // A sub-list picked afterwards puts the details back.

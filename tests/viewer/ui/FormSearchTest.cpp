@@ -35,6 +35,7 @@ void WriteSearchCatalog(const Installation& inst) {
     inst.Write("Фантастика/Звёздные миры.txt", "Список книг\r\nПервая\r\nСписок рассказов\r\nВторая\r\n");
     inst.Write("Фантастика/Звёздные миры/Первая.txt", "Книга А\r\nПикник\r\n");
     inst.Write("Фантастика/Звёздные миры/Вторая.txt", "Орбита\r\n");
+    inst.Write("Фантастика/Звёздные миры/books.texx", "2\r\n2\r\nongrid\r\nКнига А\r\n\r\n200\r\n20\r\n");
     inst.Write("Детективы.txt", "Архив\r\n");
     inst.Write("Детективы/Архив.txt", "Ранние\r\n");
     inst.Write("Детективы/Архив/Ранние.txt", "Пикник у моста\r\nПикет\r\nZebra\r\n");
