@@ -154,6 +154,15 @@ TEST(FormSkin, SkinCoordinatesAndWindowSizeFromTheFiles) {
     EXPECT_EQ(form.StringGrid3->pos(), QPoint(213, 60));
     EXPECT_EQ(form.Label2->y(), 30);
     EXPECT_EQ(form.TransparencyMode, "off");
+    // Without the see-through painting nothing blends the title line, yet it has its close
+    // button (z_ib_close, drawn at W - 5 - 14, 5) from the start.
+    EXPECT_EQ(form.Image3->Picture().pixelColor(form.width() - 12, 10), QColor(200, 0, 0));
+
+    // A new size from the options: the chrome's picture is painted at the new size.
+    inst.Write("options.ini", "[Window]\r\nHeight=720\r\nWidth=780\r\n");
+    form.N31Click();
+    EXPECT_EQ(form.Image3->Picture().size(), form.size());
+    EXPECT_EQ(form.height(), viewer::BoundWindowSize({780, 720}, FormScreen(form)).height);
 }
 
 TEST(FormSkin, WindowsSkinKeepsTheDesignAndTheFrame) {
