@@ -18,6 +18,15 @@ install_program() {
   cp "$1" "$2.new"
   mv -f "$2.new" "$2"
 }
+# Skins come with the program: each run brings the sample's skin folders up to date and lists
+# any that skins.txt lacks. The user's choice in skins/skin_select.txt stays as it is.
+for skin in "$here/sample/skins"/*/; do
+  cp -R "$skin" "$dest/skins/"
+done
+tr -d '\r' < "$here/sample/skins/skins.txt" | while IFS= read -r name; do
+  [ -n "$name" ] || continue
+  tr -d '\r' < "$dest/skins/skins.txt" 2>/dev/null | grep -qxF "$name" || printf '%s\r\n' "$name" >> "$dest/skins/skins.txt"
+done
 install_program "$here/build/installation/VantorBooks" "$dest/VantorBooks"
 install_program "$here/build/installation/autoupdatevnbooks/VantorBooksUpdate" "$dest/autoupdatevnbooks/VantorBooksUpdate"
 cd "$dest"

@@ -1,10 +1,10 @@
 #include "platform/Registry.h"
 
-#include <cstdlib>
 #include <system_error>
 
 #include "platform/FileError.h"
 #include "platform/Unicode.h"
+#include "platform/XdgDirs.h"
 
 namespace fs = std::filesystem;
 
@@ -31,17 +31,7 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-fs::path RegistryFilePath() {
-    fs::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = fs::path(home) / ".config";
-    } else {
-        base = ".config";
-    }
-    return base / "Vantor Company" / "registry.ini";
-}
+fs::path RegistryFilePath() { return XdgConfigHome() / "Vantor Company" / "registry.ini"; }
 
 Registry::Registry(RegRoot root)
     : root_(root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_CLASSES_ROOT"),

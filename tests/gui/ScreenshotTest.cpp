@@ -1,8 +1,11 @@
 // Shows the viewer on a copy of the sample installation in a real X server (the test runs
-// under Xvfb) and checks the screen really shows it: a screenshot that is not blank, with
-// the category list drawn where the window put it; the sample's help start page and a
-// list-of-books page, with their backgrounds, borders and pictures where the pages put them;
-// and the update panel's gauge following an unpack while the window keeps drawing.
+// under Xvfb) and checks the screen really shows it. Once with each of the sample's skins, a
+// book picked: a screenshot that is not blank, the category list drawn where the window put
+// it, and under a painted skin its title line in the skin's title colour, blended with the
+// screen above the window as the title blend mixes them. Then the sample's help start page
+// and a list-of-books page, with their backgrounds, borders and pictures where the pages put
+// them; and the update panel's gauge following an unpack while the window keeps drawing.
+// Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
@@ -14,9 +17,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTableWidget>
 #include <QScreen>
 #include <QSet>
+#include <QTableWidget>
 #include <QTest>
 
 #include <atomic>
@@ -24,27 +27,22 @@
 #include <optional>
 #include <thread>
 
+#include "Chrome.h"
 #include "HelpFolder.h"
 #include "Installation.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "ZipTool.h"
+#include "platform/TextFile.h"
 #include "unpack/UnpackArchive.h"
 
 namespace {
 
-// Where the screenshot goes: VB_SCREENSHOT, with a suffix before its extension for each view.
-QString ShotFile(const char* suffix) {
-    const char* out = std::getenv("VB_SCREENSHOT");
-    QString file = QString::fromLocal8Bit(out ? out : "viewer-screenshot.png");
-    if (*suffix) file.insert(file.lastIndexOf(QLatin1Char('.')), QLatin1String(suffix));
-    return file;
-}
-
-QImage GrabScreen(const char* suffix) {
+QImage GrabScreen(const std::string& view) {
     QTest::qWait(300);
     const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    shot.save(ShotFile(suffix));
+    const char* dir = std::getenv("VB_SCREENSHOT_DIR");
+    shot.save(QString::fromStdString((dir ? std::string(dir) + "/" : std::string()) + "viewer-" + view + ".png"));
     return shot;
 }
 
@@ -67,11 +65,12 @@ void ClickItem(QListWidget* list, const char* text) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
 
-// A copy of the sample installation and the window opened on it.
+// A copy of the sample installation and the window opened on it, with the skin given.
 struct SampleWindow {
-    SampleWindow() {
+    explicit SampleWindow(const std::string& skin = "Classic") {
         std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
         testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+        platform::SaveLines(inst.dir() / "skins/skin_select.txt", {skin});
         form.emplace();
         form->show();
     }
@@ -79,18 +78,29 @@ struct SampleWindow {
     std::optional<TForm1> form;
 };
 
+bool Near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
+           std::abs(a.blue() - b.blue()) <= 1;
+}
+
 }  // namespace
 
-TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
-    SampleWindow window;
+class Screenshot : public testing::TestWithParam<const char*> {};
+
+TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
+    const std::string skin = GetParam();
+    SampleWindow window(skin);
     testsupport::Installation& inst = window.inst;
     TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::qWait(300);
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    ASSERT_GT(form.ListBox8->count(), 0);
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая экспедиция");
+    ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
 
-    const QImage shot = GrabScreen("");
+    const QImage shot = GrabScreen(skin);
     ASSERT_FALSE(shot.isNull());
 
     QSet<QRgb> colours;
@@ -104,9 +114,34 @@ TEST(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     for (int y = list.top(); y < list.bottom(); ++y)
         for (int x = list.left(); x < list.right(); ++x) inList.insert(shot.pixel(x, y));
     EXPECT_GT(inList.size(), 2) << "the category list is not drawn";
+
+    if (skin == "Windows") return;
+    // A point of the title line right of the program name and left of the close button.
+    const QImage titleStrip(QString::fromStdString((inst.dir() / "skins" / skin / "z_fon.bmp").string()));
+    ASSERT_FALSE(titleStrip.isNull());
+    const QPoint origin = form.mapToGlobal(QPoint(0, 0));
+    const int x = form.width() / 2, y = 3;
+    const QColor painted = titleStrip.pixelColor(0, y);
+    const QColor seen = shot.pixelColor(origin.x() + x, origin.y() + y);
+    QColor expected = painted;
+    const QPoint above(origin.x() + x, origin.y() - form.TitleLineHeight + y);
+    if (shot.valid(above)) {
+        // Blended once the window was active; the screen above it shows through.
+        const QColor behind = shot.pixelColor(above);
+        const int p = viewer::TitleBlendPercent(form.TitleBlendOption, form.TitleBlendSkin);
+        const auto mixed = [&](int a, int b) { return (a * p + b * (100 - p)) / 100; };
+        const QColor blended(mixed(painted.red(), behind.red()), mixed(painted.green(), behind.green()),
+                             mixed(painted.blue(), behind.blue()));
+        if (Near(seen, blended)) expected = blended;
+    }
+    EXPECT_TRUE(Near(seen, expected)) << "title line shows " << seen.name().toStdString() << ", the skin's title "
+                                      << painted.name().toStdString();
 }
 
-TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
+INSTANTIATE_TEST_SUITE_P(SampleSkins, Screenshot, testing::Values("Classic", "Forest", "Windows"),
+                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     SampleWindow window;
     testsupport::Installation& inst = window.inst;
     TForm1& form = *window.form;
@@ -123,7 +158,7 @@ TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
     form.N211->trigger();
     form.N231->trigger();
     ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    QImage shot = GrabScreen("-help");
+    QImage shot = GrabScreen("help");
     // The title row is navy; the "Разделы справки" heading is underlined by a two-pixel
     // black border; the logo's gold line and its red book.
     EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {400, 30})), QColor(0, 0, 128));
@@ -139,7 +174,7 @@ TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
     QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
     ASSERT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
     EXPECT_EQ(Text(form, 3, 6), QStringLiteral("21"));
-    shot = GrabScreen("-updates");
+    shot = GrabScreen("updates");
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 12})), QColor(192, 192, 192)) << "silver heading";
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 12})), QColor(Qt::black)) << "its box";
 
@@ -150,7 +185,7 @@ TEST(Screenshot, SampleHelpAndBookPagesAreDrawn) {
     ClickItem(form.ListBox9, "Список книг");
     ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     ASSERT_TRUE(form.StringGrid1->isVisible());
-    shot = GrabScreen("-books");
+    shot = GrabScreen("books");
     EXPECT_EQ(Pixel(shot, InCell(form, 3, 1, {100, 20})), QColor(0, 128, 128)) << "teal heading";
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 10})), QColor(Qt::black)) << "box of a book's cell";
     EXPECT_EQ(Text(form, 2, 3), QStringLiteral("Последний рейс «Альбатроса»"));

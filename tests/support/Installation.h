@@ -1,5 +1,6 @@
-// A temporary viewer installation with its own registry: the current directory and
-// $XDG_CONFIG_HOME point into it for the test's scope, and dialogs are recorded, not shown.
+// A temporary viewer installation with its own registry: the current directory,
+// $XDG_CONFIG_HOME and $XDG_DATA_HOME point into it for the test's scope, and dialogs are
+// recorded, not shown.
 #pragma once
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "SkinFixture.h"
 #include "TempDir.h"
 #include "platform/CodePage.h"
 
@@ -18,6 +20,7 @@ public:
     Installation()
         : installDir_(root_ / "install"),
           xdg_("XDG_CONFIG_HOME", (root_ / "config").string()),
+          xdgData_("XDG_DATA_HOME", (root_ / "data").string()),
           server_("VANTORBOOKS_UPDATE_SERVER", kNoServer),
           cwd_(MakeDir(installDir_)) {
         viewerui::SetDialogSinkForTesting([this](const QString& kind, const QString& text) {
@@ -28,6 +31,7 @@ public:
 
     const std::filesystem::path& dir() const { return installDir_; }
     std::filesystem::path configDir() const { return root_ / "config"; }
+    std::filesystem::path dataDir() const { return root_ / "data"; }
     std::filesystem::path root() const { return root_.path(); }
 
     // Writes a text file of the installation from UTF-8, in code page 1251.
@@ -44,10 +48,17 @@ public:
     void UseUpdateServer(const std::string& base) const { ::setenv("VANTORBOOKS_UPDATE_SERVER", base.c_str(), 1); }
     static constexpr const char* kNoServer = "http://127.0.0.1:1";
 
-    // The smallest tree start-up reads: skin name, colours, categories, base date, program file.
+    // Every bitmap of a skin (but those named in `without`) in skins/<name>/.
+    void WriteSkin(const std::string& name, const std::set<std::string>& without = {}) const {
+        WriteSkinBitmaps(installDir_ / "skins" / name, without);
+    }
+
+    // The smallest tree start-up reads: skin name, the skin's colours and bitmaps, categories,
+    // base date, program file.
     void WriteMinimal() const {
         Write("skins/skin_select.txt", "Classic\r\n");
         Write("skins/Classic/color.ini", "[Editor]\r\nColortextRead=255\r\n");
+        WriteSkin("Classic");
         Write("lang.txt", "Фантастика\r\nДетективы\r\n");
         Write("update.lasx", "VantorBooks\r\n1\r\n2\r\n20180802\r\n4\r\n5\r\n6\r\n7\r\n10\r\n9\r\n10\r\n11\r\n20\r\n13\r\n14\r\n1.42\r\n");
         Write("VantorBooks", "");
@@ -63,6 +74,7 @@ private:
     TempDir root_;
     std::filesystem::path installDir_;
     EnvGuard xdg_;
+    EnvGuard xdgData_;
     EnvGuard server_;
     CwdGuard cwd_;
 };

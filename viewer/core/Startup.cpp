@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Identity.h"
+#include "platform/DesktopFileType.h"
 #include "platform/FileError.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
@@ -56,6 +57,9 @@ RegistryStepResult RunRegistryStep(platform::RegIniFile& regIni, const std::stri
     classes.OpenKey("nodx_auto_file\\", true);
     classes.WriteString("", "NodX file");
     classes.CloseKey();
+    // The same type for this desktop's file managers; they manage without it, so what cannot
+    // be written there stops nothing.
+    platform::RegisterDesktopFileType({".nodx", "nodx_auto_file", "NodX file", true});
     return result;
 }
 

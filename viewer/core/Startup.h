@@ -22,7 +22,8 @@ std::string ReadLineOf(const std::filesystem::path& file, size_t index);
 
 // The registry step: when the program's key names an existing program file, the installation
 // is where the key says and only a changed version or build is written; otherwise the program
-// registers itself (eight values and the ".nodx" file type) for currentDir. Returns the new
+// registers itself (eight values and the ".nodx" file type, in the registry and with the
+// desktop) for currentDir. Returns the new
 // installation directory ("Path" + "\").
 struct RegistryStepResult {
     std::string programDir;

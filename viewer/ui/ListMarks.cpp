@@ -1,5 +1,6 @@
 #include "ListMarks.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QListWidget>
 #include <QPainter>
@@ -47,13 +48,32 @@ QRect ListMarks::MarkRect(int item) const {
 }
 
 void ListMarks::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
-    if (!marked_.count(index.row())) return;
+    if (!marked_.count(index.row())) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The row's ground as usual, its text only up to the mark, so a long title never runs
+    // under it: what does not fit ends in "...".
+    QStyleOptionViewItem item(option);
+    initStyleOption(&item, index);
+    const QString title = item.text;
+    item.text.clear();
+    QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+    const QRect mark = MarkRectIn(option.rect);
+    // The style's own text margin, so marked and unmarked titles line up.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, item.widget) + 1;
+    QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(margin, 0, 0, 0);
+    text.setRight(std::min(text.right() - margin, mark.left() - 6));
     painter->save();
-    painter->setFont(list_->font());
+    painter->setFont(item.font);
+    const bool selected = item.state & QStyle::State_Selected;
+    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(item.font).elidedText(title, Qt::ElideRight, std::max(text.width(), 0)));
     painter->setPen(colour_);
     painter->setBrush(Qt::NoBrush);
-    painter->drawText(MarkRectIn(option.rect), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, text_);
+    painter->drawText(mark, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, text_);
     painter->restore();
 }
 

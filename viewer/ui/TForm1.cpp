@@ -17,26 +17,12 @@
 #include <QTimer>
 
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Dialogs.h"
 #include "MarkColour.h"
 
-namespace {
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* w = new W(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-
-QListWidget* MakeList(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* list = Make<QListWidget>(parent, name, left, top, width, height);
-    list->setUniformItemSizes(true);
-    return list;
-}
-
-}  // namespace
+using viewerui::Make;
+using viewerui::MakeList;
 
 TForm1::TForm1() : TForm1(QCoreApplication::arguments()) {}
 
@@ -49,8 +35,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QWidget(parent),
 
 TForm1::~TForm1() = default;
 
-// The design state of the window: every control with its name and its place. The skin's
-// layout can move them later; these are the places the window has without one.
+// The design state of the window: every control with its name. The catalog's controls then
+// take the places of the design layout (placeDesign); a skin's layout moves them later.
 void TForm1::buildControls() {
     setFocusPolicy(Qt::StrongFocus);
 
@@ -161,6 +147,8 @@ void TForm1::buildControls() {
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
+
+    buildSkinControls();
 }
 
 QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1::*handler)()) {
@@ -179,6 +167,7 @@ void TForm1::connectHandlers() {
     connectSearchHandlers();
     connectInstallHandlers();
     connectPageHandlers();
+    connectSkinHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
@@ -186,6 +175,7 @@ void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QS
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (catalogKeyFilter(watched, event)) return true;
     if (searchEventFilter(watched, event)) return true;
+    if (skinEventFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

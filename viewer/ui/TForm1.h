@@ -17,14 +17,17 @@
 #include "InstallChain.h"
 #include "PageCells.h"
 #include "Panels.h"
+#include "SkinBitmaps.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "unpack/UnpackTask.h"
 
+class ChromeImage;
 class ClickLabel;
 class QAction;
 class QCheckBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -203,6 +206,34 @@ public:
     void StringGrid1DblClick();  // follows an "openfile" link of the current cell
     viewer::GridLines PageGridLines() const { return pageGridLines_; }
 
+    // ---- Skins, window chrome and layout ----
+    ChromeImage* Image3 = nullptr;      // the chrome picture, behind every other control
+    QLabel* Label12 = nullptr;          // hidden status label; the status text starts at its left
+    ClickLabel* Label3 = nullptr;       // "About", hidden until it leads somewhere
+    ClickLabel* Label4 = nullptr;       // "Help", hidden until it leads somewhere
+    QWidget* ImagePlus3 = nullptr;      // resize grip, kept in the bottom-right corner when present
+    QGroupBox* GroupBox1 = nullptr;     // "Select skin:" on the options panel
+    QListWidget* ListBox5 = nullptr;    // the installed skins
+    QAction* N31 = nullptr;             // layout, colours and chrome of a skin
+    QAction* N41 = nullptr;             // the "Windows" skin's layout: nothing
+    QAction* N111 = nullptr;            // chrome painting
+    QAction* N121 = nullptr;            // title blend, program name, close button
+    int32_t TitleLineHeight = 15;
+    int32_t TitleBlendOption = 0, TitleBlendSkin = 0;
+    int32_t ChromeLoaded = 0, ButtonsLoaded = 0;
+    viewerui::SkinBitmaps Bitmaps;      // the current skin's bitmaps, by name
+    QImage TitleCapture;                // the screen strip of the last N111, until N121
+    QImage CancelButtonBitmap;          // b_cansel
+    int32_t ZoomOutX = 0, ZoomOutY = 0, ZoomInX = 0, ZoomInY = 0;
+    void N31Click();
+    void N41Click();
+    void N111Click();
+    void N121Click();
+    void ListBox5Click();  // a skin chosen: loaded whole, saved, applied
+    void Image3MouseDown(Qt::MouseButton button, int x, int y);
+    void Image3MouseMove(int x, int y);
+    void Image3MouseUp(Qt::MouseButton button, int x, int y);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -253,6 +284,19 @@ private:
         connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     }
     void reportError(const std::exception& e);
+    // Skins, chrome and layout.
+    void buildSkinControls();
+    void connectSkinHandlers();
+    bool skinEventFilter(QObject* watched, QEvent* event);
+    void placeDesign();          // the places of the form's design, kept by the "Windows" skin
+    void fitDetailsColumns();    // the details grid's columns within the grid
+    void placeNotices();         // the two update notices on the status line
+    void layOutOptionsPage();    // the options panel: skin choice beside the update options
+    void loadSkinList();
+    void paintTitleMarks();
+    bool skinApplied_ = false;   // a skin's layout and chrome are on the window
+    QPoint dragGrab_;            // where a title drag took the window, when the desktop cannot move it
+    bool dragging_ = false;
 };
 
 template <typename F>

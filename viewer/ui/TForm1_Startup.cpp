@@ -18,6 +18,7 @@
 #include "Identity.h"
 #include "Options.h"
 #include "QtBridge.h"
+#include "SkinFiles.h"
 #include "Startup.h"
 #include "TForm1.h"
 #include "TDownLoader.h"
@@ -35,7 +36,7 @@ void TForm1::connectStartupHandlers() {
     bind(N81, &QAction::triggered, &TForm1::N81Click);
     bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive) AppActivate();
+        if (state == Qt::ApplicationActive) guarded([this] { AppActivate(); });
     });
     // Setting a box from code runs its handler too, as start-up relies on.
     bind(CheckBox1, &QCheckBox::toggled, &TForm1::CheckBox1Click);
@@ -88,6 +89,13 @@ void TForm1::FormCreate() {
         ColorIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "skins\\" + SkinName + "\\color.ini"));
         OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "options.ini"));
         N08021Click();
+        if (viewer::IsWindowsSkin(SkinName)) {
+            N41Click();
+        } else {
+            // A skin that cannot be shown is refused with its error; the window keeps its
+            // design look and frame, and start-up goes on.
+            guarded([this] { N31Click(); });
+        }
 
         StringGrid1->setRowCount(std::max(StringGrid1->rowCount(), 1));
         StringGrid1->setColumnCount(std::max(StringGrid1->columnCount(), 1));
@@ -109,6 +117,7 @@ void TForm1::FormCreate() {
         BaseYear = date.year;
         BaseDay = date.day;
         BaseMonthName = date.monthName;
+        if (skinApplied_) N111Click();  // the status line shows the date known only now
 
         N5021Click();
     });
@@ -133,10 +142,13 @@ void TForm1::Timer1Timer() {
     Timer1->stop();
 }
 
-// With the screen-capture backgrounds on, an activation repaints the window so its chrome
-// shows what lies behind it now. The window stays where it is.
+// With the screen-capture backgrounds on, an activation repaints the chrome so its title line
+// shows what lies behind the window now. The window stays where it is: the chrome takes the
+// screen above the window without moving it.
 void TForm1::AppActivate() {
-    if (TransparencyMode == "on") update();
+    if (TransparencyMode != "on") return;
+    N111Click();
+    N121Click();
 }
 
 void TForm1::CheckBox1Click() {

@@ -170,10 +170,16 @@ void TForm1::Label2Click() {
     N0000921Click();
 }
 
-// Opens the options panel on its update page, or closes it when it shows the options.
+// Opens the options panel with the skin list and the update page, or closes it when it shows
+// the options.
 void TForm1::N0000921Click() {
-    if (Panel1->isHidden() || PanelPage == viewer::kPanelHelp) ShowPanels(viewer::PanelChange::OpenOptions);
-    else if (PanelPage == viewer::kPanelOptions) ShowPanels(viewer::PanelChange::CloseOptions);
+    if (Panel1->isHidden() || PanelPage == viewer::kPanelHelp) {
+        layOutOptionsPage();
+        ShowPanels(viewer::PanelChange::OpenOptions);
+        loadSkinList();
+    } else if (PanelPage == viewer::kPanelOptions) {
+        ShowPanels(viewer::PanelChange::CloseOptions);
+    }
 }
 
 QWidget* TForm1::PanelControlWidget(viewer::PanelControl control) const {

@@ -16,6 +16,7 @@ namespace {
 struct RegistryFixture : testing::Test {
     TempDir dir;
     testsupport::EnvGuard xdg{"XDG_CONFIG_HOME", (dir / "config").string()};
+    testsupport::EnvGuard xdgData{"XDG_DATA_HOME", (dir / "data").string()};
     platform::RegIniFile Open() {
         platform::RegIniFile reg("software");
         reg.OpenKey("Vantor Company", true);

@@ -8,10 +8,12 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QTest>
 
 #include "Installation.h"
 #include "TForm1.h"
+#include "WindowLayout.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -36,8 +38,13 @@ TEST(FormStartup, FirstStartRegistersReadsAndWritesDefaults) {
     EXPECT_EQ(form.SkinName, "Classic");
     ASSERT_EQ(form.ListBox8->count(), 2);
     EXPECT_EQ(form.ListBox8->item(0)->text(), QStringLiteral("Фантастика"));
-    EXPECT_EQ(form.width(), 1000);
-    EXPECT_EQ(form.height(), 760);
+    // The skin's layout sizes the window from the options' defaults, within what it needs.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const viewer::Size size = viewer::BoundWindowSize({600, 500}, {screen.width(), screen.height()});
+    EXPECT_EQ(form.size(), QSize(size.width, size.height));
+    // The file type is known to the registry and to the desktop.
+    EXPECT_EQ(platform::Registry(platform::RegRoot::ClassesRoot).KeyExists(".nodx"), true);
+    EXPECT_TRUE(std::filesystem::exists(inst.dataDir() / "mime/packages/nodx_auto_file.xml"));
     platform::IniFile options(inst.dir() / "options.ini");
     EXPECT_EQ(options.ReadInteger("Window", "Height", 0), 500);
     EXPECT_EQ(options.ReadInteger("Interface", "Text size", 0), 8);
