@@ -9,8 +9,9 @@ PanelView PanelChangeView(PanelChange change) {
         case PanelChange::OpenOptions:
             v.panelPage = kPanelOptions;
             v.optionsPage = kOptionsUpdatePage;
-            v.visible = {{C::StringGrid1, false}, {C::UpdatePage, true}, {C::Panel1, true},
-                         {C::Memo2, false},       {C::ListBox1, false},  {C::ScrollBox1, false}};
+            v.visible = {{C::StringGrid1, false}, {C::UpdatePage, true}, {C::ListBox11, true},
+                         {C::Panel1, true},       {C::Memo2, false},     {C::ListBox1, false},
+                         {C::ScrollBox1, false}};
             break;
         case PanelChange::CloseOptions:
             v.panelPage = "";
@@ -40,6 +41,12 @@ PanelView PanelChangeView(PanelChange change) {
             v.updatePanelPage = "";
             v.visible = {{C::Panel3, false}, {C::ListBox10, false}, {C::Gauge2, false}};
             v.emptied = {C::ListBox10};
+            break;
+        case PanelChange::ClosePageByButton:
+            v.panelPage = "";
+            v.visible = {{C::ListBox11, false}, {C::StringGrid1, false}, {C::Panel1, false},
+                         {C::Memo2, true},      {C::ListBox1, true},     {C::ScrollBox1, true}};
+            v.emptied = {C::ListBox11};
             break;
     }
     return v;

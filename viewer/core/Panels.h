@@ -24,6 +24,7 @@ enum class PanelChange {
     LeaveForUpdate,   // "Download stories for reading": the options panel gives way to the book
     OpenUpdatePanel,
     CloseUpdatePanel, // cancelled, or the data update ended
+    ClosePageByButton,  // the close button under the options or help page: back to the book
 };
 
 // The controls a change touches, by their design names.

@@ -144,11 +144,9 @@ void TForm1::buildControls() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
 
     buildSkinControls();
+    buildTitleBarControls();
 }
 
 QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1::*handler)()) {
@@ -168,6 +166,9 @@ void TForm1::connectHandlers() {
     connectInstallHandlers();
     connectPageHandlers();
     connectSkinHandlers();
+    connectTitleBarHandlers();
+    connectMenuHandlers();
+    connectAboutHandlers();
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
@@ -176,6 +177,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (catalogKeyFilter(watched, event)) return true;
     if (searchEventFilter(watched, event)) return true;
     if (skinEventFilter(watched, event)) return true;
+    if (titleBarEventFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

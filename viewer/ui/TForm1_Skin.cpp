@@ -45,8 +45,6 @@ void TForm1::buildSkinControls() {
         label->setFont(Label2->font());
         label->adjustSize();
     }
-    Label3->hide();
-    Label4->hide();
 
     GroupBox1 = Make<QGroupBox>(UpdatePage, "GroupBox1", 15, 50, 200, 200);
     GroupBox1->setTitle(QStringLiteral("Select skin:"));

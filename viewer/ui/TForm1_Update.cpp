@@ -167,6 +167,7 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
 
 void TForm1::Label2Click() {
     if (PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
+    Panel2->hide();
     N0000921Click();
 }
 

@@ -12,7 +12,7 @@ TEST(Panels, PageTextsFollowThePanelsShown) {
     const PanelChange changes[] = {PanelChange::OpenOptions,    PanelChange::CloseOptions,
                                    PanelChange::OpenBookPage,   PanelChange::CloseBookPage,
                                    PanelChange::LeaveForUpdate, PanelChange::OpenUpdatePanel,
-                                   PanelChange::CloseUpdatePanel};
+                                   PanelChange::CloseUpdatePanel, PanelChange::ClosePageByButton};
     for (const PanelChange change : changes) {
         SCOPED_TRACE(static_cast<int>(change));
         const PanelView v = PanelChangeView(change);
