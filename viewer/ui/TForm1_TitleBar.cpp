@@ -57,7 +57,6 @@ protected:
                 break;
             case QEvent::Enter:
             case QEvent::KeyPress:
-            case QEvent::WindowDeactivate:
                 over = true;
                 break;
             default:
