@@ -1,9 +1,10 @@
 // Guards the title bar and the window menu driven through the form: the menu opened once from
 // the title line and never a close on a right click, a move that is see-through while it lasts
 // and opaque after it, the transparency values as window opacity, always-on-top toggled, the
-// tray (hidden and brought back where a tray exists, not offered elsewhere), the cover zoom by
-// buttons and wheel, the grip storing a bounded size, the page's close button on the chrome,
-// the menu labels' hover colours, and the About box's place, texts, gesture and link.
+// tray (hidden and brought back where a tray exists, not offered elsewhere, its "Exit" ending
+// the program), the cover zoom by buttons and wheel, the grip storing a bounded size, the
+// page's close button on the chrome, the menu labels' hover colours, and the About box's place,
+// texts, gesture and link.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "AboutBox.h"
@@ -468,4 +470,20 @@ TEST(FormTitleBar, HelpFromTheListOfBooksPageOpensTheHelpPage) {
     form.Label4Click();
     EXPECT_TRUE(form.Panel1->isHidden());
     EXPECT_EQ(form.PanelPage, "");
+}
+
+TEST(FormTitleBar, ExitFromTheTrayEndsTheProgram) {
+    TrayGuard tray(true);
+    Window w;
+    TForm1& form = *w.form;
+    form.N61Click();
+    // "Exit" from the tray's menu while the window is hidden ends the message loop.
+    bool stillRunning = false;
+    QTimer::singleShot(0, &form, [&] { form.N81->trigger(); });
+    QTimer::singleShot(3000, [&] {
+        stillRunning = true;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_FALSE(stillRunning);
 }
