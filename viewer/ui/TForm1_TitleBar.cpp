@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include "ChromeImage.h"
+#include "ClickLabel.h"
 #include "Options.h"
 #include "Panels.h"
 #include "QtBridge.h"
@@ -91,6 +92,8 @@ void TForm1::buildTitleBarControls() {
     ImagePlus3->setObjectName(QStringLiteral("ImagePlus3"));
     ImagePlus3->resize(kGripSize, kGripSize);
     ImagePlus3->hide();  // shown by the chrome, which places it; the desktop's frame resizes otherwise
+    for (ClickLabel* label : {Label3, Label4})
+        label->setCursor(Qt::PointingHandCursor);
 }
 
 void TForm1::connectTitleBarHandlers() {

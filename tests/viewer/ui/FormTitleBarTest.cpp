@@ -375,6 +375,14 @@ TEST(FormTitleBar, MenuLabelsChangeColourUnderTheMouse) {
         QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), label->mapToGlobal(QPointF(1, 1)));
         QApplication::sendEvent(label, &enter);
         EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        const QImage drawn = label->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QColor c = drawn.pixelColor(x, y);
+                red += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+            }
+        EXPECT_GT(red, 5) << "the text is drawn in the colour";
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(label, &leave);
         EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(64, 64, 64));
