@@ -114,17 +114,9 @@ void TForm1::ImagePlus1MouseUp(Qt::MouseButton, int x, int y) {
 
 void TForm1::ImagePlus2Click() { Panel2->hide(); }
 
-void TForm1::Label11MouseMove() {
-    QFont f = Label11->font();
-    f.setUnderline(true);
-    Label11->setFont(f);
-}
+void TForm1::Label11MouseMove() { Label11->Underline(true); }
 
-void TForm1::Label11MouseLeave() {
-    QFont f = Label11->font();
-    f.setUnderline(false);
-    Label11->setFont(f);
-}
+void TForm1::Label11MouseLeave() { Label11->Underline(false); }
 
 void TForm1::Label11Click() {
     platform::ShellOpen(viewer::AboutLinkAddress(S(Label11->text())));

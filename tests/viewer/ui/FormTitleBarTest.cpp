@@ -77,6 +77,13 @@ std::vector<std::string> VisibleCaptions(const QMenu* menu) {
     return out;
 }
 
+// Walks the catalog to a sub-list of Звёздные миры, as the mouse does.
+void OpenSubList(TForm1& form, const char* subList) {
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, subList);
+}
+
 struct Window {
     Window() {
         WriteSkinned(inst);
@@ -230,9 +237,7 @@ TEST(FormTitleBar, CoverZoomByButtonsAndWheel) {
     WriteSkinned(inst);
     TForm1 form;
     form.show();
-    ClickItem(form.ListBox8, "Фантастика");
-    ClickItem(form.ListBox2, "Звёздные миры");
-    ClickItem(form.ListBox9, "Первая");
+    OpenSubList(form, "Первая");
     ClickItem(form.ListBox1, "Книга А");  // no cover of its own: noti.jpg, 40 x 30
     ASSERT_EQ(form.Image1->size(), QSize(40, 30));
     const QPoint zoomIn(form.ZoomInX + 5, form.ZoomInY + 5), zoomOut(form.ZoomOutX + 5, form.ZoomOutY + 5);
@@ -465,9 +470,7 @@ TEST(FormTitleBar, HelpFromTheListOfBooksPageOpensTheHelpPage) {
     inst.Write("help/index.texx", "2\r\n2\r\nongrid\r\nСправка\r\nAAAM\r\n120\r\n22\r\n");
     TForm1 form;
     form.show();
-    ClickItem(form.ListBox8, "Фантастика");
-    ClickItem(form.ListBox2, "Звёздные миры");
-    ClickItem(form.ListBox9, "Список книг");
+    OpenSubList(form, "Список книг");
     ASSERT_EQ(form.PanelPage, "listbooks");
     form.Label4Click();
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
