@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include "ClickLabel.h"
+#include "Identity.h"
 #include "QtBridge.h"
 #include "SystemTray.h"
 #include "TForm1.h"
@@ -62,7 +63,7 @@ void TForm1::connectMenuHandlers() {
 
     TrayIcon1 = new QSystemTrayIcon(QIcon(QStringLiteral(":/about.jpg")), this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
-    TrayIcon1->setToolTip(QStringLiteral("VantorBooks"));
+    TrayIcon1->setToolTip(Q(viewer::kProgramName));
     TrayIcon1->setContextMenu(PopupMenu1);
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason != QSystemTrayIcon::Context) guarded([this] { restoreFromTray(); });
