@@ -33,6 +33,7 @@
 #include "Installation.h"
 #include "NginxServer.h"
 #include "TForm1.h"
+#include "UpdateInfo.h"
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
 
@@ -60,16 +61,7 @@ const std::string kNewViewerMark = "restarted by the update";
 
 // The sample's update.lasx with both counters one higher and another version.
 std::string ServerLasx() {
-    std::vector<std::string> lines;
-    std::string text = ReadFile(fs::path(VB_SAMPLE_DIR) / "update.lasx");
-    for (size_t start = 0, nl; (nl = text.find("\r\n", start)) != std::string::npos; start = nl + 2)
-        lines.push_back(text.substr(start, nl - start));
-    lines[8] = std::to_string(std::stoi(lines[8]) + 1);
-    lines[12] = std::to_string(std::stoi(lines[12]) + 1);
-    lines[15] = "1.43";
-    std::string out;
-    for (const auto& l : lines) out += l + "\r\n";
-    return out;
+    return testsupport::RaisedUpdateInfo(ReadFile(fs::path(VB_SAMPLE_DIR) / "update.lasx"), 1, 1, "1.43");
 }
 
 const ZipPackage& DocsPackage(bool stored = false) {
