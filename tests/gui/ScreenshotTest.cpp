@@ -410,3 +410,20 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     EXPECT_TRUE(form.Memo2->isVisible());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
+
+// Without a skin the panels draw their frames and buttons in the desktop's colours.
+TEST(Screenshot, WithoutASkinThePanelsTakeTheDesktopsLook) {
+    SampleWindow window("Windows");
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.Label2, Qt::LeftButton, {}, form.Label2->rect().center());
+    form.N141->trigger();
+    const QImage shot = GrabScreen("windows-panels");
+    const QColor strip = form.palette().color(QPalette::Highlight);
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(200, 5)))), strip) << "no title strip";
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(QPoint(300, 5)))), strip) << "no title strip";
+    QSet<QRgb> button;
+    for (int x = 25; x < 25 + 88; ++x) button.insert(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(x, 400 - 25 - 12))));
+    EXPECT_GT(button.size(), 2) << "no accept button";
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
