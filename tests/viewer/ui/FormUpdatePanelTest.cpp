@@ -152,6 +152,8 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     EXPECT_FALSE(form.Working());
     EXPECT_FALSE(form.Chain.DownLoaderBusy());
     EXPECT_EQ(nginx.Requests(1).size(), 1u);
+    Release(form, kInCancel);
+    EXPECT_FALSE(form.Panel3->isVisible());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
