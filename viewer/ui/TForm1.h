@@ -372,6 +372,7 @@ private:
     void repaintOptionsPanel();  // after a change of skin
     void paintOptionsContents(bool loadSkins);
     viewer::OptionsPanelMouse::Input optionsPanelInput() const;
+    viewer::OptionsPageGeometry optionsPageGeometry() const;
     mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
     QImage underPanelClose_;  // the chrome where the panel's close button was drawn
     QPoint panelCloseAt_;

@@ -16,6 +16,7 @@
 #include "ClickLabel.h"
 #include "Controls.h"
 #include "HelpFolder.h"
+#include "PanelText.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "TImagePlus.h"
@@ -177,30 +178,24 @@ void TForm1::N06021Click() {
 void TForm1::N06031Click() {
     QImage& canvas = ImagePlus5->Canvas();
     blendPanelTitle(canvas);
-    QPainter painter(&canvas);
-    QFont font = ImagePlus5->font();
-    font.setPointSize(8);
-    painter.setFont(font);
-    painter.setPen(Q(panelColours().titleText));
-    const QFontMetrics fm(font);
-    const QImage& cancel = panelBitmap("b_cansel");
-    const viewer::OptionsPageGeometry g =
-        viewer::LayOutOptionsPage(ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()});
+    const viewer::OptionsPageGeometry g = optionsPageGeometry();
     const QString title = Q(PanelPage == viewer::kPanelHelp ? viewer::kHelpTitle : viewer::kOptionsTitle);
-    painter.drawText(QRect(g.title.x, g.title.y - fm.height() / 2, fm.horizontalAdvance(title) + 1, fm.height()),
-                     Qt::AlignLeft | Qt::AlignTop, title);
-    painter.drawImage(g.cancelButton.x, g.cancelButton.y, cancel);
-    painter.end();
+    viewerui::DrawPanelTexts(canvas, ImagePlus5, 8, Q(panelColours().titleText), viewerui::TextLine::Centre,
+                             {{QPoint(g.title.x, g.title.y), title}});
+    QPainter(&canvas).drawImage(g.cancelButton.x, g.cancelButton.y, panelBitmap("b_cansel"));
     ImagePlus5->Changed();
+}
+
+viewer::OptionsPageGeometry TForm1::optionsPageGeometry() const {
+    const QImage& cancel = panelBitmap("b_cansel");
+    return viewer::LayOutOptionsPage(ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()});
 }
 
 void TForm1::N06041Click() { paintOptionsContents(true); }
 
 void TForm1::paintOptionsContents(bool loadSkins) {
     const viewer::PanelColours c = panelColours();
-    const QImage& cancel = panelBitmap("b_cansel");
-    const viewer::OptionsPageGeometry g =
-        viewer::LayOutOptionsPage(ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()});
+    const viewer::OptionsPageGeometry g = optionsPageGeometry();
     const bool updatePage = OptionsPage == viewer::kOptionsUpdatePage;
     {
         QPainter painter(&ImagePlus5->Canvas());
@@ -241,21 +236,11 @@ void TForm1::paintOptionsContents(bool loadSkins) {
 void TForm1::N06051Click() {}
 
 void TForm1::N06061Click() {
-    QPainter painter(&ImagePlus5->Canvas());
-    QFont font = ImagePlus5->font();
-    font.setPointSize(10);
-    painter.setFont(font);
-    painter.setPen(Q(panelColours().dialogText));
-    const QFontMetrics fm(font);
-    const QImage& cancel = panelBitmap("b_cansel");
-    const viewer::OptionsPageGeometry g =
-        viewer::LayOutOptionsPage(ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()});
-    for (const auto& [at, caption] : {std::pair{g.skinsCaption, "Skins"}, std::pair{g.updateCaption, "Update"}}) {
-        const QString text = QString::fromLatin1(caption);
-        painter.drawText(QRect(at.x, at.y - fm.height() / 2, fm.horizontalAdvance(text) + 1, fm.height()),
-                         Qt::AlignLeft | Qt::AlignTop, text);
-    }
-    painter.end();
+    const viewer::OptionsPageGeometry g = optionsPageGeometry();
+    viewerui::DrawPanelTexts(ImagePlus5->Canvas(), ImagePlus5, 10, Q(panelColours().dialogText),
+                             viewerui::TextLine::Centre,
+                             {{QPoint(g.skinsCaption.x, g.skinsCaption.y), QStringLiteral("Skins")},
+                              {QPoint(g.updateCaption.x, g.updateCaption.y), QStringLiteral("Update")}});
     ImagePlus5->Changed();
 }
 

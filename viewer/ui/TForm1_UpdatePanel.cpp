@@ -11,6 +11,7 @@
 #include "ClickLabel.h"
 #include "Controls.h"
 #include "MarkColour.h"
+#include "PanelText.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "TImagePlus.h"
@@ -172,22 +173,12 @@ void TForm1::N07031Click() {
 void TForm1::N07041Click() {
     QImage& canvas = ImagePlus4->Canvas();
     blendPanelTitle(canvas);
-    {
-        QPainter painter(&canvas);
-        QFont font = ImagePlus4->font();
-        font.setPointSize(8);
-        painter.setFont(font);
-        const QFontMetrics fm(font);
-        const auto text = [&](int x, int y, const char* what) {
-            const QString s = Q(what);
-            painter.drawText(QRect(x, y, fm.horizontalAdvance(s) + 1, fm.height()), Qt::AlignLeft | Qt::AlignTop, s);
-        };
-        painter.setPen(Q(panelColours().titleText));
-        text(10, TitleLineHeight / 2 - fm.height() / 2, viewer::kUpdatePanelTitle);
-        painter.setPen(Q(viewer::ColourFromValue(viewer::kUpdatePanelTextColour)));
-        text(20, 50, viewer::kUpdatePanelQuestion);
-        text(20, 70, viewer::kUpdatePanelWhatsNew);
-    }
+    using viewerui::DrawPanelTexts;
+    DrawPanelTexts(canvas, ImagePlus4, 8, Q(panelColours().titleText), viewerui::TextLine::Centre,
+                   {{QPoint(10, TitleLineHeight / 2), Q(viewer::kUpdatePanelTitle)}});
+    DrawPanelTexts(canvas, ImagePlus4, 8, Q(viewer::ColourFromValue(viewer::kUpdatePanelTextColour)),
+                   viewerui::TextLine::Top,
+                   {{QPoint(20, 50), Q(viewer::kUpdatePanelQuestion)}, {QPoint(20, 70), Q(viewer::kUpdatePanelWhatsNew)}});
     drawUpdateButtons(UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
 }
 

@@ -57,6 +57,18 @@ QPoint ChromeCancel(const TForm1& f) { return {f.Image3->width() - 45 + 2, f.Ima
 
 void ClickOn(TForm1& f, QPoint at) { QTest::mouseClick(f.ImagePlus5, Qt::LeftButton, {}, at); }
 
+// The window on that installation with its options page opened from the "Options" label.
+struct OptionsOpen {
+    OptionsOpen() {
+        WriteOptionsInstallation(inst);
+        form.emplace();
+        form->show();
+        emit form->Label2->clicked();
+    }
+    Installation inst;
+    std::optional<TForm1> form;
+};
+
 }  // namespace
 
 TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
@@ -107,12 +119,9 @@ TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
 }
 
 TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    TForm1 form;
-    form.show();
+    OptionsOpen open;
+    TForm1& form = *open.form;
     form.Label6->show();
-    emit form.Label2->clicked();
     form.ListBox11->addItem(QStringLiteral("12:0:1 - No updates found"));
 
     ClickOn(form, {100, 145});  // "Update"
@@ -142,11 +151,9 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
 }
 
 TEST(FormOptionsPanel, UpdateOptionsWriteOptionsIniAndTheLogFollowsTheCheck) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    TForm1 form;
-    form.show();
-    emit form.Label2->clicked();
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
     ClickOn(form, {100, 145});
     const auto stored = [&](const char* key) {
         return platform::IniFile(inst.dir() / "options.ini").ReadInteger("Update", key, -1);
@@ -225,11 +232,8 @@ TEST(FormOptionsPanel, AHelpPageThatCannotBeReadLeavesThePanelClosed) {
 }
 
 TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    TForm1 form;
-    form.show();
-    emit form.Label2->clicked();
+    OptionsOpen open;
+    TForm1& form = *open.form;
     ClickOn(form, {100, 145});
     const QPoint start = form.Panel1->pos();
 
@@ -261,11 +265,8 @@ TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
 }
 
 TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    TForm1 form;
-    form.show();
-    emit form.Label2->clicked();
+    OptionsOpen open;
+    TForm1& form = *open.form;
     ClickOn(form, PanelCancel(form));
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_EQ(form.PanelPage, "");
@@ -273,11 +274,9 @@ TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
 }
 
 TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    TForm1 form;
-    form.show();
-    emit form.Label2->clicked();
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
     testsupport::ClickItem(form.ListBox5, "Forest");
     ASSERT_EQ(form.SkinName, "Forest");
     EXPECT_TRUE(form.Panel1->isVisible());
