@@ -29,13 +29,14 @@ std::optional<WhatsNew> WhatsNewOf(std::string_view selector) {
 
 WhatsNewTexts WhatsNewFailed(WhatsNew text, std::string_view reason) {
     const std::string what = std::string(WhatsNewFile(text)) + " could not be downloaded";
-    return {"Status: What is new is not here: " + what, " - What is new is not here: " + what +
-                                                            (reason.empty() ? "" : ". " + std::string(reason))};
+    return {"Status: What is new could not be downloaded",
+            " - What is new: " + what + (reason.empty() ? "" : ". " + std::string(reason))};
 }
 
+// The status line names no file: it has room for a short sentence only; the log says which.
 WhatsNewTexts WhatsNewNotStarted(WhatsNew text) {
-    const std::string what = std::string(WhatsNewFile(text)) + " was not fetched: another download is still running";
-    return {"Status: " + what, " - " + what};
+    const std::string busy = " was not fetched: another download is still running";
+    return {"Status: What is new" + busy, " - " + std::string(WhatsNewFile(text)) + busy};
 }
 
 WhatsNewTexts AcceptRefused() {

@@ -127,9 +127,9 @@ TEST(UpdatePanel, CancelClosesOnlyWhileNoInstallationRuns) {
 
 TEST(UpdatePanel, TextsSayWhichFileAndWhy) {
     const WhatsNewTexts failed = WhatsNewFailed(WhatsNew::Program, "HTTP status 404");
-    EXPECT_EQ(failed.status, "Status: What is new is not here: updatevantorbooks_whatnew.txt could not be downloaded");
-    EXPECT_EQ(failed.log, " - What is new is not here: updatevantorbooks_whatnew.txt could not be downloaded. "
-                          "HTTP status 404");
-    EXPECT_EQ(WhatsNewNotStarted(WhatsNew::Data).log,
-              " - update_whatnew.txt was not fetched: another download is still running");
+    EXPECT_EQ(failed.status, "Status: What is new could not be downloaded");
+    EXPECT_EQ(failed.log, " - What is new: updatevantorbooks_whatnew.txt could not be downloaded. HTTP status 404");
+    const WhatsNewTexts busy = WhatsNewNotStarted(WhatsNew::Data);
+    EXPECT_EQ(busy.status, "Status: What is new was not fetched: another download is still running");
+    EXPECT_EQ(busy.log, " - update_whatnew.txt was not fetched: another download is still running");
 }
