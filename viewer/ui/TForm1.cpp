@@ -82,17 +82,7 @@ void TForm1::buildControls() {
     StringGrid1->verticalHeader()->hide();
     StringGrid1->hide();
 
-    UpdatePage = Make<QFrame>(Panel1, "UpdatePage", 0, 0, 750, 408);
-    UpdatePage->hide();
-    CheckBox1 = Make<QCheckBox>(UpdatePage, "CheckBox1", 16, 16, 400, 20);
-    CheckBox1->setText(QStringLiteral("Check for updates databases automatically"));
-    CheckBox2 = Make<QCheckBox>(UpdatePage, "CheckBox2", 16, 40, 400, 20);
-    CheckBox2->setText(QStringLiteral("Check for new version program automatically"));
-    Label16 = Make<ClickLabel>(UpdatePage, "Label16", 16, 70, 300, 18);
-    Label16->setText(QStringLiteral("Check for updates now"));
-    Label17 = Make<ClickLabel>(UpdatePage, "Label17", 16, 92, 300, 18);
-    Label17->setText(QStringLiteral("Download stories for reading"));
-    ListBox11 = MakeList(UpdatePage, "ListBox11", 16, 118, 718, 274);
+    buildOptionsPanel();
 
     QFont noticeFont(QStringLiteral("MS Sans Serif"));
     noticeFont.setPixelSize(11);
@@ -113,30 +103,7 @@ void TForm1::buildControls() {
     Label2->setStyleSheet(QStringLiteral("background: transparent;"));
     Label2->setCursor(Qt::PointingHandCursor);
 
-    Panel3 = Make<QFrame>(this, "Panel3", 240, 36, 750, 400);
-    Panel3->setFrameShape(QFrame::Box);
-    Panel3->hide();
-    Label15 = Make<QLabel>(Panel3, "Label15", 16, 16, 600, 18);
-    ListBox10 = MakeList(Panel3, "ListBox10", 16, 40, 718, 300);
-    Gauge2 = Make<QProgressBar>(Panel3, "Gauge2", 16, 350, 718, 20);
-    Gauge2->setMinimum(0);
-    Gauge2->setMaximum(100);
-    Gauge2->setValue(0);
-    // A dark blue bar on a pale ground; the percentage is written in the bar's colour over
-    // the ground and in the ground's colour over the bar, so it stays readable as it fills.
-    const auto colour = [](int32_t value) {
-        const viewer::Rgb c = viewer::ColourFromValue(value);
-        return QColor(c.red, c.green, c.blue);
-    };
-    const QColor gaugeGround = colour(0xFAF0F0), gaugeBar = colour(0x974345);
-    QPalette gauge = Gauge2->palette();
-    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Button, QPalette::HighlightedText})
-        gauge.setColor(role, gaugeGround);
-    for (const auto role : {QPalette::Highlight, QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        gauge.setColor(role, gaugeBar);
-    Gauge2->setPalette(gauge);
-    Gauge2->setFont(noticeFont);
-    Gauge2->setTextVisible(true);
+    buildUpdatePanel();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -166,6 +133,8 @@ void TForm1::connectHandlers() {
     connectInstallHandlers();
     connectPageHandlers();
     connectSkinHandlers();
+    connectUpdatePanelHandlers();
+    connectOptionsPanelHandlers();
     connectTitleBarHandlers();
     connectMenuHandlers();
     connectAboutHandlers();

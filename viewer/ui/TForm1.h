@@ -15,9 +15,12 @@
 #include "BookReader.h"
 #include "CatalogSearch.h"
 #include "InstallChain.h"
+#include "OptionsPanel.h"
 #include "PageCells.h"
+#include "PanelFrame.h"
 #include "Panels.h"
 #include "SkinBitmaps.h"
+#include "UpdatePanel.h"
 #include "AboutBox.h"
 #include "TitleBar.h"
 #include "platform/IniFile.h"
@@ -26,7 +29,6 @@
 
 class ChromeImage;
 class ClickLabel;
-class TImagePlus;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -43,6 +45,7 @@ class QScrollArea;
 class QSystemTrayIcon;
 class QTableWidget;
 class QTimer;
+class TImagePlus;
 namespace viewerui {
 class ListMarks;
 class PagePictures;
@@ -78,7 +81,6 @@ public:
     QLabel* Label15 = nullptr;            // update panel status line
     QProgressBar* Gauge2 = nullptr;       // update panel progress
     QListWidget* ListBox10 = nullptr;     // update panel what's-new text
-    QFrame* UpdatePage = nullptr;         // update page of the options panel
     QListWidget* ListBox11 = nullptr;     // update log
     QCheckBox* CheckBox1 = nullptr;       // automatic database check
     QCheckBox* CheckBox2 = nullptr;       // automatic program check
@@ -164,7 +166,6 @@ public:
     void Label16MouseEnter();
     void Label16MouseLeave();
     void Label2Click();
-    void N0000921Click();  // options page toggle
     // Starts fetching a server file into ProgramDir + "\" + localFile under a selector. Only
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
@@ -287,7 +288,6 @@ public:
     void Label4MouseLeave();
     void Label3Click();  // "About"
     void Label4Click();  // "Help"
-    void N0000931Click();  // help page toggle
     void Panel1Click();
     void N131Click();
     void ImagePlus1MouseUp(Qt::MouseButton button, int x, int y);
@@ -354,7 +354,6 @@ private:
     void placeDesign();          // the places of the form's design, kept by the "Windows" skin
     void fitDetailsColumns();    // the details grid's columns within the grid
     void placeNotices();         // the two update notices on the status line
-    void layOutOptionsPage();    // the options panel: skin choice beside the update options
     void loadSkinList();
     void paintTitleMarks();
     bool skinApplied_ = false;   // a skin's layout and chrome are on the window
@@ -375,12 +374,89 @@ private:
     void setAlpha(int alpha);
     void setLabelColour(ClickLabel* label, const char* key);
     void restoreFromTray();
-    void closePanelByButton();
     std::unique_ptr<QObject> titleMove_;  // watches for the end of a move by the title
     QPoint dragGrab_;            // where a title drag took the window, when the desktop cannot move it
     bool dragging_ = false;
     viewer::WheelSteps coverWheel_;
     viewer::AboutGesture aboutGesture_;
+
+public:
+    // ---- Update panel (Panel3) ----
+    TImagePlus* ImagePlus4 = nullptr;  // the panel's painted surface, under its list, status line and gauge
+    QAction* N07091 = nullptr;         // data what's-new text
+    QAction* N07101 = nullptr;         // program what's-new text
+    QAction* N141 = nullptr;           // opens (or repaints) the panel
+    QAction* N07021 = nullptr;         // shows the painted panel
+    QAction* N07031 = nullptr;         // background, frame, controls
+    QAction* N07041 = nullptr;         // title line, texts, buttons
+    viewer::UpdatePanel UpdateOffer;   // what the accept button installs, once its text is here
+    QImage PanelCapture;               // the window beneath a panel's title line, while it is painted
+    void Label6Click();
+    void Label10Click();
+    void N07091Click();
+    void N07101Click();
+    void N141Click();
+    void N07021Click();
+    void N07031Click();
+    void N07041Click();
+    void ImagePlus4MouseMove(int x, int y);
+    void ImagePlus4MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus4MouseUp(Qt::MouseButton button, int x, int y);
+
+    // ---- Options and help panel (Panel1) ----
+    TImagePlus* ImagePlus5 = nullptr;  // the options page's painted surface; its controls lie on it
+    QAction* N0000921 = nullptr;       // options page toggle
+    QAction* N0000931 = nullptr;       // help page toggle
+    QAction* N06011 = nullptr;         // shows the panel with its background
+    QAction* N06021 = nullptr;         // frame
+    QAction* N06031 = nullptr;         // title line
+    QAction* N06041 = nullptr;         // contents
+    QAction* N06051 = nullptr;         // nothing
+    QAction* N06061 = nullptr;         // menu captions
+    // The drag of the panel by its title line; the resize grip keeps a state of its own.
+    viewer::OptionsPanelMouse PanelDrag;
+    void N0000921Click();
+    void N0000931Click();  // the "Help" label's routine
+    void N06011Click();
+    void N06021Click();
+    void N06031Click();
+    void N06041Click();
+    void N06051Click();
+    void N06061Click();
+    void ImagePlus5MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus5MouseMove(int x, int y);
+    void ImagePlus5MouseUp(Qt::MouseButton button, int x, int y);
+    // Closes the options or the help page, with the cancel button it drew on the chrome.
+    void ClosePanelPage();
+
+private:
+    void buildUpdatePanel();
+    void buildOptionsPanel();
+    void connectUpdatePanelHandlers();
+    void connectOptionsPanelHandlers();
+    bool UpdatePanelOpen() const;
+    void RequestWhatsNew(viewer::WhatsNew text);
+    void WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew text);
+    viewer::UpdateButtonSizes updateButtonSizes() const;
+    void drawUpdateButtons(const std::vector<viewer::ButtonImage>& images);
+    // The colours and bitmaps the panels are painted with: the skin's, or under the desktop's
+    // look (no skin applied) drawn stand-ins in the desktop's colours.
+    viewer::PanelColours panelColours() const;
+    const QImage& panelBitmap(std::string_view name) const;
+    void paintPanelFrame(QImage& canvas);
+    // The window beneath a panel's title line, the panel itself hidden; nothing unless the
+    // see-through painting is on.
+    void capturePanelTitle(const QWidget* panel, int width);
+    void blendPanelTitle(QImage& canvas);
+    void drawPanelCloseOnChrome();
+    void panelPageGone();  // the options or help page closed: its drag and its close button go
+    void repaintOptionsPanel();  // after a change of skin
+    void paintOptionsContents(bool loadSkins);
+    viewer::OptionsPanelMouse::Input optionsPanelInput() const;
+    viewer::OptionsPageGeometry optionsPageGeometry() const;
+    mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
+    QImage underPanelClose_;  // the chrome where the panel's close button was drawn
+    QPoint panelCloseAt_;
 };
 
 template <typename F>

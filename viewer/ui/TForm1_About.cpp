@@ -64,7 +64,7 @@ void TForm1::Label4Click() {
 }
 
 // A click on the bare panel closes it, back to the book.
-void TForm1::Panel1Click() { ShowPanels(viewer::PanelChange::ClosePageByButton); }
+void TForm1::Panel1Click() { ClosePanelPage(); }
 
 void TForm1::N131Click() {
     ImagePlus1->setGeometry(1, 1, viewer::kAboutSurface.width, viewer::kAboutSurface.height);

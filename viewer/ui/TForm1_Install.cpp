@@ -54,8 +54,9 @@ void TForm1::Label17Click() {
         return;
     }
     ShowPanels(viewer::PanelChange::LeaveForUpdate);
-    // The update panel opens on its status line; how it is painted comes with the panel itself.
-    ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+    panelPageGone();
+    UpdateOffer.Withdraw();  // no notice offered this: nothing on the panel to accept
+    N141Click();
     RunChainStep(Chain.DownloadStories());
 }
 

@@ -121,16 +121,11 @@ bool TForm1::titleBarEventFilter(QObject* watched, QEvent* event) {
             return true;  // the wheel zooms the cover; it does not scroll it as well
         }
     }
-    if (watched == Panel1) {
-        // The page's close button stands on the chrome below the panel while the page shows.
-        if (type == QEvent::Show && (PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp))
-            paintPanelCloseButton("b_cansel");
-        if (type == QEvent::MouseButtonRelease) {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            // Only a click on the panel itself, not one its pages let through.
-            if (mouse->button() == Qt::LeftButton && !Panel1->childAt(mouse->position().toPoint()))
-                guarded([this] { Panel1Click(); });
-        }
+    if (watched == Panel1 && type == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        // Only a click on the panel itself, not one its pages let through.
+        if (mouse->button() == Qt::LeftButton && !Panel1->childAt(mouse->position().toPoint()))
+            guarded([this] { Panel1Click(); });
     }
     return false;
 }
@@ -190,10 +185,8 @@ void TForm1::Image3MouseUp(Qt::MouseButton, int x, int y) {
         endTitleMove();
         return;
     }
-    if (viewer::ReleaseClosesPanel(chromeButtons(), x, y)) closePanelByButton();
+    if (viewer::ReleaseClosesPanel(chromeButtons(), x, y)) ClosePanelPage();
 }
-
-void TForm1::closePanelByButton() { ShowPanels(viewer::PanelChange::ClosePageByButton); }
 
 // The window is see-through while it moves. The desktop moves it where it can (on Wayland
 // nothing else can); elsewhere it follows the mouse until the release.

@@ -28,6 +28,7 @@
 #include "CatalogFixture.h"
 #include "ChromeImage.h"
 #include "ClickLabel.h"
+#include "HelpFolder.h"
 #include "Identity.h"
 #include "SystemTray.h"
 #include "TForm1.h"
@@ -366,9 +367,11 @@ TEST(FormTitleBar, PagesCloseButtonOnTheChrome) {
     for (QWidget* back : {static_cast<QWidget*>(form.Memo2), static_cast<QWidget*>(form.ListBox1),
                           static_cast<QWidget*>(form.ScrollBox1)})
         EXPECT_FALSE(back->isHidden()) << S(back->objectName());
-    // The page opens again whole, its log with it.
+    // Its button goes with it, and comes back with the page.
+    EXPECT_NE(at(inButton), QColor(90, 0, 90));
     form.Label2Click();
-    EXPECT_FALSE(form.ListBox11->isHidden());
+    EXPECT_FALSE(form.Panel1->isHidden());
+    EXPECT_EQ(at(inButton), QColor(90, 0, 90));
 }
 
 TEST(FormTitleBar, MenuLabelsChangeColourUnderTheMouse) {
@@ -477,7 +480,7 @@ TEST(FormTitleBar, HelpFromTheListOfBooksPageOpensTheHelpPage) {
     EXPECT_EQ(form.PanelPage, "help");
     EXPECT_FALSE(form.Panel1->isHidden());
     EXPECT_FALSE(form.StringGrid1->isHidden());
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\index.texx");
+    EXPECT_EQ(form.CurrentTexxFile, viewer::HelpIndexPage(form.ProgramDir));
     form.Label4Click();
     EXPECT_TRUE(form.Panel1->isHidden());
     EXPECT_EQ(form.PanelPage, "");
