@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "ChromeImage.h"
 #include "ClickLabel.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -138,6 +139,16 @@ void TForm1::connectHandlers() {
     connectTitleBarHandlers();
     connectMenuHandlers();
     connectAboutHandlers();
+}
+
+void TForm1::bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up) {
+    connect(image, &ChromeImage::mousePressed, this, [this, down](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*down)(button, x, y); });
+    });
+    connect(image, &ChromeImage::mouseMoved, this, [this, move](int x, int y) { guarded([&] { (this->*move)(x, y); }); });
+    connect(image, &ChromeImage::mouseReleased, this, [this, up](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*up)(button, x, y); });
+    });
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }

@@ -347,6 +347,9 @@ private:
         connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     }
     void reportError(const std::exception& e);
+    // Binds a picture control's press, move and release to their handlers through guarded().
+    using PressHandler = void (TForm1::*)(Qt::MouseButton, int, int);
+    void bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up);
     // Skins, chrome and layout.
     void buildSkinControls();
     void connectSkinHandlers();

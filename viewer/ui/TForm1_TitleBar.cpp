@@ -97,12 +97,7 @@ void TForm1::buildTitleBarControls() {
 }
 
 void TForm1::connectTitleBarHandlers() {
-    connect(ImagePlus3, &ChromeImage::mousePressed, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus3MouseDown(button, x, y); }); });
-    connect(ImagePlus3, &ChromeImage::mouseMoved, this,
-            [this](int x, int y) { guarded([&] { ImagePlus3MouseMove(x, y); }); });
-    connect(ImagePlus3, &ChromeImage::mouseReleased, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus3MouseUp(button, x, y); }); });
+    bindMouse(ImagePlus3, &TForm1::ImagePlus3MouseDown, &TForm1::ImagePlus3MouseMove, &TForm1::ImagePlus3MouseUp);
     bind(ImagePlus3, &TImagePlus::OnMouseEnter, &TForm1::ImagePlus3MouseEnter);
     bind(ImagePlus3, &TImagePlus::OnMouseLeave, &TForm1::ImagePlus3MouseLeave);
     Image1->installEventFilter(this);
