@@ -4,10 +4,11 @@
 // it, and under a painted skin its title line in the skin's title colour, blended with the
 // screen above the window as the title blend mixes them. Then the sample's help start page
 // and a list-of-books page, with their backgrounds, borders and pictures where the pages put
-// them; the update panel's gauge following an unpack while the window keeps drawing; and the
+// them; the update panel's gauge following an unpack while the window keeps drawing; the
 // update panel, the options page and the help page as a user walks through them: a notice,
 // the what's-new text arriving, the installation on the gauge and where it stopped, the
-// options page's two sub-pages over the book, the help page and a link followed.
+// options page's two sub-pages over the book, the help page and a link followed; and the
+// title bar's controls, the grip and the About box under the mouse.
 // Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
@@ -19,8 +20,10 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -38,13 +41,14 @@
 #include "Chrome.h"
 #include "ClickLabel.h"
 #include "RawHttpServer.h"
-#include "TImagePlus.h"
 #include "UpdateInfo.h"
 #include "HelpFolder.h"
 #include "Installation.h"
 #include "QtBridge.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "ZipTool.h"
+#include "platform/IniFile.h"
 #include "platform/TextFile.h"
 #include "unpack/UnpackArchive.h"
 
@@ -427,4 +431,80 @@ TEST(Screenshot, WithoutASkinThePanelsTakeTheDesktopsLook) {
     for (int x = 25; x < 25 + 88; ++x) button.insert(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(x, 400 - 25 - 12))));
     EXPECT_GT(button.size(), 2) << "no accept button";
     EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// The title bar's controls with the mouse, as a new user meets them: the zoomed cover, the
+// close button under the pointer, the window menu from the title line, the window moved by its
+// title and resized by its grip, and the About box.
+TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая экспедиция");
+    ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
+    const QSize cover = form.Image1->size();
+    QTest::mouseClick(form.Image3, Qt::LeftButton, {}, QPoint(form.ZoomInX + 5, form.ZoomInY + 5));
+    EXPECT_EQ(form.Image1->height(), cover.height() + 200);
+    const QPoint close(form.width() - 5 - form.Bitmaps.SizeOf("z_ib_close").width / 2, 5 + 4);
+    QTest::mouseMove(form.Image3, close);
+    QImage shot = GrabScreen("zoom");
+    const QImage hover = form.Bitmaps.Get("z_ib_close_a");
+    EXPECT_EQ(shot.pixelColor(form.mapToGlobal(close)), hover.pixelColor(hover.width() / 2, 4))
+        << "the close button shows its hover state";
+
+    QTest::mouseClick(form.Image3, Qt::RightButton, {}, QPoint(200, 6));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.PopupMenu1->isVisible(); }, 2000));
+    shot = GrabScreen("menu");
+    const QRect menu = form.PopupMenu1->geometry();
+    EXPECT_EQ(menu.topLeft(), form.mapToGlobal(QPoint(200, 6)));
+    QSet<QRgb> inMenu;
+    for (int y = menu.top(); y < menu.bottom(); y += 2)
+        for (int x = menu.left(); x < menu.right(); x += 2) inMenu.insert(shot.pixel(x, y));
+    EXPECT_GT(inMenu.size(), 3) << "the menu is not drawn";
+    form.PopupMenu1->hide();
+
+    // Moved by its title: as far as the mouse went, and opaque afterwards.
+    const QPoint before = form.pos();
+    QTest::mousePress(form.Image3, Qt::LeftButton, {}, QPoint(300, 6));
+    QTest::mouseMove(form.Image3, QPoint(340, 36));
+    QTest::mouseRelease(form.Image3, Qt::LeftButton, {}, QPoint(340, 36));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.TitleMoveRunning(); }, 2000));
+    EXPECT_EQ(form.pos(), before + QPoint(40, 30));
+    EXPECT_EQ(form.windowOpacity(), 1.0);
+
+    // Resized by the grip, then stored.
+    const QSize size = form.size();
+    TImagePlus* grip = form.ImagePlus3;
+    QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(grip, QPoint(60, 50));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(60, 50));
+    EXPECT_EQ(form.size(), size + QSize(50, 40));
+    EXPECT_EQ(platform::IniFile(inst.dir() / "options.ini").ReadInteger("Window", "Width", 0), size.width() + 50);
+    shot = GrabScreen("grip");
+    EXPECT_EQ(form.Image3->Picture().size(), form.size());
+    const QPoint corner = form.mapToGlobal(QPoint(form.width() - 1, form.height() - 1));
+    EXPECT_EQ(shot.pixelColor(corner), form.Image3->Picture().pixelColor(form.width() - 1, form.height() - 1))
+        << "the chrome reaches the new corner";
+
+    QTest::mouseClick(form.Label3, Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_TRUE(form.Panel2->isVisible());
+    shot = GrabScreen("about");
+    const QPoint box = form.Panel2->mapToGlobal(QPoint(1, 1));
+    int red = 0;
+    for (int y = 15; y < 28; ++y)
+        for (int x = 207; x < 280; ++x) {
+            const QColor c = shot.pixelColor(box + QPoint(x, y));
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    EXPECT_GT(red, 10) << "the program name";
+    EXPECT_EQ(shot.pixelColor(box + QPoint(400, 280)), QColor(Qt::black));
+    const QImage picture(QStringLiteral(":/about.jpg"));
+    const QPoint inPicture = form.ImagePlus2->mapToGlobal(QPoint(115, 111));
+    EXPECT_EQ(shot.pixelColor(inPicture), picture.pixelColor(115, 111)) << "the About picture";
+    QTest::mouseClick(form.ImagePlus2, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(form.Panel2->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }

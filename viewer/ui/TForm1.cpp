@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "ChromeImage.h"
 #include "ClickLabel.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -111,11 +112,9 @@ void TForm1::buildControls() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
 
     buildSkinControls();
+    buildTitleBarControls();
 }
 
 QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1::*handler)()) {
@@ -137,6 +136,19 @@ void TForm1::connectHandlers() {
     connectSkinHandlers();
     connectUpdatePanelHandlers();
     connectOptionsPanelHandlers();
+    connectTitleBarHandlers();
+    connectMenuHandlers();
+    connectAboutHandlers();
+}
+
+void TForm1::bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up) {
+    connect(image, &ChromeImage::mousePressed, this, [this, down](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*down)(button, x, y); });
+    });
+    connect(image, &ChromeImage::mouseMoved, this, [this, move](int x, int y) { guarded([&] { (this->*move)(x, y); }); });
+    connect(image, &ChromeImage::mouseReleased, this, [this, up](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*up)(button, x, y); });
+    });
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
@@ -145,6 +157,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (catalogKeyFilter(watched, event)) return true;
     if (searchEventFilter(watched, event)) return true;
     if (skinEventFilter(watched, event)) return true;
+    if (titleBarEventFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

@@ -21,6 +21,8 @@
 #include "Panels.h"
 #include "SkinBitmaps.h"
 #include "UpdatePanel.h"
+#include "AboutBox.h"
+#include "TitleBar.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "unpack/UnpackTask.h"
@@ -40,6 +42,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QRect;
 class QScrollArea;
+class QSystemTrayIcon;
 class QTableWidget;
 class QTimer;
 class TImagePlus;
@@ -211,9 +214,9 @@ public:
     // ---- Skins, window chrome and layout ----
     ChromeImage* Image3 = nullptr;      // the chrome picture, behind every other control
     QLabel* Label12 = nullptr;          // hidden status label; the status text starts at its left
-    ClickLabel* Label3 = nullptr;       // "About", hidden until it leads somewhere
-    ClickLabel* Label4 = nullptr;       // "Help", hidden until it leads somewhere
-    QWidget* ImagePlus3 = nullptr;      // resize grip, kept in the bottom-right corner when present
+    ClickLabel* Label3 = nullptr;       // "About"
+    ClickLabel* Label4 = nullptr;       // "Help"
+    TImagePlus* ImagePlus3 = nullptr;   // resize grip, kept in the bottom-right corner by the chrome
     QGroupBox* GroupBox1 = nullptr;     // "Select skin:" on the options panel
     QListWidget* ListBox5 = nullptr;    // the installed skins
     QAction* N31 = nullptr;             // layout, colours and chrome of a skin
@@ -232,9 +235,67 @@ public:
     void N111Click();
     void N121Click();
     void ListBox5Click();  // a skin chosen: loaded whole, saved, applied
+
+    // ---- Title bar, resize grip, cover zoom, window menu, tray, menu labels and About box ----
+    QSystemTrayIcon* TrayIcon1 = nullptr;  // its menu is PopupMenu1
+    QAction* N61 = nullptr;     // "Minimize to tray", offered where the desktop has a tray
+    QAction* N621 = nullptr;    // "Transparency value", the submenu of the six items below
+    QAction* N6211 = nullptr;   // "100 %"
+    QAction* N6221 = nullptr;   // "90 %"
+    QAction* N6231 = nullptr;   // "80 %"
+    QAction* N6241 = nullptr;   // "75 %"
+    QAction* N6251 = nullptr;   // "50 %"
+    QAction* N6261 = nullptr;   // "25 %"
+    QAction* N71 = nullptr;     // "Always on top", checked while it holds
+    QAction* Hide1 = nullptr;   // hides the story index and the page grid
+    QAction* N131 = nullptr;    // paints the About box
+    QFrame* Panel2 = nullptr;          // the About box
+    TImagePlus* ImagePlus1 = nullptr;  // its painted surface
+    TImagePlus* ImagePlus2 = nullptr;  // its picture
+    ClickLabel* Label11 = nullptr;     // the product page link on it
+    int32_t SavedAlpha = 255;          // the window's alpha after a move by its title
+    // The grip's drag: from a left press on the grip to its release, and where it was grabbed.
+    bool GripDragging = false;
+    int32_t GripGrabX = 0, GripGrabY = 0;
+    std::string CoverHover;            // "enter" while the mouse is over the cover
+    bool AboutAltCredit = false;       // paint the other credit line
     void Image3MouseDown(Qt::MouseButton button, int x, int y);
     void Image3MouseMove(int x, int y);
     void Image3MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseMove(int x, int y);
+    void ImagePlus3MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseEnter();
+    void ImagePlus3MouseLeave();
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
+    void Image1MouseEnter();
+    void Image1MouseLeave();
+    void N61Click();
+    void N6211Click();
+    void N6221Click();
+    void N6231Click();
+    void N6241Click();
+    void N6251Click();
+    void N6261Click();
+    void N71Click();
+    void Hide1Click();
+    void Label2MouseEnter();
+    void Label2MouseLeave();
+    void Label3MouseEnter();
+    void Label3MouseLeave();
+    void Label4MouseEnter();
+    void Label4MouseLeave();
+    void Label3Click();  // "About"
+    void Label4Click();  // "Help"
+    void Panel1Click();
+    void N131Click();
+    void ImagePlus1MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus2Click();
+    void Label11MouseMove();
+    void Label11MouseLeave();
+    void Label11Click();
+    bool TitleMoveRunning() const { return titleMove_ != nullptr; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -286,6 +347,9 @@ private:
         connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     }
     void reportError(const std::exception& e);
+    // Binds a picture control's press, move and release to their handlers through guarded().
+    using PressHandler = void (TForm1::*)(Qt::MouseButton, int, int);
+    void bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up);
     // Skins, chrome and layout.
     void buildSkinControls();
     void connectSkinHandlers();
@@ -296,8 +360,28 @@ private:
     void loadSkinList();
     void paintTitleMarks();
     bool skinApplied_ = false;   // a skin's layout and chrome are on the window
+    // Title bar, grip, zoom, menu, tray and About box.
+    void buildTitleBarControls();
+    void connectTitleBarHandlers();
+    void connectMenuHandlers();
+    void connectAboutHandlers();
+    bool titleBarEventFilter(QObject* watched, QEvent* event);
+    viewer::ChromeButtons chromeButtons() const;
+    void drawOnChrome(const std::vector<viewer::ButtonDraw>& draws);
+    void paintPanelCloseButton(const char* bitmap);
+    void paintGrip();
+    void zoomCover(int step);
+    void coverNaturalSize();
+    void beginTitleMove(int x, int y);
+    void endTitleMove();
+    void setAlpha(int alpha);
+    void setLabelColour(ClickLabel* label, const char* key);
+    void restoreFromTray();
+    std::unique_ptr<QObject> titleMove_;  // watches for the end of a move by the title
     QPoint dragGrab_;            // where a title drag took the window, when the desktop cannot move it
     bool dragging_ = false;
+    viewer::WheelSteps coverWheel_;
+    viewer::AboutGesture aboutGesture_;
 
 public:
     // ---- Update panel (Panel3) ----

@@ -60,17 +60,9 @@ void TForm1::Label17Click() {
     RunChainStep(Chain.DownloadStories());
 }
 
-void TForm1::Label17MouseEnter() {
-    QFont font = Label17->font();
-    font.setUnderline(true);
-    Label17->setFont(font);
-}
+void TForm1::Label17MouseEnter() { Label17->Underline(true); }
 
-void TForm1::Label17MouseLeave() {
-    QFont font = Label17->font();
-    font.setUnderline(false);
-    Label17->setFont(font);
-}
+void TForm1::Label17MouseLeave() { Label17->Underline(false); }
 
 void TForm1::RunChainStep(const viewer::ChainStep& step) {
     const std::string time = viewer::LogTimeNow();

@@ -69,12 +69,7 @@ void TForm1::connectOptionsPanelHandlers() {
     N06051 = addRoutine("N06051", "0605", &TForm1::N06051Click);
     N06061 = addRoutine("N06061", "0606", &TForm1::N06061Click);
     N0000931 = addRoutine("N0000931", "000093  - help", &TForm1::N0000931Click);
-    connect(ImagePlus5, &ChromeImage::mousePressed, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus5MouseDown(button, x, y); }); });
-    connect(ImagePlus5, &ChromeImage::mouseMoved, this,
-            [this](int x, int y) { guarded([&] { ImagePlus5MouseMove(x, y); }); });
-    connect(ImagePlus5, &ChromeImage::mouseReleased, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus5MouseUp(button, x, y); }); });
+    bindMouse(ImagePlus5, &TForm1::ImagePlus5MouseDown, &TForm1::ImagePlus5MouseMove, &TForm1::ImagePlus5MouseUp);
 }
 
 namespace {

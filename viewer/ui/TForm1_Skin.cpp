@@ -46,8 +46,6 @@ void TForm1::buildSkinControls() {
         label->setFont(Label2->font());
         label->adjustSize();
     }
-    Label3->hide();
-    Label4->hide();
 
     GroupBox1 = Make<QGroupBox>(ImagePlus5, "GroupBox1", 245, 70, 200, 200);
     GroupBox1->setTitle(QStringLiteral("Select skin:"));
@@ -64,11 +62,7 @@ void TForm1::connectSkinHandlers() {
     N111 = addRoutine("N111", "111 - paint", &TForm1::N111Click);
     N121 = addRoutine("N121", "121", &TForm1::N121Click);
     bind(ListBox5, &QListWidget::itemClicked, &TForm1::ListBox5Click);
-    connect(Image3, &ChromeImage::mousePressed, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { Image3MouseDown(button, x, y); }); });
-    connect(Image3, &ChromeImage::mouseMoved, this, [this](int x, int y) { guarded([&] { Image3MouseMove(x, y); }); });
-    connect(Image3, &ChromeImage::mouseReleased, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { Image3MouseUp(button, x, y); }); });
+    bindMouse(Image3, &TForm1::Image3MouseDown, &TForm1::Image3MouseMove, &TForm1::Image3MouseUp);
     for (QWidget* watched :
          {static_cast<QWidget*>(StringGrid3), static_cast<QWidget*>(Label6), static_cast<QWidget*>(Label10)})
         watched->installEventFilter(this);

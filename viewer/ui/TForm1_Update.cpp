@@ -107,17 +107,9 @@ void TForm1::Label16Click() {
     N0711Click();
 }
 
-void TForm1::Label16MouseEnter() {
-    QFont font = Label16->font();
-    font.setUnderline(true);
-    Label16->setFont(font);
-}
+void TForm1::Label16MouseEnter() { Label16->Underline(true); }
 
-void TForm1::Label16MouseLeave() {
-    QFont font = Label16->font();
-    font.setUnderline(false);
-    Label16->setFont(font);
-}
+void TForm1::Label16MouseLeave() { Label16->Underline(false); }
 
 // Each completion is dispatched by the name its own download was started with, so a download
 // started meanwhile cannot change what a finished one was.
@@ -173,6 +165,7 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
 
 void TForm1::Label2Click() {
     if (PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
+    Panel2->hide();
     N0000921Click();
 }
 

@@ -68,12 +68,7 @@ void TForm1::connectUpdatePanelHandlers() {
     N07041 = addRoutine("N07041", "0704", &TForm1::N07041Click);
     bind(Label6, &ClickLabel::clicked, &TForm1::Label6Click);
     bind(Label10, &ClickLabel::clicked, &TForm1::Label10Click);
-    connect(ImagePlus4, &ChromeImage::mousePressed, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus4MouseDown(button, x, y); }); });
-    connect(ImagePlus4, &ChromeImage::mouseMoved, this,
-            [this](int x, int y) { guarded([&] { ImagePlus4MouseMove(x, y); }); });
-    connect(ImagePlus4, &ChromeImage::mouseReleased, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { ImagePlus4MouseUp(button, x, y); }); });
+    bindMouse(ImagePlus4, &TForm1::ImagePlus4MouseDown, &TForm1::ImagePlus4MouseMove, &TForm1::ImagePlus4MouseUp);
 }
 
 bool TForm1::UpdatePanelOpen() const { return UpdatePanelPage == viewer::kUpdatePanelOpen; }
