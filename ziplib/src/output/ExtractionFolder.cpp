@@ -55,12 +55,33 @@ ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& ke
 }
 
 
-std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name) {
+std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name, EntryKind kind) {
     Listing& l = *folder.listing;
     if (!l.loaded) l.Load(folder.handle->fd);
-    if (l.names.count(name)) return name;
-    if (auto it = l.byFolded.find(platform::FoldCaseUtf8(name)); it != l.byFolded.end()) return it->second;
-    return name;
+    if (l.names.count(name)) {
+        if (kind == EntryKind::File) Reclaim(folder, name);
+        return name;
+    }
+    const auto it = l.byFolded.find(platform::FoldCaseUtf8(name));
+    if (it == l.byFolded.end() || !l.names.count(it->second)) return name;
+    // A file that another item of this batch wrote is that item's; this one gets its own.
+    if (kind == EntryKind::File && l.writtenFor.count(it->second)) return name;
+    return it->second;
+}
+
+void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
+    Listing& l = *folder.listing;
+    const auto it = l.writtenFor.find(name);
+    if (it == l.writtenFor.end() || it->second == name) return;
+    // An item spelt otherwise took this file's place, which was there before the batch, and now
+    // the item of exactly this name comes: the other one moves to its own name. When that name
+    // is taken too, a later item of that name replaced it already, and this copy gives way.
+    const std::string own = it->second;
+    l.writtenFor.erase(it);
+    if (!l.names.count(own) && ::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, own.c_str()) == 0) {
+        l.names.erase(name);
+        l.Wrote(own, own);
+    }
 }
 
 ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
@@ -85,7 +106,7 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
             return EExtractionFolderError(
                 FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
         };
-        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]));
+        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]), EntryKind::Folder);
         path += keys[i] + u'\0';
         bool made = false;
         // O_NOFOLLOW: a link is never opened as a folder, whatever the listing said.
@@ -124,7 +145,7 @@ std::optional<ExtractionFolder::Existing> ExtractionFolder::Find(const ItemPath&
     } catch (const EExtractionFolderError&) {
         return std::nullopt;
     }
-    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()), EntryKind::File);
     struct stat st;
     if (::fstatat(folder.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
     std::uint32_t attr = faArchive;
@@ -155,14 +176,15 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
         throw createError(ENOENT);
     }
     // The listing picks the spelling; the disk has the last word on what is there now.
-    const std::string target = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    const std::string item = platform::Utf16ToUtf8(path.parts.back());
+    const std::string target = Lookup(folder, item, EntryKind::File);
     struct stat st;
     if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);
     auto file = std::make_unique<platform::ReplacementFile>();
     if (const int err = file->OpenAt(folder.handle->fd, target, ".extract-")) throw createError(err);
     return std::unique_ptr<SafeOutputFile>(
-        new SafeOutputFile(folder.handle, folder.listing, std::move(file), target, path.target));
+        new SafeOutputFile(folder.handle, folder.listing, std::move(file), target, item, path.target));
 }
 
 }  // namespace ziplib
