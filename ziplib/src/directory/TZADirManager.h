@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "directory/TZADirArray.h"
 #include "format/EndRecord.h"
@@ -118,10 +121,24 @@ public:
 
 private:
     std::u16string DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const;
-    void ReadExtraFields(int index, std::span<const uint8_t> area);
-    // Reads count central headers from the directory bytes; false when they are not all there
-    // or one lacks its signature.
-    bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
+    // Keeps the item's extra fields and takes what they say: Zip64 values, AES, and a Unicode
+    // name (the library's own or, when its CRC matches storedName, other tools' UTF-8 one).
+    void ReadExtraFields(int index, std::span<const uint8_t> area, std::span<const uint8_t> storedName);
+    // Back to an archive without items or records before a directory is read.
+    void ResetDirectory();
+    // Every end record image of the signature in the search window, nearest the end first.
+    std::vector<std::pair<int64_t, EndRecord>> EndRecordCandidates(uint32_t signature);
+    // The Zip64 end record of the locator read last (its position in `at`): where the locator
+    // says, else right before the locator. False when neither place holds one.
+    bool FindZip64EndRecord(int64_t locatorAt, int64_t& at);
+    // Reads the directory that the end record at `position` describes into Items. For the record
+    // the exact search found (`exact`), a missing Zip64 end record and oversized items raise
+    // their errors and false asks for the recovery scan; for any other candidate false means
+    // the directory did not check out in every respect and nothing is raised.
+    bool ReadDirectory(const EndRecord& record, int64_t position, bool exact, TZAVolumeNumberInfo& volume);
+    // Reads the central headers the directory bytes hold (see the .cpp for what counts as
+    // whole); `count` is what the end records announce, nullopt when they can't say.
+    bool ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count, bool exact);
     void CorrectOffsets();
     // The item whose local header comes first in the file, folders and empty files included: each
     // has a local header of its own that the search behind a stub can match.

@@ -118,12 +118,13 @@ void TZADirManager::RecoverDir() {
 
                 const int64_t nameAt = p + static_cast<int64_t>(LocalHeader::kSize);
                 std::u16string name;
-                if (ReadExactly(*Stream, nameAt, bytes, local.nameLength)) name = DecodeName(bytes, local.flags);
+                std::vector<uint8_t> stored;
+                if (ReadExactly(*Stream, nameAt, stored, local.nameLength)) name = DecodeName(stored, local.flags);
                 // A folder is what its name says; an empty file stays a file.
                 h.externalAttributes = EndsWithSeparator(name) ? kAttrDirectory : kAttrArchive;
                 Items.Rename(index, name);
                 if (local.extraLength > 0 && ReadExactly(*Stream, nameAt + local.nameLength, bytes, local.extraLength))
-                    ReadExtraFields(index, bytes);
+                    ReadExtraFields(index, bytes, stored);
 
                 if (local.flags & kFlagDataDescriptor) {
                     int64_t d = p;
