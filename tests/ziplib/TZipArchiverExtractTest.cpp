@@ -568,8 +568,9 @@ TEST(ExtractBatch, WithoutAHandlerTheFailurePromptDecides) {
         zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         ASSERT_EQ(prompter.asked.size(), 1u);
         EXPECT_EQ(prompter.asked[0].text,
-                  "Invalid size or check sum of file or unsupported compression format - Native error: 00008. File "
-                  "processing error, possibly disk is full");
+                  "Invalid size or check sum of file or unsupported compression format. Item \"bad.txt\": CRC-32 "
+                  "mismatch: the data does not match its check sum - Native error: 00008. File processing error, "
+                  "possibly disk is full");
         EXPECT_EQ(fs::exists(dir / "base/good.txt"), answer == TZAModalResult::mrIgnore);
         fs::remove_all(dir / "base");
     }

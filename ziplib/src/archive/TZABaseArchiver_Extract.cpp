@@ -251,11 +251,13 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
         for (int i : FindOverlappingItems(dir.Items)) st.overlapping[static_cast<size_t>(i)] = true;
         st.overlapChecked = true;
     }
+    const TDirItem& item = *dir.Items.ItemPtr(Index);
+    const std::string itemName = platform::Utf16ToUtf8(Backslashed(item.Name));
     // Items sharing their bytes with others are how a small file unpacks to an enormous one.
     if (static_cast<size_t>(Index) < st.overlapping.size() && st.overlapping[static_cast<size_t>(Index)])
-        throw EZAException(ZAError::BadItemData, Name);
+        throw EZAException::ForItem(ZAError::BadItemData, Name, itemName,
+                                    "its stored bytes overlap another item's, as in a zip bomb");
 
-    const TDirItem& item = *dir.Items.ItemPtr(Index);
     TZAVolumeNumberInfo volume;
     const uint32_t disk = item.Header.startDisk != kEscape16 ? item.Header.startDisk : dir.IsZip64 ? item.StartDisk : 0;
     const int64_t last = dir.EndRecordImage.diskNumber != kEscape16 ? dir.EndRecordImage.diskNumber
@@ -266,8 +268,16 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
     OpenVolume(volume);
     archiveStream_->Seek(static_cast<int64_t>(ItemLocalHeaderOffset(item)), TSeekOrigin::soBeginning);
     ItemContext context(*this, volume);
-    const ItemDataResult r = st.reader.Extract(*archiveStream_, output, item, context);
-    if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted) throw EZAException(ZAError::BadItemData, Name);
+    ItemDataResult r;
+    try {
+        r = st.reader.Extract(*archiveStream_, output, item, context);
+    } catch (const EZAException& e) {
+        // The engine knows the method, not the item: Deflate64 is told with the item's name.
+        if (e.NativeError() != ZAError::Deflate64NotSupported || !e.ItemName().empty()) throw;
+        throw EZAException::ForItem(ZAError::Deflate64NotSupported, {}, itemName, {});
+    }
+    if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted)
+        throw EZAException::ForItem(ZAError::BadItemData, Name, itemName, ItemFailureReason(r.status, item));
 }
 
 }  // namespace ziplib

@@ -106,7 +106,8 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
                     }
                     ++ProcessedCount;
                 } catch (const EZAException& e) {
-                    LastError = platform::Utf16ToUtf8(name) + ": " + e.what();
+                    // A failure of the item's data names the item itself.
+                    LastError = e.ItemName().empty() ? platform::Utf16ToUtf8(name) + ": " + e.what() : e.what();
                     DoOnProcessFileFailure(name, op, e.NativeError(), e.ErrorCode(),
                                            platform::Utf8ToUtf16(e.Message()), action);
                     if (action == TZAAction::fxaRetry) continue;
