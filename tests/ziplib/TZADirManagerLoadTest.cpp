@@ -69,10 +69,11 @@ std::vector<GenEntry> ThreeItems() {
             {.name = "docs/b.txt", .data = "bravo"}};
 }
 
-// What opening a damaged file may answer: no archive in it, Zip64 records missing, or (when a
-// changed disk number makes it look like a volume set) no such volumes.
+// What opening a damaged file may answer: no archive in it, local headers of which none gives an
+// item, Zip64 records missing, or (when a changed disk number makes it look like a volume set) no
+// such volumes.
 bool CleanRefusal(int32_t code) {
-    return code == ZAError::InvalidArchive || code == ZAError::NoZip64EndRecord ||
+    return code == ZAError::InvalidArchive || code == ZAError::EndRecordNotFound || code == ZAError::NoZip64EndRecord ||
            code == ZAError::CannotOpenArchive || code == ZAError::VolumeOpenAborted;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "directory/TZADirArray.h"
+#include "format/DataDescriptor.h"
 #include "format/EndRecord.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64Locator.h"
@@ -80,8 +81,9 @@ public:
     int64_t ThisDiskNumber();
     // Reads the whole directory into Items: from the end record, the Zip64 records and the
     // central headers, or, when they are missing or damaged, from the local headers alone.
-    // Errors: EZAException 35 (no local header at all), 40 (Zip64 end record missing),
-    // 44 (no usable directory in a multi-volume archive), 57 (sizes beyond the file).
+    // Errors: EZAException 35 (no local header at all), 48 (the scan found no item), 40 (Zip64
+    // end record missing), 44 (no usable directory in a multi-volume archive), 57 (sizes beyond
+    // the file).
     void LoadDir();
     // Sets DataStart to where the first stored item really is (a stub's length in front of it).
     void FindArchiveStart(int64_t endPosition);
@@ -94,7 +96,8 @@ public:
     // A local header of either family starts at position and, unless it is at 0, agrees with the
     // central header of the directory's first stored item. Keeps the stream position.
     bool CheckLocalHeaderAt(int64_t position);
-    // Rebuilds Items from the local headers (the recovery scan).
+    // Rebuilds Items from the local headers (the recovery scan). Errors: EZAException 35 (no
+    // local header signature at all), 48 (none of them gives an item), 44 (spanned archive).
     void RecoverDir();
     // Writes the directory of an archive without items at the end of the stream: the end record
     // (at where it is written) and the comment.
@@ -140,6 +143,11 @@ private:
     // whole); `count` is what the end records announce, nullopt when they can't say.
     bool ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count, bool exact);
     void CorrectOffsets();
+    // Appends the item whose local header is at p, when its sizes are known and fit the file.
+    void RecoverItemAt(int64_t p);
+    // The data descriptor after item data starting at dataAt, told from a signature inside the
+    // data by its compressed size.
+    std::optional<DataDescriptor> FindDataDescriptor(int64_t dataAt);
     // The item whose local header comes first in the file, folders and empty files included: each
     // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;
