@@ -127,8 +127,7 @@ DiskFullPrompt AskOnDiskFull(TZABaseArchiver& a) {
 
 void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
     const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
-    const bool isDirectory = (item.Header.externalAttributes & faDirectory) != 0 ||
-                             (!item.Name.empty() && item.Name.back() == u'/');
+    const bool isDirectory = IsFolderItem(item.Header, item.Name);
     const uint32_t itemTime = (uint32_t{item.Header.modDate} << 16) | item.Header.modTime;
     const std::optional<uint32_t> permissions = ItemFilePermissions(item.Header);
     uint32_t attr = item.Header.externalAttributes;
@@ -218,7 +217,7 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
     info.flush = Options.FlushBuffers && IsRemovableDrive(path.target);
     if (Options.SetAttributes) {
         info.permissions = permissions;
-        info.readOnly = (attr & faReadOnly) != 0;
+        info.readOnly = IsReadOnlyItem(item.Header, attr);
     }
     try {
         file->Commit(info);
@@ -228,7 +227,8 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
 }
 
 void TZABaseArchiver::TestFileItem(int32_t Index, const std::u16string&) {
-    if (dirManager_->Items.ItemPtr(Index)->Header.externalAttributes & faDirectory) return;
+    const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
+    if (IsFolderItem(item.Header, item.Name)) return;
     TNullStream sink;
     StreamItemOutput output(sink);
     ExtractItemToOutput(Index, output);

@@ -6,6 +6,7 @@
 #include "format/ZipConstants.h"
 #include "names/ItemMasks.h"
 #include "names/StoredNames.h"
+#include "output/ItemFileMode.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
@@ -61,7 +62,9 @@ bool TZABaseArchiver::FindItem(TZAArchiveItem& F) {
         const TDirItem& item = *items.ItemPtr(i);
         // The cheap test first: every test must pass, so their order changes nothing found.
         const uint32_t attr = item.Header.externalAttributes;
-        if ((attr & kFilteredAttributes & ~static_cast<uint32_t>(rec.SearchAttr)) != 0) continue;
+        // The folder bit as the item's kind says, which a Unix item's mode decides.
+        const uint32_t kind = (attr & ~faDirectory) | (IsFolderItem(item.Header, item.Name) ? faDirectory : 0);
+        if ((kind & kFilteredAttributes & ~static_cast<uint32_t>(rec.SearchAttr)) != 0) continue;
         const std::u16string name = Backslashed(WithoutTrailingSeparator(item.Name));
         if (!Options.Recurse && TZADirArray::LowerName(WideExtractFilePath(name)) != maskFolder) continue;
         if (!MatchItem(i, rec)) continue;
