@@ -85,16 +85,16 @@ void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
 }
 
 ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
-    std::vector<std::u16string> keys;
-    keys.reserve(folders.size());
-    for (const auto& f : folders) keys.push_back(platform::FoldCaseUtf16(f));
+    // The open folders are reused for the same names as asked for; another spelling is looked
+    // up again, as it may name another folder (one the batch made under that spelling).
     std::size_t same = 0;
-    while (same < keys.size() && same < openKeys_.size() && keys[same] == openKeys_[same]) ++same;
+    while (same < folders.size() && same < openKeys_.size() && folders[same] == openKeys_[same]) ++same;
     openKeys_.resize(same);
     openFolders_.resize(same);
+    openPaths_.resize(same);
 
-    std::u16string path;
-    for (std::size_t i = 0; i < same; ++i) path += keys[i] + u'\0';
+    // A listing belongs to the folder on disk, by the spellings its path has there.
+    std::u16string path = same == 0 ? std::u16string() : openPaths_.back();
     for (std::size_t i = same; i < folders.size(); ++i) {
         const Open parent = i == 0 ? base_ : openFolders_.back();
         const auto unsafe = [&] {
@@ -107,7 +107,7 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
                 FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
         };
         const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]), EntryKind::Folder);
-        path += keys[i] + u'\0';
+        path += platform::Utf8ToUtf16(name) + u'\0';
         bool made = false;
         // O_NOFOLLOW: a link is never opened as a folder, whatever the listing said.
         int fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
@@ -128,8 +128,9 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
         }
         Listing* listing = ListingFor(path);
         if (made) listing->loaded = true;  // new and empty: nothing to read
-        openKeys_.push_back(keys[i]);
+        openKeys_.push_back(folders[i]);
         openFolders_.push_back({std::make_shared<Handle>(fd), listing});
+        openPaths_.push_back(path);
     }
     return folders.empty() ? base_ : openFolders_.back();
 }

@@ -92,9 +92,10 @@ private:
 
     std::u16string baseDir_;
     Open base_{};
-    std::vector<std::u16string> openKeys_;  // case-folded parts of the folders in openFolders_
+    std::vector<std::u16string> openKeys_;  // the parts asked for that opened openFolders_
     std::vector<Open> openFolders_;
-    std::unordered_map<std::u16string, std::unique_ptr<Listing>> listings_;  // by folded path
+    std::vector<std::u16string> openPaths_;  // their listings' keys
+    std::unordered_map<std::u16string, std::unique_ptr<Listing>> listings_;  // by path as spelt on disk
 };
 
 }  // namespace ziplib
