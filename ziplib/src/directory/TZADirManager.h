@@ -146,8 +146,8 @@ private:
     // Appends the item whose local header is at p, when its sizes are known and fit the file.
     void RecoverItemAt(int64_t p);
     // The data descriptor after item data starting at dataAt, told from a signature inside the
-    // data by its compressed size.
-    std::optional<DataDescriptor> FindDataDescriptor(int64_t dataAt);
+    // data by its compressed size; the form with 64-bit sizes is tried first for a Zip64 item.
+    std::optional<DataDescriptor> FindDataDescriptor(int64_t dataAt, bool zip64First);
     // The item whose local header comes first in the file, folders and empty files included: each
     // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;

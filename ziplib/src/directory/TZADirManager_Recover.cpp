@@ -158,7 +158,8 @@ void TZADirManager::RecoverItemAt(int64_t p) {
     TDirItem& item = *Items.ItemPtr(index);
     const int64_t dataAt = nameAt + local.nameLength + local.extraLength;
     if (local.flags & kFlagDataDescriptor) {
-        if (const auto d = FindDataDescriptor(dataAt)) {
+        // A Zip64 item's descriptor has 64-bit sizes.
+        if (const auto d = FindDataDescriptor(dataAt, item.HasZip64 != 0)) {
             item.Header.crc32 = d->crc32;
             SetSize(item, item.Header.compressedSize, item.CompressedSize, d->compressedSize);
             SetSize(item, item.Header.uncompressedSize, item.UncompressedSize, d->uncompressedSize);
@@ -171,13 +172,14 @@ void TZADirManager::RecoverItemAt(int64_t p) {
     if (!known || packed > static_cast<uint64_t>(std::max<int64_t>(size - dataAt, 0))) Items.SetCount(index);
 }
 
-std::optional<DataDescriptor> TZADirManager::FindDataDescriptor(int64_t dataAt) {
+std::optional<DataDescriptor> TZADirManager::FindDataDescriptor(int64_t dataAt, bool zip64First) {
     std::vector<uint8_t> bytes;
     // The signature may occur inside the data: a descriptor counts only when its compressed size
-    // is the distance from the data's start, with 32-bit or (Zip64) 64-bit sizes.
+    // is the distance from the data's start. The form the item calls for is tried first, as the
+    // other can agree on the compressed size and still read the wrong uncompressed one.
     for (int64_t d = dataAt; FindPattern(*Stream, d, 4, kDataDescriptorSignature, kLocalHeaderSearchBlock); ++d) {
         const uint64_t distance = static_cast<uint64_t>(d - dataAt);
-        for (const bool zip64 : {false, true}) {
+        for (const bool zip64 : {zip64First, !zip64First}) {
             const size_t n = DataDescriptor::SizeOf(true, zip64);
             if (!ReadExactly(*Stream, d, bytes, static_cast<int64_t>(n))) continue;
             const auto descriptor = DataDescriptor::Parse(bytes, true, zip64);
