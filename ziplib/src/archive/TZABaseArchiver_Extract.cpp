@@ -1,8 +1,10 @@
 // Extracting and testing items: where each item may be written, the overwrite rules, and the
 // decoding of its data by the item-data engine on the volume that holds it.
 #include <algorithm>
+#include <mutex>
 
 #include "ExtractionState.h"
+#include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemOverlap.h"
 #include "files/Drives.h"
@@ -85,6 +87,8 @@ void TZABaseArchiver::TestFiles(const std::u16string& FileMask, int32_t SearchAt
 
 void TZABaseArchiver::ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr,
                                      const std::u16string& ExclusionMask, TZAProcessOperation Operation) {
+    // Marking and running as one step, so another thread's batch can't mark in between.
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     CheckNotInUpdate();
     MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
@@ -133,17 +137,39 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
     uint32_t attr = item.Header.externalAttributes;
     std::u16string name = Name_;
     DoOnExtractFile(name, attr, item.Comment);
+
+    // A name the extraction handler gave is the caller's own choice, honoured also when it leads
+    // outside the base folder (an absolute path, say); only stored names are kept inside it.
+    std::unique_ptr<ExtractionFolder> redirected;
+    if (name != Name_) {
+        const ItemPath asked = GuardItemPath(BaseDir_, name);
+        if (!asked.ok() && asked.problem != ItemPathProblem::BadCharacter) {
+            std::u16string target = name;
+            if (asked.problem == ItemPathProblem::LeavesBase) {
+                target = BaseDir_;
+                if (!target.empty() && target.back() != u'\\' && target.back() != u'/') target += u'\\';
+                target += name;
+            }
+            const std::u16string where = isDirectory ? target : WideExtractFilePath(target);
+            try {
+                redirected = std::make_unique<ExtractionFolder>(where.empty() ? u"." : where);
+            } catch (const EExtractionFolderError& e) {
+                throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+            }
+            name = isDirectory ? std::u16string() : WideExtractFileName(target);
+        }
+    }
     if (!Options.CreateDirs) name = NamePart(name);
 
     ExtractionState& st = Extraction();
-    if (!st.folder || st.folder->BaseDir() != BaseDir_) {
+    if (!redirected && (!st.folder || st.folder->BaseDir() != BaseDir_)) {
         try {
             st.folder = std::make_unique<ExtractionFolder>(BaseDir_);
         } catch (const EExtractionFolderError& e) {
             throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
         }
     }
-    ExtractionFolder* folder = st.folder.get();
+    ExtractionFolder* folder = redirected ? redirected.get() : st.folder.get();
 
     // Stored names are not trusted: nothing is written outside the base folder.
     ItemPath path = GuardItemPath(folder->BaseDir(), name);
@@ -235,6 +261,7 @@ void TZABaseArchiver::TestFileItem(int32_t Index, const std::u16string&) {
 }
 
 void TZABaseArchiver::ExtractItemToStream(int32_t Index, TStream& Stream) {
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     RefuseWhileBusy("decode an item");
     BusyScope busy(*this);

@@ -28,11 +28,12 @@ void TZABaseArchiver::ResetUpdateLevel() {
 }
 
 void TZABaseArchiver::ProcessFiles(TZAProcessOperation Operation) {
-    CheckArchiveOpen();
-    // A batch started from inside this archiver's own events would reuse the decoder and the
-    // folder of the item still being written.
-    RefuseWhileBusy("start a batch");
+    // The lock first: a batch of another thread on this archiver ends before this one starts.
+    // One started from inside this archiver's own events (the same thread, which may take the
+    // lock again) would reuse the decoder and the folder of the item still being written.
     std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+    CheckArchiveOpen();
+    RefuseWhileBusy("start a batch");
     BusyScope busy(*this);
     RunBatch(Operation);
 }

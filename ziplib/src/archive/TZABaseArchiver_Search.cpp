@@ -1,6 +1,8 @@
 // Finding items by mask and attributes, and marking them for a batch.
 #include <algorithm>
+#include <mutex>
 
+#include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemDataReader.h"
 #include "format/ZipConstants.h"
@@ -112,6 +114,7 @@ bool TZABaseArchiver::MatchItem(int32_t index, const TInternalSearchRec& rec) co
 
 void TZABaseArchiver::MarkFilesToProcess(const std::u16string& FileMask, int32_t SearchAttr,
                                          const std::u16string& ExclusionMask) {
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     RefuseWhileBusy("select items");
     TZADirArray& items = dirManager_->Items;
