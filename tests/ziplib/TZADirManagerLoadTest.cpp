@@ -382,12 +382,23 @@ TEST_F(Opening, FilesWithoutAnyArchiveAreRefused) {
     Put16(bogusEnd, bogusEnd.size() - 12, 0xFFFE);
     Put32(bogusEnd, bogusEnd.size() - 10, 0xFFFFFF00);
     Put32(bogusEnd, bogusEnd.size() - 6, 0xFFFFFF00);
+    // A tail of end records, each with bytes after it and a directory as large as the file
+    // before it: only a few of them are read, or opening would read the file thousands of times.
+    Bytes manyEnds(8u << 20);
+    Put32(manyEnds, 0, kCentralHeaderSignature);
+    for (size_t at = manyEnds.size() - kEndRecordSearchWindow; at + 44 < manyEnds.size(); at += 22) {
+        Put32(manyEnds, at, kEndRecordSignature);
+        Put16(manyEnds, at + 8, 1);
+        Put16(manyEnds, at + 10, 1);
+        Put32(manyEnds, at + 12, static_cast<uint32_t>(at));
+    }
     struct Case {
         const char* name;
         Bytes bytes;
     };
     const Case cases[] = {
         {"empty file", {}},
+        {"a tail of end records with bytes after them", manyEnds},
         {"a few bytes", {'P', 'K'}},
         {"random bytes", random},
         {"random bytes with a bogus end record", bogusEnd},

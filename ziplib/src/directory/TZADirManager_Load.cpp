@@ -24,6 +24,8 @@ namespace {
 
 constexpr uint16_t kFlagUtf8Names = 1u << 11;
 constexpr int64_t kDirectoryReadChunk = 1 << 20;
+// End records with bytes after them that are tried, nearest the end first.
+constexpr int kMaxLooseEndRecords = 16;
 // Disk numbers from the file become volume numbers, which the archiver names and shows counted
 // from 1: the largest must leave room for that. A number beyond it is a damaged record, and the
 // search for a volume that far off fails like the search for any missing volume.
@@ -143,7 +145,10 @@ void TZADirManager::LoadDir() {
             family != 0 ? std::vector<uint32_t>{kEndRecordSignature}
                         : std::vector<uint32_t>{kSecondEndRecordSignature, kEndRecordSignature};
         for (const uint32_t signature : signatures) {
+            int tried = 0;
             for (const auto& [at, candidate] : EndRecordCandidates(signature)) {
+                // A tail full of signatures must not make the open read the file over and over.
+                if (++tried > kMaxLooseEndRecords) break;
                 ResetDirectory();
                 if (ReadDirectory(candidate, at, false, volume)) {
                     const int64_t commentAt = at + static_cast<int64_t>(EndRecord::kSize);
@@ -263,6 +268,14 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
     } else {
         const uint64_t offset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
         if (offset <= static_cast<uint64_t>(Stream->Size())) directoryStart = static_cast<int64_t>(offset);
+    }
+
+    // A loose candidate is read only when a central header starts where its directory would.
+    if (!exact && directorySize > 0) {
+        uint8_t first[4];
+        if (directoryStart < 0 || !ReadAt(*Stream, directoryStart, first, sizeof first) ||
+            !IsCentralHeaderSignature(Le32(first)))
+            return false;
     }
 
     // The directory's bytes, read as far as the file (or the volumes after it) really holds them.
