@@ -300,7 +300,8 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
     if (directory.size() < directorySize || !ParseCentralDirectory(directory, count, exact)) return false;
     // A record that leaves bytes after it describes no items only when its directory is
     // exactly where it says: anything else is a stray signature.
-    if (!exact && Items.Count() == 0 && record.directoryOffset != static_cast<uint64_t>(directoryStart)) return false;
+    const uint64_t storedOffset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
+    if (!exact && Items.Count() == 0 && storedOffset != static_cast<uint64_t>(directoryStart)) return false;
 
     if (Archiver && !Archiver->GetAssumeEndRecordFound() && !spanned) {
         uint64_t total = 0;
@@ -318,24 +319,41 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
     return true;
 }
 
+namespace {
+
+// Where the central header at `at` ends, or 0 when no whole header with its signature is there.
+size_t CentralHeaderEnd(std::span<const uint8_t> directory, size_t at) {
+    if (directory.size() - at < CentralHeader::kSize) return 0;
+    const auto header = CentralHeader::Parse(directory.subspan(at, CentralHeader::kSize));
+    if (!header || !IsCentralHeaderSignature(header->signature)) return 0;
+    const size_t end = at + CentralHeader::kSize + size_t{header->nameLength} + header->extraLength + header->commentLength;
+    return end <= directory.size() ? end : 0;
+}
+
+}  // namespace
+
 bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count,
                                           bool exact) {
-    Items.SetCount(0);
     // Every header the directory's bytes hold is read, whatever the end record counts: a count
-    // lower than the headers present must not make an item disappear.
+    // lower than the headers present must not make an item disappear. They are counted first,
+    // so the items are made at once.
     size_t at = 0;
-    while (directory.size() - at >= CentralHeader::kSize) {
-        ByteReader r(directory.subspan(at));
+    uint64_t present = 0;
+    for (size_t end; (end = CentralHeaderEnd(directory, at)) != 0; at = end) ++present;
+    // Headers that fill the directory exactly are the directory, whatever the count says. Bytes
+    // after them that are no header are tolerated only behind as many headers as announced, and
+    // only for a record found where it must be.
+    const bool whole = at == directory.size();
+    if (!(whole ? exact || !count || present == *count : exact && count && present >= *count)) return false;
+    SetItemCount(present, directory.size());
+
+    ByteReader r(directory);
+    for (int i = 0; i < Items.Count(); ++i) {
         const auto header = CentralHeader::Parse(r.Bytes(CentralHeader::kSize));
-        if (!r.ok() || !header || !IsCentralHeaderSignature(header->signature)) break;
         const auto name = r.Bytes(header->nameLength);
         const auto extra = r.Bytes(header->extraLength);
         const auto comment = r.Bytes(header->commentLength);
-        if (!r.ok() || Items.Count() == std::numeric_limits<int>::max()) break;
-        at += r.position();
 
-        const int i = Items.Count();
-        Items.SetCount(i + 1);
         TDirItem& item = *Items.ItemPtr(i);
         item.Header = *header;
         if ((header->flags & kFlagEncrypted) && UsesStandardEncryption(header->versionNeeded)) item.EncryptionStrength = 0;
@@ -347,12 +365,7 @@ bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, st
             ReadExtraFields(i, extra, name);
         }
     }
-    const uint64_t read = static_cast<uint64_t>(Items.Count());
-    // Headers that fill the directory exactly are the directory, whatever the count says. Bytes
-    // after them that are no header are tolerated only behind as many headers as announced, and
-    // only for a record found where it must be.
-    if (at == directory.size()) return exact || !count || read == *count;
-    return exact && count && read >= *count;
+    return true;
 }
 
 std::u16string TZADirManager::DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const {
