@@ -69,6 +69,14 @@ std::vector<GenEntry> ThreeItems() {
             {.name = "docs/b.txt", .data = "bravo"}};
 }
 
+// A file, an empty file, a folder and a file in it.
+std::vector<GenEntry> FourItems() {
+    return {{.name = "a.txt", .data = "alpha alpha"},
+            {.name = "empty.txt"},
+            {.name = "docs/", .externalAttributes = kAttrDirectory},
+            {.name = "docs/b.txt", .data = "bravo"}};
+}
+
 // What opening a damaged file may answer: no archive in it, local headers of which none gives an
 // item, Zip64 records missing, or (when a changed disk number makes it look like a volume set) no
 // such volumes.
@@ -253,10 +261,7 @@ TEST_F(Opening, Zip64RecordsAndTheirFaults) {
 }
 
 TEST_F(Opening, TrailingBytesAndWrongCountsStillReadTheDirectory) {
-    const std::vector<GenEntry> files = {{.name = "a.txt", .data = "alpha alpha"},
-                                         {.name = "empty.txt"},
-                                         {.name = "docs/", .externalAttributes = kAttrDirectory},
-                                         {.name = "docs/b.txt", .data = "bravo"}};
+    const std::vector<GenEntry> files = FourItems();
     struct Case {
         const char* name;
         std::function<void(Bytes&, const GenLayout&)> change;
@@ -292,10 +297,7 @@ TEST_F(Opening, TrailingBytesAndWrongCountsStillReadTheDirectory) {
 }
 
 TEST_F(Opening, ADirectoryNotWhereItsRecordsSayIsRebuiltFromTheLocalHeaders) {
-    const std::vector<GenEntry> files = {{.name = "a.txt", .data = "alpha alpha"},
-                                         {.name = "empty.txt"},
-                                         {.name = "docs/", .externalAttributes = kAttrDirectory},
-                                         {.name = "docs/b.txt", .data = "bravo"}};
+    const std::vector<GenEntry> files = FourItems();
     struct Case {
         const char* name;
         std::function<void(Bytes&, const GenLayout&)> damage;
