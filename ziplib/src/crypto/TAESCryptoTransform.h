@@ -89,7 +89,6 @@ private:
     const Sha1Digest& FinishMac();
 
     std::unique_ptr<TPBKDF2> pbkdf2_;
-    const AesKeyCache* keys_ = nullptr;
     THmacContext hmac_;
     const THashDescriptor* hash_;
     std::unique_ptr<TCipher_Rijndael> cipher_;
@@ -101,6 +100,7 @@ private:
     std::optional<Sha1Digest> mac_;                                        // the finished HMAC
     std::string password_;
     std::string keyedPassword_;  // what the keys in use were derived from, with salt_
+    const AesKeyCache* keys_ = nullptr;  // keys derived ahead, or none
     bool keyed_ = false;
     std::uint16_t vendorVersion_;
     std::uint16_t compressionMethod_;
