@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         for (std::size_t l = 0; l < impl.lanes; ++l) messages.push_back(buf.data() + l * blocks * 64);
         std::vector<std::uint32_t> states(5 * impl.lanes);
         const std::size_t n = impl.name == "portable" ? std::max<std::size_t>(1, mib / 4) : mib;
-        Print(std::string(impl.name) + ", " + std::to_string(impl.lanes) + " lanes",
+        Print(std::string(impl.name) + ", " + std::to_string(impl.lanes) + (impl.lanes == 1 ? " lane" : " lanes"),
               Rate(n, runs, [&] {
                   impl.compress(reinterpret_cast<std::uint32_t(*)[5]>(states.data()), messages.data(), impl.lanes, blocks);
               }));
@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
             us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / 20 /
                          static_cast<double>(items));
         }
-        Print(std::string(impl.name) + ", " + std::to_string(items) + " items a run", SpreadOf(us), "us  ");
+        Print(std::string(impl.name) + ", " + std::to_string(items) + (items == 1 ? " item" : " items") + " a run",
+              SpreadOf(us), "us  ");
     }
     {
         constexpr std::size_t kItems = 4;
@@ -174,7 +175,7 @@ int main(int argc, char** argv) {
             for (int k = 0; k < 20; ++k) ziplib::Pbkdf2Sha1Many("benchmark", 9, 1000, requests);
             us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / 20 / kItems);
         }
-        Print("Pbkdf2Sha1Many, 4 items, as the library runs it", SpreadOf(us), "us  ");
+        Print("Pbkdf2Sha1Many, 4 items at once", SpreadOf(us), "us  ");
     }
     benchsupport::PrintLoadAverage("after");
     return missed ? 1 : 0;

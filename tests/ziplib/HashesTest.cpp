@@ -360,20 +360,20 @@ TEST_P(Sha1MultiKernel, HmacChainAgreesWithPortable) {
     }
 }
 
+// A kernel's name as a test name may spell it.
+template <typename Implementation>
+std::string KernelName(const testing::TestParamInfo<Implementation>& info) {
+    std::string n(info.param.name);
+    std::replace(n.begin(), n.end(), '-', '_');
+    return n;
+}
+
 INSTANTIATE_TEST_SUITE_P(All, Sha1MultiKernel,
                          testing::ValuesIn(Sha1MultiImplementations().begin(), Sha1MultiImplementations().end()),
-                         [](const testing::TestParamInfo<Sha1MultiImplementation>& info) {
-                             std::string n(info.param.name);
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+                         KernelName<Sha1MultiImplementation>);
 
 INSTANTIATE_TEST_SUITE_P(All, Sha1Kernel,
                          testing::ValuesIn(Sha1Implementations().begin(), Sha1Implementations().end()),
-                         [](const testing::TestParamInfo<Sha1Implementation>& info) {
-                             std::string n(info.param.name);
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+                         KernelName<Sha1Implementation>);
 
 }  // namespace
