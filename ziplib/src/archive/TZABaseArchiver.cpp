@@ -214,14 +214,16 @@ void TZABaseArchiver::CloseArchive() {
 void TZABaseArchiver::FinishArchive() {
     try {
         CommitChanges();
-        if (archiveStream_ && dirManager_ && archiveStream_->Size() == 0) dirManager_->WriteEmptyDirectory();
+        // A new archive that received nothing still becomes a whole one: its stub, if any, and
+        // an empty directory, on the volume that carries the archive's name.
+        if (archiveStream_ && dirManager_ && dirManager_->IsNew && !dirManager_->DirectoryWritten)
+            dirManager_->SaveDir();
+    } catch (const std::exception& e) {
+        // Closing never fails: what could not be written is dropped, and told.
+        LastError = e.what();
     } catch (...) {
-        // Closing never fails: what could not be written is dropped.
+        LastError = "Unknown error";
     }
-}
-
-void TZABaseArchiver::CommitChanges() {
-    if (UpdateLevel > 0) UpdateLevel = 0;
 }
 
 void TZABaseArchiver::ReleaseArchive() {

@@ -2,6 +2,7 @@
 // decoding of its data by the item-data engine on the volume that holds it.
 #include <algorithm>
 
+#include "DiskFullPrompt.h"
 #include "ExtractionState.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemOverlap.h"
@@ -106,21 +107,6 @@ bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
     if (mode == TZAOverwriteMode::omIfNewer) return item > f;
     if (mode == TZAOverwriteMode::omIfOlder) return item < f;
     return true;
-}
-
-// A block that did not go out whole: the disk-full event decides between writing it again
-// and giving up, which cancels the batch. A failing handler counts as giving up.
-DiskFullPrompt AskOnDiskFull(TZABaseArchiver& a) {
-    return [&a] {
-        bool cancel = true;
-        try {
-            a.DoOnDiskFull(-1, a.FileName, cancel);
-        } catch (...) {
-            cancel = true;
-        }
-        if (cancel) a.Cancelled = true;
-        return cancel ? DiskFullAnswer::Abort : DiskFullAnswer::Retry;
-    };
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ namespace ziplib {
 
 namespace {
 
-constexpr uint16_t kFlagUtf8Names = 1u << 11;
 constexpr int64_t kDirectoryReadChunk = 1 << 20;
 // Disk numbers from the file become volume numbers, which the archiver names and shows counted
 // from 1: the largest must leave room for that. A number beyond it is a damaged record, and the
