@@ -214,6 +214,30 @@ TEST(WriteNewArchive, SplitVolumesKeepTheirSizeAndReadBack) {
     }
 }
 
+TEST(WriteNewArchive, ACancelledSplitArchiveLosesTheVolumesItWentOnTo) {
+    TempDir dir;
+    MakeFiles(dir / "src", kVolumes);
+    TZipArchiver a;
+    a.FileName = WinName(dir / "x.zip");
+    a.BaseDir = WinName(dir / "src");
+    Split(a);
+    a.OpenArchive();
+    ArchiveChanges::Begin(a);
+    for (const auto& [rel, data] : kVolumes) ArchiveChanges::Add(a, WinName(dir / "src" / rel));
+    a.OnFileProgress = [](TZABaseArchiver&, const std::u16string& name, double, TZAProcessOperation,
+                          TZAProgressPhase phase, bool& cancel) {
+        cancel = name == u"sub\\three.bin" && phase == TZAProgressPhase::ppStart;
+    };
+    ArchiveChanges::Commit(a);
+    EXPECT_TRUE(a.Cancelled);
+    a.CloseArchive();
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        if (e.is_regular_file()) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"x.zip"});
+    EXPECT_EQ(ReadBack(dir / "x.zip"), (std::map<std::string, std::string>{}));
+}
+
 TEST(WriteNewArchive, AnEmptySplitArchiveIsOneFileUnderItsName) {
     TempDir dir;
     {

@@ -5,7 +5,10 @@
 
 namespace ziplib {
 
-void ArchiveChanges::Begin(TZABaseArchiver& archiver) { archiver.RaiseUpdateLevel(); }
+void ArchiveChanges::Begin(TZABaseArchiver& archiver) {
+    archiver.RefuseWhileBusy("begin a change");
+    archiver.RaiseUpdateLevel();
+}
 
 int32_t ArchiveChanges::Add(TZABaseArchiver& archiver, const std::u16string& fileName, TZAProcessOperation operation) {
     archiver.CheckArchiveOpen();
@@ -37,6 +40,9 @@ void ArchiveChanges::Rename(TZABaseArchiver& archiver, int32_t index, const std:
 
 void ArchiveChanges::Commit(TZABaseArchiver& archiver) {
     archiver.CheckArchiveOpen();
+    // As in CloseArchive: its events may not close or switch the archive it is writing.
+    archiver.RefuseWhileBusy("commit the archive");
+    TZABaseArchiver::BusyScope busy(archiver);
     archiver.CommitChanges();
 }
 

@@ -88,6 +88,9 @@ private:
     std::int64_t oldBase_ = 0;
     std::unique_ptr<TStream> tail_;
     std::u16string tailName_;
+    // The volume a new split archive's commit started on: a rollback goes back to it.
+    std::u16string firstVolume_;
+    TZAVolumeNumberInfo startVolume_;
     bool committed_ = false;
 };
 

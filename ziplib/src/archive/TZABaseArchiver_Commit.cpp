@@ -304,6 +304,8 @@ bool TZABaseArchiver::Commit::PrepareReplacement() {
 }
 
 void TZABaseArchiver::Commit::PrepareInPlace() {
+    firstVolume_ = a_.volumeFileName_;
+    startVolume_ = a_.currentVolume_;
     TStream& archive = *a_.archiveStream_;
     const int64_t size = archive.Size();
     if (cut_ < size) {
@@ -483,6 +485,19 @@ void TZABaseArchiver::Commit::RollBack() {
         replacement_->Discard();
         replacement_.reset();
     } else if (a_.archiveStream_) {
+        if (a_.spanningMode_ != TZASpanningMode::smNone && a_.volumeFileName_ != firstVolume_) {
+            // The volumes this commit went on to are not part of the archive.
+            const int32_t last = a_.currentVolume_.Number;
+            a_.archiveStream_.reset();
+            for (int32_t n = startVolume_.Number + 1; n <= last; ++n) {
+                std::u16string name = a_.FileName;
+                a_.GetVolumeFileName(name, n, false);
+                WideDeleteFile(name);
+            }
+            a_.archiveStream_ = std::make_unique<TUniFileStream>(firstVolume_, fmOpenReadWrite | fmShareDenyNone);
+            a_.volumeFileName_ = firstVolume_;
+            a_.currentVolume_.TakeVolume(startVolume_);
+        }
         TStream& archive = *a_.archiveStream_;
         archive.SetSize(cut_);
         archive.Seek(cut_, TSeekOrigin::soBeginning);
