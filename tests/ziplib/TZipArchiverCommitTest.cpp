@@ -140,6 +140,22 @@ TEST(Commit, ItemsStoredAfterTheCutAreNotCutAway) {
     ExpectToolsAccept(dir / "a.zip");
 }
 
+TEST(Commit, ItemsOfTheSameNameKeepTheirOwnData) {
+    // An archive may hold one name twice; each kept item is copied from its own stored bytes.
+    TempDir dir;
+    ziptest::WriteBytes(dir / "a.zip", ziptest::BuildZip({{.name = "same.txt", .data = "stored first"},
+                                                          {.name = "same.txt", .data = "stored second"},
+                                                          {.name = "last.txt", .data = "last"}}));
+    Change(dir / "a.zip", [&](TZipArchiver& a) {
+        ArchiveChanges::Rename(a, 1, u"other.txt");
+        a.MarkFilesToProcess(u"last.txt", kEveryItem, u"");
+        a.ProcessFiles(TZAProcessOperation::poDelete);
+    });
+    EXPECT_EQ(ReadBack(dir / "a.zip"),
+              (std::map<std::string, std::string>{{"same.txt", "stored first"}, {"other.txt", "stored second"}}));
+    ExpectToolsAccept(dir / "a.zip");
+}
+
 TEST(Commit, RenameReadsBackUnderTheNewNameWithTheSameData) {
     TempDir dir;
     const fs::path zip = dir / "a.zip";
@@ -222,6 +238,20 @@ struct Stop {
 
 TEST(Commit, ACancelAnAbortOrAFailureRestoresTheFileByteForByte) {
     const std::vector<Stop> stops = {
+        {"cancel before anything is written",
+         [](TZipArchiver& a) {
+             a.OnOverallProgress = [](TZABaseArchiver&, double, TZAProcessOperation, TZAProgressPhase phase, bool& cancel) {
+                 cancel = phase == TZAProgressPhase::ppStart;
+             };
+         },
+         false},
+        {"an exception before anything is written",
+         [](TZipArchiver& a) {
+             a.OnOverallProgress = [](TZABaseArchiver&, double, TZAProcessOperation, TZAProgressPhase phase, bool&) {
+                 if (phase == TZAProgressPhase::ppStart) throw std::runtime_error("handler failed");
+             };
+         },
+         true},
         {"cancel in the first file's progress",
          [](TZipArchiver& a) {
              a.OnFileProgress = [](TZABaseArchiver&, const std::u16string&, double, TZAProcessOperation,
@@ -357,6 +387,20 @@ TEST(Commit, NamesOfAnotherToolsArchiveStayAsTheyWere) {
     TempDir out;
     ASSERT_EQ(testsupport::RunTool({"7z", "x", "-o" + out.path().string(), zip.string()}, out.path()), 0);
     EXPECT_EQ(ReadFile(out / "Папка/Книга.txt"), "книга");
+}
+
+TEST(Commit, AnArchiveReachedThroughALinkIsChangedWhereItIs) {
+    TempDir dir;
+    const fs::path zip = dir / "real.zip";
+    WriteNew(zip, dir / "src", kOld);
+    fs::create_symlink(zip, dir / "link.zip");
+    WriteFile(dir / "new/d.txt", "d");
+    Change(dir / "link.zip", [&](TZipArchiver& a) {
+        a.BaseDir = WinName(dir / "new");
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
+    });
+    EXPECT_TRUE(fs::is_symlink(dir / "link.zip"));
+    EXPECT_EQ(ReadBack(zip), Plus(Expected(kOld), "d.txt", "d"));
 }
 
 TEST(Commit, AnArchiveInMemoryIsWrittenToItsFile) {

@@ -100,7 +100,8 @@ public:
     // Decodes item Index into Stream: code 16 for an index outside the directory, code 8 when
     // its data does not check out (unless cancelled or ExtractCorruptedFiles is set).
     void ExtractItemToStream(int32_t Index, TStream& Stream);
-    // True when the last batch ran over every marked item and each came through.
+    // True when the last batch (or commit) ran over every marked (changed) item and each came
+    // through.
     bool BatchSucceeded() const {
         return !Cancelled && !Aborted && FailedCount == 0 && ProcessedCount == MarkedCount;
     }
@@ -213,7 +214,8 @@ public:
     // library: the library's own steps and its tests look inside.
     TZADirManager* DirManager() const { return dirManager_.get(); }
 
-    // The running batch: its counts and flags, and the folder that stands in for an empty BaseDir.
+    // The running batch or commit: its counts and flags, and the folder that stands in for an
+    // empty BaseDir.
     std::u16string StartDir;
     int32_t ProcessedCount = 0;
     int32_t MarkedCount = 0;

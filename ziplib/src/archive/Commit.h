@@ -91,6 +91,7 @@ private:
     // The volume a new split archive's commit started on: a rollback goes back to it.
     std::u16string firstVolume_;
     TZAVolumeNumberInfo startVolume_;
+    bool truncated_ = false;  // the archive was cut at cut_ (rebuilt in place)
     bool committed_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <filesystem>
 #include <vector>
 
@@ -168,24 +169,22 @@ void TZABaseArchiver::Commit::Run() {
     kept_ = CountKeptItems();
     ChooseCut();
 
-    bool cancel = false;
-    a_.DoOnOverallProgress(0, first, TZAProgressPhase::ppStart, cancel);
-    if (cancel) {
-        a_.Cancelled = true;
-        RestoreDirectory();
-        return;
-    }
-
-    if (!any && kept_ == dir_.OpenedItems.Count() && kept_ == items.Count()) {
-        // Nothing changed: the file stays as it is, byte for byte.
-        dir_.OpenedItems.SetCount(0);
-        bool late = false;
-        a_.DoOnOverallProgress(100, first, TZAProgressPhase::ppEnd, late);
-        return;
-    }
-
     std::vector<TDirItem> moved;
     try {
+        bool cancel = false;
+        a_.DoOnOverallProgress(0, first, TZAProgressPhase::ppStart, cancel);
+        if (cancel) {
+            a_.Cancelled = true;
+            RestoreDirectory();
+            return;
+        }
+        if (!any && kept_ == dir_.OpenedItems.Count() && kept_ == items.Count()) {
+            // Nothing changed: the file stays as it is, byte for byte.
+            dir_.OpenedItems.SetCount(0);
+            bool late = false;
+            a_.DoOnOverallProgress(100, first, TZAProgressPhase::ppEnd, late);
+            return;
+        }
         Prepare();
         state = TZAAction::fxaIgnore;
         volume_ = a_.currentVolume_;
@@ -290,8 +289,12 @@ void TZABaseArchiver::Commit::Prepare() {
 }
 
 bool TZABaseArchiver::Commit::PrepareReplacement() {
+    // The file the archive's name leads to is the one replaced, not a link to it.
+    std::error_code ec;
+    std::filesystem::path target = WideToNativePath(a_.FileName);
+    if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::canonical(target, ec);
     auto file = std::make_unique<platform::ReplacementFile>();
-    if (file->Open(WideToNativePath(a_.FileName), ".FC") != 0) return false;  // in place, then
+    if (ec || file->Open(target, ".FC") != 0) return false;  // in place, then
     const int archive = FdOf(*a_.archiveStream_);
     struct stat st;
     if (::fstat(archive, &st) == 0) (void)::fchmod(file->fd(), st.st_mode & 07777);
@@ -321,6 +324,7 @@ void TZABaseArchiver::Commit::PrepareInPlace() {
         oldBase_ = cut_;
     }
     archive.SetSize(cut_);
+    truncated_ = true;
 }
 
 void TZABaseArchiver::Commit::WriteItems() {
@@ -348,7 +352,7 @@ void TZABaseArchiver::Commit::WriteItems() {
         if (state == TZAAction::fxaAbort || a_.Cancelled) break;
         if (ok) {
             if (!copied) runDone += ItemUncompressedSize(*items.ItemPtr(i));
-            ++a_.ProcessedCount;
+            if (items.ItemPtr(i)->IsNew) ++a_.ProcessedCount;
             ++i;
             continue;
         }
@@ -484,7 +488,8 @@ void TZABaseArchiver::Commit::RollBack() {
         replacementStream_.reset();
         replacement_->Discard();
         replacement_.reset();
-    } else if (a_.archiveStream_) {
+    } else if (truncated_ && a_.archiveStream_) {
+        // Only once the archive was cut does it need its tail back; before that it is whole.
         if (a_.spanningMode_ != TZASpanningMode::smNone && a_.volumeFileName_ != firstVolume_) {
             // The volumes this commit went on to are not part of the archive.
             const int32_t last = a_.currentVolume_.Number;
@@ -503,7 +508,13 @@ void TZABaseArchiver::Commit::RollBack() {
         archive.Seek(cut_, TSeekOrigin::soBeginning);
         if (tail_) {
             const int64_t n = tail_->Size();
-            if (CopyRange(*tail_, 0, n, archive) != n) throw EZAException(ZAError::VolumeWriteError, a_.Name);
+            if (CopyRange(*tail_, 0, n, archive) != n) {
+                // The temporary file holds the only copy of those bytes now: it stays.
+                tail_.reset();
+                const std::u16string kept = std::exchange(tailName_, std::u16string());
+                throw EWriteError(FormatText("Cannot restore the archive \"%s\"; its bytes from offset %d on are kept in \"%s\"",
+                                             {FormatArg(a_.FileName), FormatArg(cut_), FormatArg(kept)}));
+            }
         }
         DeleteTempFile();
     }
