@@ -60,7 +60,7 @@ def encrypt(data, check_byte, password=PASSWORD):
 
 class Entry:
     def __init__(self, name, data=b"", method=8, flags=0, made_by=DOS_MADE_BY, attrs=0x20, encrypted=False,
-                 descriptor=False, zip64=False, local_extra=b"", central_extra=b"", comment=b"", level=6):
+                 descriptor=False, zip64=False, local_extra=b"", central_extra=b"", comment=b"", level=6, crc=None):
         self.name = name.encode("utf-8") if isinstance(name, str) else name
         self.data = data
         self.method = method
@@ -74,6 +74,7 @@ class Entry:
         self.central_extra = central_extra
         self.comment = comment
         self.level = level
+        self.crc = crc  # stored in place of the data's own CRC-32
 
 
 def extra(tag, payload):
@@ -81,16 +82,17 @@ def extra(tag, payload):
 
 
 def build(entries, stub=b"", offsets_from_file_start=True, comment=b"", disk=0, zip64_end=False,
-          shared_local=None):
+          shared_local=None, no_directory=False):
     """An archive of the entries. shared_local maps entry index -> index of an earlier entry
-    whose local header and data it points at (no bytes of its own)."""
+    whose local header and data it points at (no bytes of its own). no_directory: the local
+    headers and data alone, as a download cut before the directory leaves them."""
     shared_local = shared_local or {}
     out = bytearray(stub)
     base = 0 if offsets_from_file_start else len(stub)
     central = []
     locals_at = {}
     for i, e in enumerate(entries):
-        crc = zlib.crc32(e.data) & 0xFFFFFFFF
+        crc = zlib.crc32(e.data) & 0xFFFFFFFF if e.crc is None else e.crc
         payload = e.data if e.method == 0 else deflate(e.data, e.level)
         if e.encrypted:
             check = (DOS_TIME >> 8) if e.descriptor else (crc >> 24)
@@ -128,6 +130,8 @@ def build(entries, stub=b"", offsets_from_file_start=True, comment=b"", disk=0, 
         central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, e.made_by, version, e.flags, e.method,
                                    DOS_TIME, DOS_DATE, crc, cc, cu, len(e.name), len(cextra), len(e.comment),
                                    0, 0, e.attrs, cat) + e.name + cextra + e.comment)
+    if no_directory:
+        return bytes(out)
     cd_at = len(out) - base
     for c in central:
         out += c
@@ -274,6 +278,76 @@ def seeds():
                               Entry("aes.bin", b"z" * 64, method=99, encrypted=True,
                                     central_extra=extra(0x9901, struct.pack("<H2sBH", 2, b"AE", 3, 8)),
                                     local_extra=extra(0x9901, struct.pack("<H2sBH", 2, b"AE", 3, 8)))])
+
+    # ---- Archives as other tools write them, once read wrongly ----
+    # Names that differ only in case, of files and of folders: each is an entry of its own.
+    s["case-variants.zip"] = build([
+        Entry("README", b"upper-case name\n", method=0),
+        Entry("readme", b"lower-case name\n", method=0),
+        Entry("ПРИВЕТ.txt", "заглавные буквы\n".encode("utf-8"), method=0, flags=0x800),
+        Entry("привет.txt", "строчные буквы\n".encode("utf-8"), method=0, flags=0x800),
+        Entry("Docs/upper.txt", TEXT[:200]),
+        Entry("docs/lower.txt", TEXT[200:400]),
+    ])
+    # Made on Unix with every DOS attribute bit set, as some tools fill that byte: the mode tells
+    # files from folders. A name ending in "/" is a folder whatever its mode says.
+    s["unix-attribute-byte.zip"] = build([
+        Entry("tool.sh", b"#!/bin/sh\necho a file, not a folder\n" * 4, made_by=UNIX_MADE_BY,
+              attrs=(0o100755 << 16) | 0xFF),
+        Entry("notes.txt", TEXT[:400], made_by=UNIX_MADE_BY, attrs=(0o100644 << 16) | 0xFF),
+        Entry("folder", method=0, made_by=UNIX_MADE_BY, attrs=(0o040755 << 16) | 0xFF),
+        Entry("slash/", method=0, made_by=UNIX_MADE_BY, attrs=0o100644 << 16),
+    ])
+    # End records that leave bytes after them: one byte appended, and a comment shorter than its
+    # record declares.
+    two = build([Entry("a.txt", TEXT[:300]), Entry("b.txt", b"second item\n", method=0)], comment=b"comment")
+    s["trailing-byte.zip"] = two + b"\0"
+    short = bytearray(two)
+    struct.pack_into("<H", short, len(short) - len(b"comment") - 2, len(b"comment") + 5)
+    s["short-comment.zip"] = bytes(short)
+    # A Zip64 archive behind a program stub; its offsets, the locator's too, count from its own start.
+    s["zip64-stub.zip"] = build([Entry("big.txt", TEXT[:500], zip64=True),
+                                 Entry("small.txt", b"behind a stub\n", method=0, zip64=True)],
+                                stub=b"MZ" + b"\x90" * 254, offsets_from_file_start=False, zip64_end=True)
+    # The end record counts one entry; the directory holds three.
+    low = bytearray(build([Entry("one.txt", b"first\n", method=0), Entry("two.txt", b"second\n", method=0),
+                           Entry("three.txt", b"third\n", method=0)]))
+    struct.pack_into("<HH", low, len(low) - 22 + 8, 1, 1)
+    s["count-low.zip"] = bytes(low)
+    # No end record, and the one local header signature leads to nothing: there is nothing to recover.
+    s["recovery-nothing.zip"] = (b"not an archive: " +
+                                 struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, DOS_TIME, DOS_DATE, 0, 0x7FFFFFF0,
+                                             0x7FFFFFF0, 5, 0) + b"x.txt" + b" and nothing after it")
+    # Local headers alone, the directory cut off: sizes in the Zip64 field, a data descriptor, both.
+    s["recovery-zip64.zip"] = build([Entry("zip64.txt", TEXT[:600], zip64=True),
+                                     Entry("streamed.txt", TEXT[100:500], descriptor=True),
+                                     Entry("both.txt", TEXT[:250], zip64=True, descriptor=True)], no_directory=True)
+    # Items that fail, each for a reason of its own; the last one is sound.
+    aes4 = extra(0x9901, struct.pack("<H2sBH", 2, b"AE", 4, 8))
+    s["failure-reasons.zip"] = build([
+        Entry("deflate64.bin", b"x" * 64, method=9),
+        Entry("bzip2.bin", b"y" * 64, method=12),
+        Entry("lzma.bin", b"l" * 64, method=14),
+        Entry("aes-strength.bin", b"z" * 64, method=99, encrypted=True, central_extra=aes4, local_extra=aes4),
+        Entry("aes-no-field.bin", b"w" * 64, method=99, encrypted=True),
+        Entry("crc.txt", b"the stored CRC-32 is not this text's\n", method=0, crc=0x12345678),
+        Entry("overlap-1.bin", bytes(4096)),
+        Entry("overlap-2.bin", bytes(4096)),
+        Entry("good.txt", b"this one is sound\n", method=0),
+    ], shared_local={7: 6})
+
+    # Other tools' Unicode path field (0x7075): the name when its CRC matches the stored name.
+    def upath(stored, name, version=1, crc=None):
+        return extra(0x7075, bytes([version]) + struct.pack("<I", zlib.crc32(stored) & 0xFFFFFFFF if crc is None
+                                                            else crc) + name.encode("utf-8"))
+    report = "Отчёт.txt".encode("utf-8")
+    s["unicode-path.zip"] = build([
+        Entry(report, b"named by the field\n", method=0, central_extra=upath(report, "Отчёт.txt")),
+        Entry(b"stale.txt", b"renamed since: the CRC no longer matches\n", method=0,
+              central_extra=upath(b"old.txt", "Другое.txt")),
+        Entry(b"version.txt", b"a version this field never had\n", method=0,
+              central_extra=upath(b"version.txt", "Версия.txt", version=2)),
+    ])
     return s
 
 

@@ -4,17 +4,26 @@
 // it, and under a painted skin its title line in the skin's title colour, blended with the
 // screen above the window as the title blend mixes them. Then the sample's help start page
 // and a list-of-books page, with their backgrounds, borders and pictures where the pages put
-// them; and the update panel's gauge following an unpack while the window keeps drawing.
+// them; the update panel's gauge following an unpack while the window keeps drawing; the
+// update panel, the options page and the help page as a user walks through them: a notice,
+// the what's-new text arriving, the installation on the gauge and where it stopped, the
+// options page's two sub-pages over the book, the help page and a link followed; and the
+// title bar's controls, the grip and the About box under the mouse.
 // Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QApplication>
 #include <QFrame>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -23,16 +32,23 @@
 #include <QTest>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <chrono>
 #include <optional>
 #include <thread>
 
 #include "Chrome.h"
+#include "ClickLabel.h"
+#include "RawHttpServer.h"
+#include "UpdateInfo.h"
 #include "HelpFolder.h"
 #include "Installation.h"
 #include "QtBridge.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "ZipTool.h"
+#include "platform/IniFile.h"
 #include "platform/TextFile.h"
 #include "unpack/UnpackArchive.h"
 
@@ -175,7 +191,8 @@ TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     ASSERT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
     EXPECT_EQ(Text(form, 3, 6), QStringLiteral("21"));
     shot = GrabScreen("updates");
-    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {100, 12})), QColor(192, 192, 192)) << "silver heading";
+    // Left of the centred heading, clear of its letters whatever font stands in for the page's.
+    EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {10, 12})), QColor(192, 192, 192)) << "silver heading";
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 12})), QColor(Qt::black)) << "its box";
 
     // The list-of-books page of a list, opened from the catalog as a user does.
@@ -229,4 +246,265 @@ TEST(Screenshot, TheUpdatePanelShowsTheUnpackOnItsGauge) {
     EXPECT_GT(barPixels(5, 40), (40 - 5) * gauge.width() / 100 / 2) << "no bar where the unpack has come";
     EXPECT_EQ(barPixels(93, 97), 0) << "bar beyond where the unpack has come";
     EXPECT_TRUE(std::filesystem::exists(inst.dir() / "docs/story 199.rtf"));
+}
+
+namespace {
+
+// An update server of the test's own on loopback: it serves its files by name and holds the
+// answer for one of them until the test lets it go, so the window can be seen waiting.
+class UpdateServer {
+public:
+    void Put(const std::string& name, const std::string& body) {
+        std::lock_guard<std::mutex> hold(lock_);
+        files_[name] = body;
+    }
+    void Hold(const std::string& name) {
+        std::lock_guard<std::mutex> hold(lock_);
+        held_ = name;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> hold(lock_);
+        held_.clear();
+    }
+    std::string base() const { return server_.base(); }
+
+private:
+    void Answer(testsupport::RawHttpServer::Connection& conn) {
+        const std::string head = conn.ReadRequest();
+        const std::string prefix = "GET /vncsoft/vantorbooks/update/";
+        const size_t end = head.find(' ', prefix.size());
+        const std::string name = head.starts_with(prefix) ? head.substr(prefix.size(), end - prefix.size()) : "";
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                if (held_ != name) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::lock_guard<std::mutex> hold(lock_);
+        const auto found = files_.find(name);
+        if (found == files_.end()) {
+            conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            return;
+        }
+        conn.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
+                  "\r\nConnection: close\r\n\r\n" + found->second);
+    }
+    std::mutex lock_;
+    std::map<std::string, std::string> files_;
+    std::string held_;
+    testsupport::RawHttpServer server_{[this](testsupport::RawHttpServer::Connection& c) { Answer(c); }};
+};
+
+// The screen shows the bitmap `name` of the skin with its top-left corner at `at` (a point
+// of `image`): compared a few pixels in, clear of any drawing at its edges.
+bool ShowsBitmap(const QImage& shot, const QWidget* image, QPoint at, const std::filesystem::path& skin,
+                 const char* name) {
+    const QImage bitmap(QString::fromStdString((skin / (std::string(name) + ".bmp")).string()));
+    if (bitmap.isNull()) return false;
+    const QPoint origin = image->mapToGlobal(at);
+    for (const QPoint p : {QPoint(4, 4), QPoint(bitmap.width() / 2, 3), QPoint(bitmap.width() - 5, bitmap.height() - 5)})
+        if (QColor(shot.pixel(origin + p)) != bitmap.pixelColor(p)) return false;
+    return true;
+}
+
+QPoint Centre(QPoint at, const QImage& bitmap) { return at + QPoint(bitmap.width() / 2, bitmap.height() / 2); }
+
+}  // namespace
+
+TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
+    UpdateServer server;
+    testsupport::Installation inst;
+    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
+    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+    const std::filesystem::path skin = inst.dir() / "skins/Classic";
+    server.Put("update.lasx",
+               testsupport::RaisedUpdateInfo(testsupport::ReadFile(inst.dir() / "update.lasx"), 1, 1, "1.42"));
+    server.Put("update_whatnew.txt", platform::Utf8ToBytes("Новые рассказы серии.\r\nОбновлённые описания книг.\r\n"));
+    std::vector<std::pair<std::string, std::string>> stories;
+    for (int i = 0; i < 200; ++i) stories.emplace_back("docs/story " + std::to_string(i) + ".rtf", std::string(1024, 's'));
+    server.Put("docs.zip", testsupport::ZipPackage(stories).bytes);  // and no updatebase.zip: the chain stops there
+    inst.UseUpdateServer(server.base());
+
+    TForm1 form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label6->isVisible(); }, 10000)) << "no notice after the check";
+
+    // The notice opens the panel; the accept button waits for the what's-new text.
+    server.Hold("update_whatnew.txt");
+    QTest::mouseClick(form.Label6, Qt::LeftButton, {}, form.Label6->rect().center());
+    ASSERT_TRUE(form.Panel3->isVisible());
+    const QImage& accept = form.Bitmaps.Get("b_update");
+    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QPoint acceptAt(25, form.ImagePlus4->height() - 25 - accept.height());
+    const QPoint cancelAt(form.ImagePlus4->width() - 25 - cancel.width(), form.ImagePlus4->height() - 25 - cancel.height());
+    QImage shot = GrabScreen("panel-open");
+    EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f")) << "accept live before its text";
+    EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, cancelAt, skin, "b_cansel"));
+    // The panel is opaque: its ground, not the details grid beneath, shows inside its frame.
+    const QColor ground = Q(viewer::ReadIntColour(*form.ColorIni, "Dialog", "Fon", viewer::kDefaultDialogFon));
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(200, 75)))), ground);
+
+    server.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.ListBox10->count() == 2; }, 10000));
+    shot = GrabScreen("panel-text");
+    EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update")) << "accept not live with its text";
+
+    // Accepted: the gauge follows the unpack, held before its moves so the picture shows it.
+    std::atomic<bool> moves{false};
+    unpack::SetMoveHookForTesting([&](size_t, const std::filesystem::path&) {
+        while (!moves.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return 0;
+    });
+    QTest::mouseMove(form.ImagePlus4, Centre(acceptAt, accept));
+    QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, Centre(acceptAt, accept));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Gauge2->value() == 900; }, 10000));
+    shot = GrabScreen("panel-installing");
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
+    // The pointer is still over it: the not-live button in its hover state.
+    EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f") ||
+                ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f_a"))
+        << "accept live while installing";
+    moves.store(true);
+
+    // The database is not on the server: the panel says where the installation stopped.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+    unpack::SetMoveHookForTesting(nullptr);
+    shot = GrabScreen("panel-stopped");
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: updatebase.zip could not be downloaded");
+    EXPECT_TRUE(std::filesystem::exists(inst.dir() / "docs/story 199.rtf"));
+    QTest::mouseMove(form.ImagePlus4, Centre(cancelAt, cancel));
+    QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, Centre(cancelAt, cancel));
+    EXPECT_FALSE(form.Panel3->isVisible()) << "the panel cannot be closed after a failed installation";
+
+    // The options page over the book: its "Skins" page, then "Update" with the log.
+    QTest::mouseClick(form.Label2, Qt::LeftButton, {}, form.Label2->rect().center());
+    ASSERT_TRUE(form.GroupBox1->isVisible());
+    shot = GrabScreen("options-skins");
+    const QColor fon = Q(viewer::ReadIntColour(*form.ColorIni, "Window", "ColorFon", viewer::kDefaultPanelColour));
+    // Where the details grid's headings are, the page's content area shows.
+    const QPoint heading = form.StringGrid3->mapToGlobal(QPoint(form.StringGrid3->width() / 2, 8));
+    const QPoint inPanel = form.ImagePlus5->mapFromGlobal(heading);
+    ASSERT_TRUE(form.ImagePlus5->rect().contains(inPanel));
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(QPoint(form.ImagePlus5->width() - 40, 60)))), fon);
+    QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));
+    ASSERT_TRUE(form.Label16->isVisible());
+    EXPECT_FALSE(form.GroupBox1->isVisible());
+    EXPECT_GT(form.ListBox11->count(), 0) << "the update log is empty";
+    shot = GrabScreen("options-update");
+    // The check boxes stand on the page's own ground.
+    const QPoint box = form.CheckBox1->mapToGlobal(QPoint(form.CheckBox1->width() - 3, form.CheckBox1->height() / 2));
+    EXPECT_EQ(QColor(shot.pixel(box)), fon);
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(QPoint(100, 120)))),
+              Q(viewer::ReadIntColour(*form.ColorIni, "Dialog", "SelmenuColor", viewer::kDefaultPanelColour)))
+        << "the Update entry is not highlighted";
+
+    // The help page takes the panel's place; a link on it is followed.
+    form.N0000931->trigger();
+    ASSERT_TRUE(form.StringGrid1->isVisible());
+    EXPECT_FALSE(form.ImagePlus5->isVisible());
+    GrabScreen("help-index");
+    const QRect link = form.StringGrid1->visualRect(form.StringGrid1->model()->index(6, 3));
+    QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
+    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
+    GrabScreen("help-link");
+    form.N0000931->trigger();
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_TRUE(form.Memo2->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// Without a skin the panels draw their frames and buttons in the desktop's colours.
+TEST(Screenshot, WithoutASkinThePanelsTakeTheDesktopsLook) {
+    SampleWindow window("Windows");
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::mouseClick(form.Label2, Qt::LeftButton, {}, form.Label2->rect().center());
+    form.N141->trigger();
+    const QImage shot = GrabScreen("windows-panels");
+    const QColor strip = form.palette().color(QPalette::Highlight);
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(200, 5)))), strip) << "no title strip";
+    EXPECT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(QPoint(300, 5)))), strip) << "no title strip";
+    QSet<QRgb> button;
+    for (int x = 25; x < 25 + 88; ++x) button.insert(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(x, 400 - 25 - 12))));
+    EXPECT_GT(button.size(), 2) << "no accept button";
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// The title bar's controls with the mouse, as a new user meets them: the zoomed cover, the
+// close button under the pointer, the window menu from the title line, the window moved by its
+// title and resized by its grip, and the About box.
+TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
+    SampleWindow window;
+    testsupport::Installation& inst = window.inst;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Первая экспедиция");
+    ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
+    const QSize cover = form.Image1->size();
+    QTest::mouseClick(form.Image3, Qt::LeftButton, {}, QPoint(form.ZoomInX + 5, form.ZoomInY + 5));
+    EXPECT_EQ(form.Image1->height(), cover.height() + 200);
+    const QPoint close(form.width() - 5 - form.Bitmaps.SizeOf("z_ib_close").width / 2, 5 + 4);
+    QTest::mouseMove(form.Image3, close);
+    QImage shot = GrabScreen("zoom");
+    const QImage hover = form.Bitmaps.Get("z_ib_close_a");
+    EXPECT_EQ(shot.pixelColor(form.mapToGlobal(close)), hover.pixelColor(hover.width() / 2, 4))
+        << "the close button shows its hover state";
+
+    QTest::mouseClick(form.Image3, Qt::RightButton, {}, QPoint(200, 6));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.PopupMenu1->isVisible(); }, 2000));
+    shot = GrabScreen("menu");
+    const QRect menu = form.PopupMenu1->geometry();
+    EXPECT_EQ(menu.topLeft(), form.mapToGlobal(QPoint(200, 6)));
+    QSet<QRgb> inMenu;
+    for (int y = menu.top(); y < menu.bottom(); y += 2)
+        for (int x = menu.left(); x < menu.right(); x += 2) inMenu.insert(shot.pixel(x, y));
+    EXPECT_GT(inMenu.size(), 3) << "the menu is not drawn";
+    form.PopupMenu1->hide();
+
+    // Moved by its title: as far as the mouse went, and opaque afterwards.
+    const QPoint before = form.pos();
+    QTest::mousePress(form.Image3, Qt::LeftButton, {}, QPoint(300, 6));
+    QTest::mouseMove(form.Image3, QPoint(340, 36));
+    QTest::mouseRelease(form.Image3, Qt::LeftButton, {}, QPoint(340, 36));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.TitleMoveRunning(); }, 2000));
+    EXPECT_EQ(form.pos(), before + QPoint(40, 30));
+    EXPECT_EQ(form.windowOpacity(), 1.0);
+
+    // Resized by the grip, then stored.
+    const QSize size = form.size();
+    TImagePlus* grip = form.ImagePlus3;
+    QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(grip, QPoint(60, 50));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(60, 50));
+    EXPECT_EQ(form.size(), size + QSize(50, 40));
+    EXPECT_EQ(platform::IniFile(inst.dir() / "options.ini").ReadInteger("Window", "Width", 0), size.width() + 50);
+    shot = GrabScreen("grip");
+    EXPECT_EQ(form.Image3->Picture().size(), form.size());
+    const QPoint corner = form.mapToGlobal(QPoint(form.width() - 1, form.height() - 1));
+    EXPECT_EQ(shot.pixelColor(corner), form.Image3->Picture().pixelColor(form.width() - 1, form.height() - 1))
+        << "the chrome reaches the new corner";
+
+    QTest::mouseClick(form.Label3, Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_TRUE(form.Panel2->isVisible());
+    shot = GrabScreen("about");
+    const QPoint box = form.Panel2->mapToGlobal(QPoint(1, 1));
+    int red = 0;
+    for (int y = 15; y < 28; ++y)
+        for (int x = 207; x < 280; ++x) {
+            const QColor c = shot.pixelColor(box + QPoint(x, y));
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    EXPECT_GT(red, 10) << "the program name";
+    EXPECT_EQ(shot.pixelColor(box + QPoint(400, 280)), QColor(Qt::black));
+    const QImage picture(QStringLiteral(":/about.jpg"));
+    const QPoint inPicture = form.ImagePlus2->mapToGlobal(QPoint(115, 111));
+    EXPECT_EQ(shot.pixelColor(inPicture), picture.pixelColor(115, 111)) << "the About picture";
+    QTest::mouseClick(form.ImagePlus2, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(form.Panel2->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }

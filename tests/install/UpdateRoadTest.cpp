@@ -1,8 +1,10 @@
-// Guards the update road from end to end: against nginx on loopback, a temporary installation
-// of the built programs and the sample data checks for updates at start-up, installs the
-// documents and then the database (byte-identical files, the user's files kept), fetches the
-// fresh update.lasx, downloads the program update and hands it to the updater, which unpacks
-// it and starts the new viewer (a small program of ours that leaves a mark) and ends. A
+// Guards the update road from end to end, as a user walks it: against nginx on loopback, a
+// temporary installation of the built programs and the sample data checks for updates at
+// start-up and shows the notice; its click opens the update panel with the what's-new text,
+// whose accept button installs the documents and then the database (byte-identical files, the
+// user's files kept) and fetches the fresh update.lasx. The next start announces the new
+// program version; through the panel again it is downloaded and handed to the updater, which
+// unpacks it and starts the new viewer (a small program of ours that leaves a mark) and ends. A
 // truncated or damaged archive changes no installed file and hands nothing over, and without
 // the updater the viewer stays open. The updates tests/update-server/ serves for the walk by
 // hand install under the names they carry.
@@ -33,6 +35,9 @@
 #include "Installation.h"
 #include "NginxServer.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
+#include "UpdateInfo.h"
+#include "platform/CodePage.h"
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
 
@@ -60,16 +65,7 @@ const std::string kNewViewerMark = "restarted by the update";
 
 // The sample's update.lasx with both counters one higher and another version.
 std::string ServerLasx() {
-    std::vector<std::string> lines;
-    std::string text = ReadFile(fs::path(VB_SAMPLE_DIR) / "update.lasx");
-    for (size_t start = 0, nl; (nl = text.find("\r\n", start)) != std::string::npos; start = nl + 2)
-        lines.push_back(text.substr(start, nl - start));
-    lines[8] = std::to_string(std::stoi(lines[8]) + 1);
-    lines[12] = std::to_string(std::stoi(lines[12]) + 1);
-    lines[15] = "1.43";
-    std::string out;
-    for (const auto& l : lines) out += l + "\r\n";
-    return out;
+    return testsupport::RaisedUpdateInfo(ReadFile(fs::path(VB_SAMPLE_DIR) / "update.lasx"), 1, 1, "1.43");
 }
 
 const ZipPackage& DocsPackage(bool stored = false) {
@@ -124,6 +120,8 @@ protected:
         nginx.Put("docs.zip", DocsPackage().bytes);
         nginx.Put("updatebase.zip", BasePackage().bytes);
         nginx.Put("updatevnbooks.zip", ProgramPackage().bytes);
+        nginx.Put("update_whatnew.txt", platform::Utf8ToBytes("Новые рассказы.\r\n"));
+        nginx.Put("updatevantorbooks_whatnew.txt", platform::Utf8ToBytes("Версия 1.43.\r\n"));
     }
     void TearDown() override {
         unpack::SetExtractorForTesting(nullptr);
@@ -134,17 +132,30 @@ protected:
         return QTest::qWaitFor([&] { return !form.Working(); }, 20000);
     }
 
-    // Start-up with the automatic check (no options file yet), then what the update panel's
-    // accept button does for the data update the check found.
-    void InstallDataUpdate(TForm1& form) {
+    // The notice clicked, its what's-new text read, and the update panel's accept button
+    // clicked, as a user does.
+    void AcceptThroughThePanel(TForm1& form, ClickLabel* notice, const char* whatsNew) {
+        ASSERT_TRUE(notice->isVisible());
+        QTest::mouseClick(notice, Qt::LeftButton, {}, notice->rect().center());
+        ASSERT_TRUE(form.Panel3->isVisible());
+        ASSERT_TRUE(WaitForDownloads(form));
+        ASSERT_EQ(form.ListBox10->count(), 1);
+        EXPECT_EQ(form.ListBox10->item(0)->text(), QString::fromUtf8(whatsNew));
+        const QImage& accept = form.Bitmaps.Get("b_update");
+        const QPoint centre(25 + accept.width() / 2, form.ImagePlus4->height() - 25 - accept.height() / 2);
+        QTest::mouseMove(form.ImagePlus4, centre);
+        QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, centre);
+        ASSERT_TRUE(WaitForDownloads(form));
+    }
+
+    // Start-up with the automatic check (no options file yet), then the data update the check
+    // found, accepted on the update panel.
+    void InstallDataUpdate(TForm1& form, const char* whatsNew = "Новые рассказы.") {
         form.show();
         ASSERT_TRUE(WaitForDownloads(form));
-        ASSERT_FALSE(form.Label6->isHidden());
         ASSERT_TRUE(form.Chain.DocsUpdateAvailable());
         ASSERT_TRUE(form.Chain.BaseUpdateAvailable());
-        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
-        form.AcceptDataUpdate();
-        ASSERT_TRUE(WaitForDownloads(form));
+        AcceptThroughThePanel(form, form.Label6, whatsNew);
     }
 
     std::vector<std::string> Requested() const {
@@ -161,29 +172,40 @@ protected:
 }  // namespace
 
 TEST_P(UpdateRoad, DataThenProgramUpdate) {
-    TForm1 form;
-    InstallDataUpdate(form);
-    ASSERT_TRUE(form.Panel3->isHidden()) << form.Label15->text().toStdString();
-    const auto installed = [&](const ZipPackage& p, const std::string& rel) {
-        EXPECT_TRUE(ReadFile(inst.dir() / rel) == ReadFile(p.src / rel)) << rel;  // byte for byte
-    };
-    installed(DocsPackage(), kDocsStory);
-    installed(DocsPackage(), kDocsAdded);
-    installed(BasePackage(), kBaseList);
-    installed(BasePackage(), kBaseInfo);
-    EXPECT_EQ(inst.Read(kHave), "Кольца Сатурна\r\n");
-    EXPECT_EQ(inst.Read("options.ini").find("Height=123"), std::string::npos);
-    EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ServerLasx());
-    EXPECT_TRUE(form.Panel3->isHidden());
-    EXPECT_TRUE(form.Label6->isHidden());
-    EXPECT_FALSE(form.Chain.DownLoaderBusy());
+    {
+        TForm1 form;
+        InstallDataUpdate(form);
+        ASSERT_TRUE(form.Panel3->isHidden()) << form.Label15->text().toStdString();
+        const auto installed = [&](const ZipPackage& p, const std::string& rel) {
+            EXPECT_TRUE(ReadFile(inst.dir() / rel) == ReadFile(p.src / rel)) << rel;  // byte for byte
+        };
+        installed(DocsPackage(), kDocsStory);
+        installed(DocsPackage(), kDocsAdded);
+        installed(BasePackage(), kBaseList);
+        installed(BasePackage(), kBaseInfo);
+        EXPECT_EQ(inst.Read(kHave), "Кольца Сатурна\r\n");
+        EXPECT_EQ(inst.Read("options.ini").find("Height=123"), std::string::npos);
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ServerLasx());
+        EXPECT_TRUE(form.Panel3->isHidden());
+        EXPECT_TRUE(form.Label6->isHidden());
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_TRUE(form.Label10->isHidden()) << "a document update was found in this run";
+    }
 
-    form.N07111->trigger();  // the program update, once the user has accepted it
+    // The next start finds the data current and the program not: the program update, accepted
+    // on the panel, is handed over.
+    TForm1 form;
+    form.show();
     ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_TRUE(form.Label6->isHidden());
+    AcceptThroughThePanel(form, form.Label10, "Версия 1.43.");
     EXPECT_FALSE(form.isVisible()) << form.Label15->text().toStdString();
-    EXPECT_EQ(Requested(), (std::vector<std::string>{"update.lasx HTTP/1.1 200", "docs.zip HTTP/1.1 200",
-                                                     "updatebase.zip HTTP/1.1 200", "update.lasx HTTP/1.1 200",
-                                                     "updatevnbooks.zip HTTP/1.1 200"}));
+    EXPECT_EQ(Requested(),
+              (std::vector<std::string>{"update.lasx HTTP/1.1 200", "update_whatnew.txt HTTP/1.1 200",
+                                        "docs.zip HTTP/1.1 200", "updatebase.zip HTTP/1.1 200",
+                                        "update.lasx HTTP/1.1 200", "update.lasx HTTP/1.1 200",
+                                        "updatevantorbooks_whatnew.txt HTTP/1.1 200",
+                                        "updatevnbooks.zip HTTP/1.1 200"}));
 
     // The updater waits two seconds, unpacks, waits one more and starts the new viewer.
     const fs::path mark = inst.dir() / "restarted.txt";
@@ -215,11 +237,13 @@ TEST_P(UpdateRoad, DamagedDataArchivesChangeNoInstalledFile) {
     const std::string whole = DocsPackage().bytes;
     const Case cases[] = {
         {"documents truncated", whole.substr(0, whole.size() * 2 / 3), BasePackage().bytes,
-         {"update.lasx HTTP/1.1 200", "docs.zip HTTP/1.1 200"}, false},
+         {"update.lasx HTTP/1.1 200", "update_whatnew.txt HTTP/1.1 200", "docs.zip HTTP/1.1 200"}, false},
         {"documents damaged", DocsPackage(true).Damaged("stored new edition"), BasePackage().bytes,
-         {"update.lasx HTTP/1.1 200", "docs.zip HTTP/1.1 200"}, false},
+         {"update.lasx HTTP/1.1 200", "update_whatnew.txt HTTP/1.1 200", "docs.zip HTTP/1.1 200"}, false},
         {"database damaged", whole, BasePackage(true).Damaged("stored updated description"),
-         {"update.lasx HTTP/1.1 200", "docs.zip HTTP/1.1 200", "updatebase.zip HTTP/1.1 200"}, true},
+         {"update.lasx HTTP/1.1 200", "update_whatnew.txt HTTP/1.1 200", "docs.zip HTTP/1.1 200",
+          "updatebase.zip HTTP/1.1 200"},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -299,12 +323,13 @@ TEST_P(UpdateRoad, TheServedUpdatesInstallTheirOwnNames) {
     };
     std::vector<std::string> expected = names(inst.dir());
     // The new story, and what every start and check writes.
-    for (const char* made : {"docs/Кольца Сатурна.rtf", "options.ini", "update_temp.lasx"}) expected.push_back(made);
+    for (const char* made : {"docs/Кольца Сатурна.rtf", "options.ini", "update_temp.lasx", "update_whatnew.txt"})
+        expected.push_back(made);
     std::sort(expected.begin(), expected.end());
     const std::string book = "Фантастика/Звёздные миры/Первая экспедиция/Books/moreinfo/Кольца Сатурна.txt";
 
     TForm1 form;
-    InstallDataUpdate(form);
+    InstallDataUpdate(form, "Новые рассказы и описания.");
     ASSERT_TRUE(form.Panel3->isHidden()) << form.Label15->text().toStdString();
     const auto now = names(inst.dir());
     std::vector<std::string> added, gone;

@@ -69,10 +69,19 @@ std::vector<GenEntry> ThreeItems() {
             {.name = "docs/b.txt", .data = "bravo"}};
 }
 
-// What opening a damaged file may answer: no archive in it, Zip64 records missing, or (when a
-// changed disk number makes it look like a volume set) no such volumes.
+// A file, an empty file, a folder and a file in it.
+std::vector<GenEntry> FourItems() {
+    return {{.name = "a.txt", .data = "alpha alpha"},
+            {.name = "empty.txt"},
+            {.name = "docs/", .externalAttributes = kAttrDirectory},
+            {.name = "docs/b.txt", .data = "bravo"}};
+}
+
+// What opening a damaged file may answer: no archive in it, local headers of which none gives an
+// item, Zip64 records missing, or (when a changed disk number makes it look like a volume set) no
+// such volumes.
 bool CleanRefusal(int32_t code) {
-    return code == ZAError::InvalidArchive || code == ZAError::NoZip64EndRecord ||
+    return code == ZAError::InvalidArchive || code == ZAError::EndRecordNotFound || code == ZAError::NoZip64EndRecord ||
            code == ZAError::CannotOpenArchive || code == ZAError::VolumeOpenAborted;
 }
 
@@ -220,42 +229,88 @@ TEST_F(Opening, Zip64RecordsAndTheirFaults) {
     EXPECT_EQ(a.SpanningMode(), TZASpanningMode::smNone);
     EXPECT_EQ(Dir().Items.Count(), 3);
 
+    // A locator whose offset misses the Zip64 end record finds it right before itself, where a
+    // record without extensible data ends; offsets are then corrected as behind any stub.
     struct Case {
         const char* name;
         std::function<void(Bytes&, const GenLayout&)> damage;
         GenOptions options;
     };
-    const Case cases[] = {
-        {"Zip64 end record signature broken", [](Bytes& b, const GenLayout& l) { b[l.zip64EndAt] = 'X'; }, {.zip64 = true}},
+    const Case missed[] = {
         {"locator points past the file",
          [](Bytes& b, const GenLayout& l) { Put64(b, l.endAt - 20 + 8, 0xFFFFFFFFFFFFull); }, {.zip64 = true}},
         {"locator points into the last bytes",
          [](Bytes& b, const GenLayout& l) { Put64(b, l.endAt - 20 + 8, b.size() - 30); }, {.zip64 = true}},
-        {"behind a stub the locator's offset misses the record", [](Bytes&, const GenLayout&) {},
+        {"behind a stub the locator's offset does not count it", [](Bytes&, const GenLayout&) {},
          {.stub = std::string(100, 'S'), .zip64 = true}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : missed) {
         SCOPED_TRACE(c.name);
         Bytes b = BuildZip(files, c.options, &layout);
         c.damage(b, layout);
-        EXPECT_EQ(OpenError(b), ZAError::NoZip64EndRecord);
+        Open(b);
+        EXPECT_FALSE(a.DirectoryRecovered());
+        EXPECT_EQ(Dir().DataStart, static_cast<int64_t>(c.options.stub.size()));
+        ASSERT_EQ(Dir().Items.Count(), 3);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(Offset(i), layout.localAt[static_cast<size_t>(i)]);
+    }
+    // No Zip64 end record in either place.
+    Bytes broken = BuildZip(files, {.zip64 = true}, &layout);
+    broken[layout.zip64EndAt] = 'X';
+    EXPECT_EQ(OpenError(broken), ZAError::NoZip64EndRecord);
+}
+
+TEST_F(Opening, TrailingBytesAndWrongCountsStillReadTheDirectory) {
+    const std::vector<GenEntry> files = FourItems();
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&, const GenLayout&)> change;
+        GenOptions options;
+        std::string comment;
+    };
+    const Case cases[] = {
+        {"one byte after the end record", [](Bytes&, const GenLayout&) {}, {.trailing = "x"}, ""},
+        {"a block of zeros after the comment", [](Bytes&, const GenLayout&) {},
+         {.archiveComment = "note", .trailing = std::string(10000, '\0')}, "note"},
+        {"a comment shorter than declared",
+         [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 20, 40); }, {.archiveComment = "short"}, "short"},
+        {"Zip64 records and bytes after them", [](Bytes&, const GenLayout&) {}, {.zip64 = true, .trailing = "xyz"}, ""},
+        {"a count lower than the headers present", [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 10, 2); }, {}, ""},
+        {"more entries than the file can hold", [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 10, 0xFFFE); }, {}, ""},
+        {"65535 entries without Zip64 records", [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 10, 0xFFFF); }, {}, ""},
+        {"a Zip64 count lower than the headers present",
+         [](Bytes& b, const GenLayout& l) { Put64(b, l.zip64EndAt + 32, 1); }, {.zip64 = true}, ""},
+        {"a Zip64 count beyond any file",
+         [](Bytes& b, const GenLayout& l) { Put64(b, l.zip64EndAt + 32, 1ull << 40); }, {.zip64 = true}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GenLayout layout;
+        Bytes b = BuildZip(files, c.options, &layout);
+        c.change(b, layout);
+        Open(b);
+        EXPECT_FALSE(a.DirectoryRecovered());
+        ASSERT_EQ(Names(), (std::vector<std::u16string>{u"a.txt", u"empty.txt", u"docs/", u"docs/b.txt"}));
+        EXPECT_EQ(Dir().DirectoryStart, static_cast<int64_t>(layout.directoryAt));
+        EXPECT_EQ(Dir().Comment, c.comment);
     }
 }
 
 TEST_F(Opening, ADirectoryNotWhereItsRecordsSayIsRebuiltFromTheLocalHeaders) {
-    const std::vector<GenEntry> files = {{.name = "a.txt", .data = "alpha alpha"},
-                                         {.name = "empty.txt"},
-                                         {.name = "docs/", .externalAttributes = kAttrDirectory},
-                                         {.name = "docs/b.txt", .data = "bravo"}};
+    const std::vector<GenEntry> files = FourItems();
     struct Case {
         const char* name;
         std::function<void(Bytes&, const GenLayout&)> damage;
         GenOptions options;
     };
     const Case cases[] = {
-        {"bytes after the end record", [](Bytes&, const GenLayout&) {}, {.trailing = "xyz"}},
-        {"more entries than the file can hold", [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 10, 0xFFFE); }, {}},
-        {"65535 entries without Zip64 records", [](Bytes& b, const GenLayout& l) { Put16(b, l.endAt + 10, 0xFFFF); }, {}},
+        {"end record cut off", [](Bytes& b, const GenLayout& l) { b.resize(l.endAt + 10); }, {}},
+        {"a count higher than the headers present, bytes after them",
+         [](Bytes& b, const GenLayout& l) {
+             Put16(b, l.endAt + 10, 5);
+             Put32(b, l.endAt + 12, static_cast<uint32_t>(l.endAt - l.directoryAt + 10));
+         },
+         {}},
         {"directory larger than the file", [](Bytes& b, const GenLayout& l) { Put32(b, l.endAt + 12, 0x7FFFFFF0); }, {}},
         {"directory size pointing before the directory", [](Bytes& b, const GenLayout& l) { Put32(b, l.endAt + 12, 20); }, {}},
         {"second central header without its signature",
@@ -265,8 +320,6 @@ TEST_F(Opening, ADirectoryNotWhereItsRecordsSayIsRebuiltFromTheLocalHeaders) {
          },
          {}},
         {"name running past the directory", [](Bytes& b, const GenLayout& l) { Put16(b, l.directoryAt + 28, 0xFFFF); }, {}},
-        {"Zip64 entry count beyond any file", [](Bytes& b, const GenLayout& l) { Put64(b, l.zip64EndAt + 32, 1ull << 40); },
-         {.zip64 = true}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,21 +347,30 @@ TEST_F(Opening, RecoveryScanDetails) {
     // 260 bytes of extra fields is passed over.
     GenEntry big{.name = "big-extra", .data = "zzz"};
     big.localExtra = {ExtraField{0x1234, std::vector<uint8_t>(300, 7)}};
+    GenLayout layout;
     Bytes b = BuildZip({{.name = "s.txt", .data = "streamed data"}, big, {.name = "t.txt", .data = "tt"}},
-                       {.trailing = "!", .dataDescriptors = true});
+                       {.dataDescriptors = true}, &layout);
+    b.resize(layout.directoryAt);  // no directory
     Open(b);
     ASSERT_EQ(Names(), (std::vector<std::u16string>{u"s.txt", u"t.txt"}));
     EXPECT_EQ(Item(0).Header.crc32, Crc("streamed data"));
     EXPECT_EQ(Item(0).Header.compressedSize, 13u);
     EXPECT_EQ(Item(0).Header.uncompressedSize, 13u);
 
-    // An archive of 65535 items and no Zip64 records is read whole by the scan.
+    // An archive of 65535 items and no Zip64 records, whose count says only "65535 or more", is
+    // read whole from its directory, and by the scan once the directory is gone.
     std::vector<GenEntry> many(65535);
     for (size_t i = 0; i < many.size(); ++i) many[i] = {.name = std::to_string(i), .data = "x"};
-    Open(BuildZip(many));
-    ASSERT_EQ(Dir().Items.Count(), 65535);
-    EXPECT_EQ(Item(65534).Name, u"65534");
-    EXPECT_EQ(Dir().Items.Names().IndexOf(u"40000"), 40000);
+    Bytes whole = BuildZip(many, {}, &layout);
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "directory cut off" : "whole");
+        if (cut) whole.resize(layout.directoryAt);
+        Open(whole);
+        EXPECT_EQ(a.DirectoryRecovered(), cut);
+        ASSERT_EQ(Dir().Items.Count(), 65535);
+        EXPECT_EQ(Item(65534).Name, u"65534");
+        EXPECT_EQ(Dir().Items.Names().IndexOf(u"40000"), 40000);
+    }
 }
 
 TEST_F(Opening, FilesWithoutAnyArchiveAreRefused) {
@@ -322,12 +384,23 @@ TEST_F(Opening, FilesWithoutAnyArchiveAreRefused) {
     Put16(bogusEnd, bogusEnd.size() - 12, 0xFFFE);
     Put32(bogusEnd, bogusEnd.size() - 10, 0xFFFFFF00);
     Put32(bogusEnd, bogusEnd.size() - 6, 0xFFFFFF00);
+    // A tail of end records, each with bytes after it and a directory as large as the file
+    // before it: only a few of them are read, or opening would read the file thousands of times.
+    Bytes manyEnds(8u << 20);
+    Put32(manyEnds, 0, kCentralHeaderSignature);
+    for (size_t at = manyEnds.size() - kEndRecordSearchWindow; at + 44 < manyEnds.size(); at += 22) {
+        Put32(manyEnds, at, kEndRecordSignature);
+        Put16(manyEnds, at + 8, 1);
+        Put16(manyEnds, at + 10, 1);
+        Put32(manyEnds, at + 12, static_cast<uint32_t>(at));
+    }
     struct Case {
         const char* name;
         Bytes bytes;
     };
     const Case cases[] = {
         {"empty file", {}},
+        {"a tail of end records with bytes after them", manyEnds},
         {"a few bytes", {'P', 'K'}},
         {"random bytes", random},
         {"random bytes with a bogus end record", bogusEnd},

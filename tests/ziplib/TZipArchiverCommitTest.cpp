@@ -91,20 +91,23 @@ TEST(Commit, AppendBehindAStubAndAfterARecoveryScanGoesAfterTheLastItem) {
     if (!HaveTool("zip")) return;
     struct Damage {
         const char* name;
-        std::string stub, trailing;
+        std::string stub;
+        bool cutEndRecord;  // the directory is then rebuilt from the local headers
     };
-    for (const Damage& d : {Damage{"stub written in front", std::string(3000, 'S'), ""},
-                            Damage{"bytes after the end record", "", std::string(100, 'T')}}) {
+    for (const Damage& d : {Damage{"stub written in front", std::string(3000, 'S'), false},
+                            Damage{"end record cut off", "", true}}) {
         SCOPED_TRACE(d.name);
         TempDir dir;
         const fs::path plain = MakeForeign(dir);
+        std::string bytes = ReadFile(plain);
+        if (d.cutEndRecord) bytes.resize(bytes.size() - 22);
         const fs::path zip = dir / "damaged.zip";
-        WriteFile(zip, d.stub + ReadFile(plain) + d.trailing);
+        WriteFile(zip, d.stub + bytes);
         {
             TZipArchiver probe;
             probe.FileName = WinName(zip);
             probe.OpenArchive();
-            EXPECT_EQ(probe.DirectoryRecovered(), !d.trailing.empty());
+            EXPECT_EQ(probe.DirectoryRecovered(), d.cutEndRecord);
         }
         WriteFile(dir / "new/d.txt", "appended");
         Change(zip, [&](TZipArchiver& a) {
@@ -113,7 +116,10 @@ TEST(Commit, AppendBehindAStubAndAfterARecoveryScanGoesAfterTheLastItem) {
         });
         const std::string after = ReadFile(zip);
         EXPECT_EQ(after.substr(0, d.stub.size()), d.stub);
-        EXPECT_EQ(after.find(d.trailing.empty() ? std::string("\x01\x02\x03") : d.trailing), std::string::npos);
+        // What was left of the old directory is gone: one central header per item.
+        size_t headers = 0;
+        for (size_t at = after.find("PK\x01\x02"); at != std::string::npos; at = after.find("PK\x01\x02", at + 1)) ++headers;
+        EXPECT_EQ(headers, kOld.size() + 1);
         EXPECT_EQ(ReadBack(zip), Plus(Expected(kOld), "d.txt", "appended"));
         if (d.stub.empty()) ExpectToolsAccept(zip);
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ArchiveFixtures.h"
+#include "FiveSteps.h"
 #include "TempDir.h"
 #include "archive/ArchiveChanges.h"
 #include "platform/Unicode.h"
@@ -29,16 +30,6 @@ using testsupport::WriteFile;
 
 namespace {
 
-// Every file and folder under root, by relative path: the file's bytes, or "<dir>".
-std::map<std::string, std::string> Tree(const fs::path& root) {
-    std::map<std::string, std::string> t;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(e.path(), root).string();
-        t[rel] = e.is_directory() ? "<dir>" : ReadFile(e.path());
-    }
-    return t;
-}
-
 // The paths whose presence or content differ between two trees.
 std::vector<std::string> Differences(const std::map<std::string, std::string>& a,
                                      const std::map<std::string, std::string>& b) {
@@ -49,36 +40,6 @@ std::vector<std::string> Differences(const std::map<std::string, std::string>& a
         if (!a.count(k)) d.push_back(k);
     return d;
 }
-
-struct Failure {
-    std::string name;
-    int32_t code;
-};
-
-// An archiver set as the programs set theirs, whose failure event records and answers.
-struct Extractor {
-    TZipArchiver zip;
-    std::vector<Failure> failures;
-    TZAAction answer = TZAAction::fxaIgnore;
-
-    Extractor() {
-        zip.Name = "ZipArchiver1";
-        zip.OnProcessFileFailure = [this](TZABaseArchiver&, const std::u16string& name, TZAProcessOperation, int32_t code,
-                                          int32_t, const std::u16string&, TZAAction& action) {
-            failures.push_back({platform::Utf16ToUtf8(name), code});
-            action = answer;
-        };
-    }
-
-    // The five steps.
-    void Run(const fs::path& archive, const fs::path& base) {
-        zip.FileName = WinName(archive);
-        zip.OpenArchive();
-        zip.BaseDir = WinName(base);
-        zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
-        zip.CloseArchive();
-    }
-};
 
 void WriteArchive(const fs::path& p, const std::vector<GenEntry>& entries, const GenOptions& o = {},
                   GenLayout* layout = nullptr) {
@@ -569,8 +530,9 @@ TEST(ExtractBatch, WithoutAHandlerTheFailurePromptDecides) {
         zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         ASSERT_EQ(prompter.asked.size(), 1u);
         EXPECT_EQ(prompter.asked[0].text,
-                  "Invalid size or check sum of file or unsupported compression format - Native error: 00008. File "
-                  "processing error, possibly disk is full");
+                  "Invalid size or check sum of file or unsupported compression format. Item \"bad.txt\": CRC-32 "
+                  "mismatch: the data does not match its check sum - Native error: 00008. File processing error, "
+                  "possibly disk is full");
         EXPECT_EQ(fs::exists(dir / "base/good.txt"), answer == TZAModalResult::mrIgnore);
         fs::remove_all(dir / "base");
     }

@@ -1,5 +1,7 @@
 // Guards the Qt windows of the archiver's questions: each prompt's buttons in their order and the
-// answer each click (or Escape) gives, and the password window's layout, its OK and its Cancel.
+// answer each click (or Escape) gives, the password window's layout, its OK and its Cancel, and a
+// question from a worker thread, shown on the application's thread or, once the prompter is shut
+// down, answered the safe way.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,9 +10,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include "ziplib_qt/QtPrompter.h"
 
@@ -99,4 +106,49 @@ TEST(QtPrompter, PasswordWindowConfirmsOrCancels) {
     });
     EXPECT_FALSE(prompter.InputPassword("c", "p", password));
     EXPECT_EQ(password, "новый");
+}
+
+TEST(QtPrompter, AQuestionFromAWorkerThreadIsShownOnTheApplicationsThread) {
+    QtPrompter prompter;
+    std::atomic<bool> done{false};
+    TZAModalResult got = TZAModalResult::mrNone;
+    std::thread worker([&] {
+        got = prompter.Ask(TZAPromptKind::Failure, "from a worker", mbAbort | mbRetry | mbIgnore);
+        done = true;
+    });
+    bool shownHere = false;
+    // The box runs its own event loop once it is up; a timer answers it from there.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            shownHere = w->thread() == QCoreApplication::instance()->thread();
+            w->findChild<QPushButton*>("mbRetry")->click();
+        }
+    });
+    answer.start(5);
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_TRUE(shownHere);
+    EXPECT_EQ(got, TZAModalResult::mrRetry);
+}
+
+TEST(QtPrompter, AfterShutdownAWaitingWorkerGetsTheSafeAnswer) {
+    // The event loop has ended: the window a worker waits for would never be shown.
+    auto prompter = std::make_unique<QtPrompter>();
+    TZAModalResult got = TZAModalResult::mrNone;
+    bool password = true;
+    std::thread worker([&] {
+        got = prompter->Ask(TZAPromptKind::Failure, "never shown", mbAbort | mbRetry | mbIgnore);
+        std::string p;
+        password = prompter->InputPassword("c", "p", p);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    prompter->Shutdown();
+    worker.join();
+    EXPECT_EQ(got, TZAModalResult::mrAbort);
+    EXPECT_FALSE(password);
+    prompter.reset();
+    // The question posted before the shutdown shows nothing when its turn comes.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

@@ -11,6 +11,8 @@ inline constexpr const char* kWebsite = "http://vantorbooks.example.org/";
 // The author credit and the contact address that the program's own pages show.
 inline constexpr const char* kAuthorCredit = "Программа: Vantor Company, 2018";
 inline constexpr const char* kContactMail = "support@vantorbooks.example.org";
+// The About box's other credit line, shown by its hidden corner gesture.
+inline constexpr const char* kAuthorCreditAlt = "Спасибо всем читателям серии!";
 
 // The company key below the user's "software" key, and the program's executable names.
 inline constexpr const char* kCompanyKey = "Vantor Company";

@@ -17,17 +17,24 @@ inline constexpr const char* kOptionsUpdatePage = "updateopt";
 inline constexpr const char* kUpdatePanelOpen = "update";
 
 enum class PanelChange {
-    OpenOptions,      // the options panel on its update page, over the book's description and cover
-    CloseOptions,     // back to the book
+    OpenOptions,      // the options page on its "Skins" sub-page, over the book
+    OpenHelp,         // the help page over the book
+    ClosePage,        // the options or the help page closes: back to the book
+    ShowSkinsPage,    // the options page's sub-pages
+    ShowUpdateOptions,
     OpenBookPage,     // the list-of-books page over the details grid and the description
     CloseBookPage,
     LeaveForUpdate,   // "Download stories for reading": the options panel gives way to the book
-    OpenUpdatePanel,
+    OpenUpdatePanel,  // with its what's-new list, status line and gauge
     CloseUpdatePanel, // cancelled, or the data update ended
 };
 
 // The controls a change touches, by their design names.
-enum class PanelControl { Panel1, UpdatePage, StringGrid1, Memo2, ListBox1, ScrollBox1, Panel3, ListBox10, Gauge2, ListBox11 };
+enum class PanelControl {
+    Panel1, ImagePlus5, StringGrid1, Memo2, ListBox1, ScrollBox1,
+    GroupBox1, CheckBox1, CheckBox2, Label16, Label17, ListBox11,
+    Panel3, ListBox10, Label15, Gauge2,
+};
 
 struct PanelView {
     std::vector<std::pair<PanelControl, bool>> visible;  // shown (and raised, for a panel) or hidden, in order

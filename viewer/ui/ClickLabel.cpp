@@ -16,3 +16,9 @@ void ClickLabel::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
     emit mouseLeft();
 }
+
+void ClickLabel::Underline(bool on) {
+    QFont f = font();
+    f.setUnderline(on);
+    setFont(f);
+}

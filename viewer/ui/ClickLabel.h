@@ -9,6 +9,9 @@ class ClickLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
+    // Links underline their text under the pointer.
+    void Underline(bool on);
+
 signals:
     void clicked();
     void mouseEntered();

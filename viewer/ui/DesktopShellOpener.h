@@ -1,5 +1,5 @@
 // The desktop's opener: a document opens in the application the desktop associates with its
-// type (xdg-open on Linux desktops).
+// type (xdg-open on Linux desktops); a web address opens in the desktop's browser.
 #pragma once
 
 #include "platform/Shell.h"

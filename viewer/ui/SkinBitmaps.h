@@ -24,6 +24,7 @@ public:
     const QImage& Get(std::string_view name) const;
     viewer::Size SizeOf(std::string_view name) const;
     bool Has(std::string_view name) const { return images_.count(name) > 0; }
+    void Put(const std::string& name, QImage image) { images_[name] = std::move(image); }
 
 private:
     std::map<std::string, QImage, std::less<>> images_;

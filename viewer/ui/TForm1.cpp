@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "ChromeImage.h"
 #include "ClickLabel.h"
 #include "Controls.h"
 #include "Dialogs.h"
@@ -82,17 +83,7 @@ void TForm1::buildControls() {
     StringGrid1->verticalHeader()->hide();
     StringGrid1->hide();
 
-    UpdatePage = Make<QFrame>(Panel1, "UpdatePage", 0, 0, 750, 408);
-    UpdatePage->hide();
-    CheckBox1 = Make<QCheckBox>(UpdatePage, "CheckBox1", 16, 16, 400, 20);
-    CheckBox1->setText(QStringLiteral("Check for updates databases automatically"));
-    CheckBox2 = Make<QCheckBox>(UpdatePage, "CheckBox2", 16, 40, 400, 20);
-    CheckBox2->setText(QStringLiteral("Check for new version program automatically"));
-    Label16 = Make<ClickLabel>(UpdatePage, "Label16", 16, 70, 300, 18);
-    Label16->setText(QStringLiteral("Check for updates now"));
-    Label17 = Make<ClickLabel>(UpdatePage, "Label17", 16, 92, 300, 18);
-    Label17->setText(QStringLiteral("Download stories for reading"));
-    ListBox11 = MakeList(UpdatePage, "ListBox11", 16, 118, 718, 274);
+    buildOptionsPanel();
 
     QFont noticeFont(QStringLiteral("MS Sans Serif"));
     noticeFont.setPixelSize(11);
@@ -113,30 +104,7 @@ void TForm1::buildControls() {
     Label2->setStyleSheet(QStringLiteral("background: transparent;"));
     Label2->setCursor(Qt::PointingHandCursor);
 
-    Panel3 = Make<QFrame>(this, "Panel3", 240, 36, 750, 400);
-    Panel3->setFrameShape(QFrame::Box);
-    Panel3->hide();
-    Label15 = Make<QLabel>(Panel3, "Label15", 16, 16, 600, 18);
-    ListBox10 = MakeList(Panel3, "ListBox10", 16, 40, 718, 300);
-    Gauge2 = Make<QProgressBar>(Panel3, "Gauge2", 16, 350, 718, 20);
-    Gauge2->setMinimum(0);
-    Gauge2->setMaximum(100);
-    Gauge2->setValue(0);
-    // A dark blue bar on a pale ground; the percentage is written in the bar's colour over
-    // the ground and in the ground's colour over the bar, so it stays readable as it fills.
-    const auto colour = [](int32_t value) {
-        const viewer::Rgb c = viewer::ColourFromValue(value);
-        return QColor(c.red, c.green, c.blue);
-    };
-    const QColor gaugeGround = colour(0xFAF0F0), gaugeBar = colour(0x974345);
-    QPalette gauge = Gauge2->palette();
-    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Button, QPalette::HighlightedText})
-        gauge.setColor(role, gaugeGround);
-    for (const auto role : {QPalette::Highlight, QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        gauge.setColor(role, gaugeBar);
-    Gauge2->setPalette(gauge);
-    Gauge2->setFont(noticeFont);
-    Gauge2->setTextVisible(true);
+    buildUpdatePanel();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -144,11 +112,9 @@ void TForm1::buildControls() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
 
     buildSkinControls();
+    buildTitleBarControls();
 }
 
 QAction* TForm1::addRoutine(const char* name, const char* caption, void (TForm1::*handler)()) {
@@ -168,6 +134,21 @@ void TForm1::connectHandlers() {
     connectInstallHandlers();
     connectPageHandlers();
     connectSkinHandlers();
+    connectUpdatePanelHandlers();
+    connectOptionsPanelHandlers();
+    connectTitleBarHandlers();
+    connectMenuHandlers();
+    connectAboutHandlers();
+}
+
+void TForm1::bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up) {
+    connect(image, &ChromeImage::mousePressed, this, [this, down](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*down)(button, x, y); });
+    });
+    connect(image, &ChromeImage::mouseMoved, this, [this, move](int x, int y) { guarded([&] { (this->*move)(x, y); }); });
+    connect(image, &ChromeImage::mouseReleased, this, [this, up](Qt::MouseButton button, int x, int y) {
+        guarded([&] { (this->*up)(button, x, y); });
+    });
 }
 
 void TForm1::reportError(const std::exception& e) { viewerui::ShowError(this, QString::fromStdString(e.what())); }
@@ -176,6 +157,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (catalogKeyFilter(watched, event)) return true;
     if (searchEventFilter(watched, event)) return true;
     if (skinEventFilter(watched, event)) return true;
+    if (titleBarEventFilter(watched, event)) return true;
     if (watched == Edit3 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         guarded([&] { Edit3KeyDown(key); });

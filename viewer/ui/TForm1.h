@@ -15,9 +15,14 @@
 #include "BookReader.h"
 #include "CatalogSearch.h"
 #include "InstallChain.h"
+#include "OptionsPanel.h"
 #include "PageCells.h"
+#include "PanelFrame.h"
 #include "Panels.h"
 #include "SkinBitmaps.h"
+#include "UpdatePanel.h"
+#include "AboutBox.h"
+#include "TitleBar.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "unpack/UnpackTask.h"
@@ -37,8 +42,10 @@ class QPlainTextEdit;
 class QProgressBar;
 class QRect;
 class QScrollArea;
+class QSystemTrayIcon;
 class QTableWidget;
 class QTimer;
+class TImagePlus;
 namespace viewerui {
 class ListMarks;
 class PagePictures;
@@ -74,7 +81,6 @@ public:
     QLabel* Label15 = nullptr;            // update panel status line
     QProgressBar* Gauge2 = nullptr;       // update panel progress
     QListWidget* ListBox10 = nullptr;     // update panel what's-new text
-    QFrame* UpdatePage = nullptr;         // update page of the options panel
     QListWidget* ListBox11 = nullptr;     // update log
     QCheckBox* CheckBox1 = nullptr;       // automatic database check
     QCheckBox* CheckBox2 = nullptr;       // automatic program check
@@ -160,7 +166,6 @@ public:
     void Label16MouseEnter();
     void Label16MouseLeave();
     void Label2Click();
-    void N0000921Click();  // options page toggle
     // Starts fetching a server file into ProgramDir + "\" + localFile under a selector. Only
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
@@ -209,9 +214,9 @@ public:
     // ---- Skins, window chrome and layout ----
     ChromeImage* Image3 = nullptr;      // the chrome picture, behind every other control
     QLabel* Label12 = nullptr;          // hidden status label; the status text starts at its left
-    ClickLabel* Label3 = nullptr;       // "About", hidden until it leads somewhere
-    ClickLabel* Label4 = nullptr;       // "Help", hidden until it leads somewhere
-    QWidget* ImagePlus3 = nullptr;      // resize grip, kept in the bottom-right corner when present
+    ClickLabel* Label3 = nullptr;       // "About"
+    ClickLabel* Label4 = nullptr;       // "Help"
+    TImagePlus* ImagePlus3 = nullptr;   // resize grip, kept in the bottom-right corner by the chrome
     QGroupBox* GroupBox1 = nullptr;     // "Select skin:" on the options panel
     QListWidget* ListBox5 = nullptr;    // the installed skins
     QAction* N31 = nullptr;             // layout, colours and chrome of a skin
@@ -230,9 +235,67 @@ public:
     void N111Click();
     void N121Click();
     void ListBox5Click();  // a skin chosen: loaded whole, saved, applied
+
+    // ---- Title bar, resize grip, cover zoom, window menu, tray, menu labels and About box ----
+    QSystemTrayIcon* TrayIcon1 = nullptr;  // its menu is PopupMenu1
+    QAction* N61 = nullptr;     // "Minimize to tray", offered where the desktop has a tray
+    QAction* N621 = nullptr;    // "Transparency value", the submenu of the six items below
+    QAction* N6211 = nullptr;   // "100 %"
+    QAction* N6221 = nullptr;   // "90 %"
+    QAction* N6231 = nullptr;   // "80 %"
+    QAction* N6241 = nullptr;   // "75 %"
+    QAction* N6251 = nullptr;   // "50 %"
+    QAction* N6261 = nullptr;   // "25 %"
+    QAction* N71 = nullptr;     // "Always on top", checked while it holds
+    QAction* Hide1 = nullptr;   // hides the story index and the page grid
+    QAction* N131 = nullptr;    // paints the About box
+    QFrame* Panel2 = nullptr;          // the About box
+    TImagePlus* ImagePlus1 = nullptr;  // its painted surface
+    TImagePlus* ImagePlus2 = nullptr;  // its picture
+    ClickLabel* Label11 = nullptr;     // the product page link on it
+    int32_t SavedAlpha = 255;          // the window's alpha after a move by its title
+    // The grip's drag: from a left press on the grip to its release, and where it was grabbed.
+    bool GripDragging = false;
+    int32_t GripGrabX = 0, GripGrabY = 0;
+    std::string CoverHover;            // "enter" while the mouse is over the cover
+    bool AboutAltCredit = false;       // paint the other credit line
     void Image3MouseDown(Qt::MouseButton button, int x, int y);
     void Image3MouseMove(int x, int y);
     void Image3MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseMove(int x, int y);
+    void ImagePlus3MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus3MouseEnter();
+    void ImagePlus3MouseLeave();
+    void FormMouseWheelDown();
+    void FormMouseWheelUp();
+    void Image1MouseEnter();
+    void Image1MouseLeave();
+    void N61Click();
+    void N6211Click();
+    void N6221Click();
+    void N6231Click();
+    void N6241Click();
+    void N6251Click();
+    void N6261Click();
+    void N71Click();
+    void Hide1Click();
+    void Label2MouseEnter();
+    void Label2MouseLeave();
+    void Label3MouseEnter();
+    void Label3MouseLeave();
+    void Label4MouseEnter();
+    void Label4MouseLeave();
+    void Label3Click();  // "About"
+    void Label4Click();  // "Help"
+    void Panel1Click();
+    void N131Click();
+    void ImagePlus1MouseUp(Qt::MouseButton button, int x, int y);
+    void ImagePlus2Click();
+    void Label11MouseMove();
+    void Label11MouseLeave();
+    void Label11Click();
+    bool TitleMoveRunning() const { return titleMove_ != nullptr; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -284,6 +347,9 @@ private:
         connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
     }
     void reportError(const std::exception& e);
+    // Binds a picture control's press, move and release to their handlers through guarded().
+    using PressHandler = void (TForm1::*)(Qt::MouseButton, int, int);
+    void bindMouse(ChromeImage* image, PressHandler down, void (TForm1::*move)(int, int), PressHandler up);
     // Skins, chrome and layout.
     void buildSkinControls();
     void connectSkinHandlers();
@@ -291,12 +357,109 @@ private:
     void placeDesign();          // the places of the form's design, kept by the "Windows" skin
     void fitDetailsColumns();    // the details grid's columns within the grid
     void placeNotices();         // the two update notices on the status line
-    void layOutOptionsPage();    // the options panel: skin choice beside the update options
     void loadSkinList();
     void paintTitleMarks();
     bool skinApplied_ = false;   // a skin's layout and chrome are on the window
+    // Title bar, grip, zoom, menu, tray and About box.
+    void buildTitleBarControls();
+    void connectTitleBarHandlers();
+    void connectMenuHandlers();
+    void connectAboutHandlers();
+    bool titleBarEventFilter(QObject* watched, QEvent* event);
+    viewer::ChromeButtons chromeButtons() const;
+    void drawOnChrome(const std::vector<viewer::ButtonDraw>& draws);
+    void paintPanelCloseButton(const char* bitmap);
+    void paintGrip();
+    void zoomCover(int step);
+    void coverNaturalSize();
+    void beginTitleMove(int x, int y);
+    void endTitleMove();
+    void setAlpha(int alpha);
+    void setLabelColour(ClickLabel* label, const char* key);
+    void restoreFromTray();
+    std::unique_ptr<QObject> titleMove_;  // watches for the end of a move by the title
     QPoint dragGrab_;            // where a title drag took the window, when the desktop cannot move it
     bool dragging_ = false;
+    viewer::WheelSteps coverWheel_;
+    viewer::AboutGesture aboutGesture_;
+
+public:
+    // ---- Update panel (Panel3) ----
+    TImagePlus* ImagePlus4 = nullptr;  // the panel's painted surface, under its list, status line and gauge
+    QAction* N07091 = nullptr;         // data what's-new text
+    QAction* N07101 = nullptr;         // program what's-new text
+    QAction* N141 = nullptr;           // opens (or repaints) the panel
+    QAction* N07021 = nullptr;         // shows the painted panel
+    QAction* N07031 = nullptr;         // background, frame, controls
+    QAction* N07041 = nullptr;         // title line, texts, buttons
+    viewer::UpdatePanel UpdateOffer;   // what the accept button installs, once its text is here
+    QImage PanelCapture;               // the window beneath a panel's title line, while it is painted
+    void Label6Click();
+    void Label10Click();
+    void N07091Click();
+    void N07101Click();
+    void N141Click();
+    void N07021Click();
+    void N07031Click();
+    void N07041Click();
+    void ImagePlus4MouseMove(int x, int y);
+    void ImagePlus4MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus4MouseUp(Qt::MouseButton button, int x, int y);
+
+    // ---- Options and help panel (Panel1) ----
+    TImagePlus* ImagePlus5 = nullptr;  // the options page's painted surface; its controls lie on it
+    QAction* N0000921 = nullptr;       // options page toggle
+    QAction* N0000931 = nullptr;       // help page toggle
+    QAction* N06011 = nullptr;         // shows the panel with its background
+    QAction* N06021 = nullptr;         // frame
+    QAction* N06031 = nullptr;         // title line
+    QAction* N06041 = nullptr;         // contents
+    QAction* N06051 = nullptr;         // nothing
+    QAction* N06061 = nullptr;         // menu captions
+    // The drag of the panel by its title line; the resize grip keeps a state of its own.
+    viewer::OptionsPanelMouse PanelDrag;
+    void N0000921Click();
+    void N0000931Click();  // the "Help" label's routine
+    void N06011Click();
+    void N06021Click();
+    void N06031Click();
+    void N06041Click();
+    void N06051Click();
+    void N06061Click();
+    void ImagePlus5MouseDown(Qt::MouseButton button, int x, int y);
+    void ImagePlus5MouseMove(int x, int y);
+    void ImagePlus5MouseUp(Qt::MouseButton button, int x, int y);
+    // Closes the options or the help page, with the cancel button it drew on the chrome.
+    void ClosePanelPage();
+
+private:
+    void buildUpdatePanel();
+    void buildOptionsPanel();
+    void connectUpdatePanelHandlers();
+    void connectOptionsPanelHandlers();
+    bool UpdatePanelOpen() const;
+    void RequestWhatsNew(viewer::WhatsNew text);
+    void WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew text);
+    viewer::UpdateButtonSizes updateButtonSizes() const;
+    void drawUpdateButtons(const std::vector<viewer::ButtonImage>& images);
+    // The colours and bitmaps the panels are painted with: the skin's, or under the desktop's
+    // look (no skin applied) drawn stand-ins in the desktop's colours.
+    viewer::PanelColours panelColours() const;
+    const QImage& panelBitmap(std::string_view name) const;
+    void paintPanelFrame(QImage& canvas);
+    // The window beneath a panel's title line, the panel itself hidden; nothing unless the
+    // see-through painting is on.
+    void capturePanelTitle(const QWidget* panel, int width);
+    void blendPanelTitle(QImage& canvas);
+    void drawPanelCloseOnChrome();
+    void panelPageGone();  // the options or help page closed: its drag and its close button go
+    void repaintOptionsPanel();  // after a change of skin
+    void paintOptionsContents(bool loadSkins);
+    viewer::OptionsPanelMouse::Input optionsPanelInput() const;
+    viewer::OptionsPageGeometry optionsPageGeometry() const;
+    mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
+    QImage underPanelClose_;  // the chrome where the panel's close button was drawn
+    QPoint panelCloseAt_;
 };
 
 template <typename F>

@@ -16,6 +16,7 @@
 #include "ScreenStrip.h"
 #include "SkinFiles.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 
 void TForm1::N111Click() {
     Image3->setGeometry(0, 0, width(), height());
@@ -85,6 +86,7 @@ void TForm1::N111Click() {
     paintTitleMarks();
     placeNotices();
     Image3->Changed();
+    paintGrip();
 }
 
 void TForm1::N121Click() {

@@ -54,22 +54,15 @@ void TForm1::Label17Click() {
         return;
     }
     ShowPanels(viewer::PanelChange::LeaveForUpdate);
-    // The update panel opens on its status line; how it is painted comes with the panel itself.
-    ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+    panelPageGone();
+    UpdateOffer.Withdraw();  // no notice offered this: nothing on the panel to accept
+    N141Click();
     RunChainStep(Chain.DownloadStories());
 }
 
-void TForm1::Label17MouseEnter() {
-    QFont font = Label17->font();
-    font.setUnderline(true);
-    Label17->setFont(font);
-}
+void TForm1::Label17MouseEnter() { Label17->Underline(true); }
 
-void TForm1::Label17MouseLeave() {
-    QFont font = Label17->font();
-    font.setUnderline(false);
-    Label17->setFont(font);
-}
+void TForm1::Label17MouseLeave() { Label17->Underline(false); }
 
 void TForm1::RunChainStep(const viewer::ChainStep& step) {
     const std::string time = viewer::LogTimeNow();

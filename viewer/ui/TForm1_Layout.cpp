@@ -19,6 +19,7 @@
 #include "Chrome.h"
 #include "ChromeImage.h"
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "DetailsGrid.h"
 #include "QtBridge.h"
 #include "SkinFiles.h"
@@ -27,16 +28,8 @@
 
 namespace {
 
-void SetRole(QWidget* w, QPalette::ColorRole role, QColor colour) {
-    QPalette p = w->palette();
-    p.setColor(role, colour);
-    w->setPalette(p);
-}
-
-void SetBackground(QWidget* w, QColor colour) {
-    SetRole(w, QPalette::Window, colour);
-    w->setAutoFillBackground(true);
-}
+using viewerui::SetBackground;
+using viewerui::SetRole;
 
 void SetGeometry(QWidget* w, const viewer::Box& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
 

@@ -1,5 +1,5 @@
 // Skins: the controls of the skin system, choosing a skin on the options panel, and the
-// options panel's skin list beside its update options.
+// options panel's list of skins.
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
@@ -19,6 +19,7 @@
 #include "SkinFiles.h"
 #include "Startup.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "platform/TextFile.h"
 
 using viewerui::Make;
@@ -45,10 +46,8 @@ void TForm1::buildSkinControls() {
         label->setFont(Label2->font());
         label->adjustSize();
     }
-    Label3->hide();
-    Label4->hide();
 
-    GroupBox1 = Make<QGroupBox>(UpdatePage, "GroupBox1", 15, 50, 200, 200);
+    GroupBox1 = Make<QGroupBox>(ImagePlus5, "GroupBox1", 245, 70, 200, 200);
     GroupBox1->setTitle(QStringLiteral("Select skin:"));
     ListBox5 = MakeList(GroupBox1, "ListBox5", 8, 20, 184, 172);
 
@@ -63,11 +62,7 @@ void TForm1::connectSkinHandlers() {
     N111 = addRoutine("N111", "111 - paint", &TForm1::N111Click);
     N121 = addRoutine("N121", "121", &TForm1::N121Click);
     bind(ListBox5, &QListWidget::itemClicked, &TForm1::ListBox5Click);
-    connect(Image3, &ChromeImage::mousePressed, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { Image3MouseDown(button, x, y); }); });
-    connect(Image3, &ChromeImage::mouseMoved, this, [this](int x, int y) { guarded([&] { Image3MouseMove(x, y); }); });
-    connect(Image3, &ChromeImage::mouseReleased, this,
-            [this](Qt::MouseButton button, int x, int y) { guarded([&] { Image3MouseUp(button, x, y); }); });
+    bindMouse(Image3, &TForm1::Image3MouseDown, &TForm1::Image3MouseMove, &TForm1::Image3MouseUp);
     for (QWidget* watched :
          {static_cast<QWidget*>(StringGrid3), static_cast<QWidget*>(Label6), static_cast<QWidget*>(Label10)})
         watched->installEventFilter(this);
@@ -116,6 +111,7 @@ void TForm1::ListBox5Click() {
     CancelButtonBitmap = Bitmaps.Get("b_cansel");
     N31Click();
     N121Click();
+    repaintOptionsPanel();
 }
 
 void TForm1::loadSkinList() {
@@ -124,24 +120,4 @@ void TForm1::loadSkinList() {
         ListBox5->addItem(Q(line));
     const auto current = ListBox5->findItems(Q(SkinName), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (!current.isEmpty()) ListBox5->setCurrentItem(current.front());
-}
-
-// Until the options panel has its own menu, its page shows the skin list in the left column
-// and the update options beside it.
-void TForm1::layOutOptionsPage() {
-    const int height = Memo2->y() + Memo2->height() - StringGrid3->y() - 50;
-    Panel1->setGeometry(Edit3->x(), Edit3->y(), std::max(width() - 20, 0), std::max(height, 0));
-    const int w = Panel1->width(), h = Panel1->height();
-    UpdatePage->setGeometry(0, 0, w, h);
-    GroupBox1->setGeometry(15, 50, 200, std::max(h - 130, 60));
-    ListBox5->setGeometry(8, 20, GroupBox1->width() - 16, GroupBox1->height() - 28);
-    GroupBox1->show();
-
-    const int left = 245;
-    CheckBox1->move(left, 70);
-    CheckBox2->move(left, CheckBox1->y() + CheckBox1->height() + 10);
-    Label16->move(left, CheckBox2->y() + CheckBox2->height() + 10);
-    Label17->move(left, Label16->y() + Label16->height() + 20);
-    const int logTop = Label17->y() + 25;
-    ListBox11->setGeometry(left, logTop, std::max(w - left - 30, 100), std::max(h - logTop - 80, 60));
 }

@@ -135,7 +135,13 @@ void TForm1::N08011Click() {
     close();
 }
 
-void TForm1::N81Click() { close(); }
+void TForm1::N81Click() {
+    const bool hidden = isHidden();
+    close();
+    // A window in the tray is no longer the last one shown, so closing it does not end the
+    // program by itself.
+    if (hidden) QCoreApplication::quit();
+}
 
 void TForm1::Timer1Timer() {
     Edit3->setFocus();

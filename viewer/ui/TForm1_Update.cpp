@@ -1,8 +1,12 @@
 // Downloads and the update check: starting a download, its progress on the gauge, the
-// completion handler's dispatch and its update-check branch, "Check for updates now", and the
-// options label that leads to the update page.
+// completion handler's dispatch and its update-check branch, "Check for updates now", the
+// options label, and what a change of the floating panels shows and hides.
 #include <QAction>
+#include <QCheckBox>
 #include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QPlainTextEdit>
@@ -16,6 +20,7 @@
 #include "QtBridge.h"
 #include "Startup.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "UpdateCheck.h"
 #include "UpdateServer.h"
 #include "platform/FileError.h"
@@ -102,17 +107,9 @@ void TForm1::Label16Click() {
     N0711Click();
 }
 
-void TForm1::Label16MouseEnter() {
-    QFont font = Label16->font();
-    font.setUnderline(true);
-    Label16->setFont(font);
-}
+void TForm1::Label16MouseEnter() { Label16->Underline(true); }
 
-void TForm1::Label16MouseLeave() {
-    QFont font = Label16->font();
-    font.setUnderline(false);
-    Label16->setFont(font);
-}
+void TForm1::Label16MouseLeave() { Label16->Underline(false); }
 
 // Each completion is dispatched by the name its own download was started with, so a download
 // started meanwhile cannot change what a finished one was.
@@ -123,6 +120,7 @@ void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
         return;
     }
     if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;
+    if (const auto text = viewer::WhatsNewOf(done.name)) WhatsNewBranch(done, *text);
     Memo2->clear();
 }
 
@@ -167,34 +165,29 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
 
 void TForm1::Label2Click() {
     if (PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
+    Panel2->hide();
     N0000921Click();
-}
-
-// Opens the options panel with the skin list and the update page, or closes it when it shows
-// the options.
-void TForm1::N0000921Click() {
-    if (Panel1->isHidden() || PanelPage == viewer::kPanelHelp) {
-        layOutOptionsPage();
-        ShowPanels(viewer::PanelChange::OpenOptions);
-        loadSkinList();
-    } else if (PanelPage == viewer::kPanelOptions) {
-        ShowPanels(viewer::PanelChange::CloseOptions);
-    }
 }
 
 QWidget* TForm1::PanelControlWidget(viewer::PanelControl control) const {
     using C = viewer::PanelControl;
     switch (control) {
         case C::Panel1: return Panel1;
-        case C::UpdatePage: return UpdatePage;
+        case C::ImagePlus5: return ImagePlus5;
         case C::StringGrid1: return StringGrid1;
         case C::Memo2: return Memo2;
         case C::ListBox1: return ListBox1;
         case C::ScrollBox1: return ScrollBox1;
+        case C::GroupBox1: return GroupBox1;
+        case C::CheckBox1: return CheckBox1;
+        case C::CheckBox2: return CheckBox2;
+        case C::Label16: return Label16;
+        case C::Label17: return Label17;
+        case C::ListBox11: return ListBox11;
         case C::Panel3: return Panel3;
         case C::ListBox10: return ListBox10;
+        case C::Label15: return Label15;
         case C::Gauge2: return Gauge2;
-        case C::ListBox11: return ListBox11;
     }
     return nullptr;
 }

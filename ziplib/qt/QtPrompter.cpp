@@ -9,6 +9,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 #include <utility>
 #include <vector>
@@ -49,7 +55,76 @@ int MulDiv(int a, int b, int c) { return static_cast<int>((static_cast<long long
 
 bool QtPrompter::RussianCaptions() { return QLocale().language() == QLocale::Russian; }
 
-TZAModalResult QtPrompter::Ask(ziplib::TZAPromptKind, const std::string& text, TZAButtons buttons) {
+// What the threads waiting for an answer share with the prompter.
+struct QtPrompter::Waiting {
+    std::mutex lock;
+    std::condition_variable answered;
+    bool shutDown = false;
+};
+
+QtPrompter::QtPrompter(QWidget* parent) : parent_(parent), waiting_(std::make_shared<Waiting>()) {}
+
+QtPrompter::~QtPrompter() { Shutdown(); }
+
+void QtPrompter::Shutdown() {
+    std::lock_guard<std::mutex> hold(waiting_->lock);
+    waiting_->shutDown = true;
+    waiting_->answered.notify_all();
+}
+
+bool QtPrompter::OnGuiThread(const std::function<void()>& show) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return false;
+    if (QThread::currentThread() == app->thread()) {
+        show();
+        return true;
+    }
+    // An archiver may ask from a worker thread (the viewer unpacks on one): the window is shown
+    // on the application's thread and the worker waits for it, or for the end of the event loop.
+    struct Call {
+        bool done = false;
+        bool abandoned = false;
+    };
+    const auto call = std::make_shared<Call>();
+    const std::shared_ptr<Waiting> waiting = waiting_;
+    {
+        std::lock_guard<std::mutex> hold(waiting->lock);
+        if (waiting->shutDown) return false;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [waiting, call, show] {
+            {
+                std::lock_guard<std::mutex> hold(waiting->lock);
+                if (call->abandoned) return;  // `show` refers to the asking thread's locals
+            }
+            show();
+            std::lock_guard<std::mutex> hold(waiting->lock);
+            call->done = true;
+            waiting->answered.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> hold(waiting->lock);
+    waiting->answered.wait(hold, [&] { return call->done || waiting->shutDown; });
+    if (call->done) return true;
+    call->abandoned = true;
+    return false;
+}
+
+TZAModalResult QtPrompter::Ask(ziplib::TZAPromptKind kind, const std::string& text, TZAButtons buttons) {
+    TZAModalResult result = TZAModalResult::mrNone;
+    if (!OnGuiThread([&] { result = AskHere(text, buttons); }))
+        return ziplib::NonInteractivePrompter().Ask(kind, text, buttons);
+    return result;
+}
+
+bool QtPrompter::InputPassword(const std::string& caption, const std::string& prompt, std::string& password) {
+    bool confirmed = false;
+    if (!OnGuiThread([&] { confirmed = InputPasswordHere(caption, prompt, password); })) return false;
+    return confirmed;
+}
+
+TZAModalResult QtPrompter::AskHere(const std::string& text, TZAButtons buttons) {
     const bool ru = RussianCaptions();
     QMessageBox box(parent_);
     box.setObjectName("ZAPrompt");
@@ -70,7 +145,7 @@ TZAModalResult QtPrompter::Ask(ziplib::TZAPromptKind, const std::string& text, T
     return TZAModalResult::mrNone;
 }
 
-bool QtPrompter::InputPassword(const std::string& caption, const std::string& prompt, std::string& password) {
+bool QtPrompter::InputPasswordHere(const std::string& caption, const std::string& prompt, std::string& password) {
     QDialog form(parent_);
     form.setObjectName("ZAPasswordForm");
     form.setWindowTitle(QString::fromStdString(caption));

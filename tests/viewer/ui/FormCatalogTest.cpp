@@ -16,6 +16,7 @@
 #include "CatalogFixture.h"
 #include "ClickLabel.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 
 using testsupport::ClickItem;
 using testsupport::Installation;
@@ -145,12 +146,12 @@ TEST(FormCatalog, BookPageIsNotCoveredByTheOptionsPage) {
         ClickItem(form.ListBox8, "Фантастика");
         ClickItem(form.ListBox2, "Звёздные миры");
         emit form.Label2->clicked();
-        ASSERT_TRUE(form.UpdatePage->isVisible());
+        ASSERT_TRUE(form.ImagePlus5->isVisible());
         if (!leaveOpen) emit form.Label2->clicked();
         ClickItem(form.ListBox9, "Список книг");
         EXPECT_EQ(form.PanelPage, "listbooks");
         EXPECT_TRUE(form.StringGrid1->isVisible());
-        EXPECT_FALSE(form.UpdatePage->isVisible());
+        EXPECT_FALSE(form.ImagePlus5->isVisible());
     }
 }
 

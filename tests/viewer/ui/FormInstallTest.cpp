@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -389,10 +390,13 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_EQ(form.ListBox11->count(), 0);
     EXPECT_TRUE(form.ListBox11->isHidden());
-    EXPECT_TRUE(form.Gauge2->isHidden());
     EXPECT_TRUE(form.Memo2->isVisible());
     EXPECT_TRUE(form.ListBox1->isVisible());
+    EXPECT_TRUE(form.ScrollBox1->isVisible());
+    // The update panel shows the installation with its status line and gauge.
     EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_TRUE(form.Label15->isVisible());
+    EXPECT_TRUE(form.Gauge2->isVisible());
     EXPECT_TRUE(form.Chain.DocsUpdateAvailable());
     EXPECT_TRUE(form.Chain.DownLoaderBusy());
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");

@@ -122,7 +122,10 @@ TEST(FormSkin, LayoutWithTheDefaultCoordinates) {
     EXPECT_EQ(form.ZoomOutY, 285);
     EXPECT_EQ(form.ZoomInX, 232);
     EXPECT_EQ(form.Label2->y(), 10);
-    EXPECT_EQ(form.Label2->x(), ww - 10 - form.Label2->width());  // "About" and "Help" are not shown yet
+    // The menu labels from the right edge, 15 px apart: "About", "Help", "Options".
+    EXPECT_EQ(form.Label3->x(), ww - 10 - form.Label3->width());
+    EXPECT_EQ(form.Label4->x(), form.Label3->x() - form.Label4->width() - 15);
+    EXPECT_EQ(form.Label2->x(), form.Label4->x() - form.Label2->width() - 15);
     EXPECT_EQ(form.Label12->pos(), QPoint(10, wh - 8 - form.Label2->height()));
 
     // Colours from the skin.

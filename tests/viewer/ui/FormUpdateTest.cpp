@@ -18,6 +18,7 @@
 #include "NginxServer.h"
 #include "RawHttpServer.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "ZipTool.h"
 
 using testsupport::Installation;
@@ -291,7 +292,8 @@ TEST(FormUpdate, OptionsLabelOpensAndClosesTheUpdatePage) {
     form.show();
     emit form.Label2->clicked();
     EXPECT_EQ(form.PanelPage, "options");
-    EXPECT_TRUE(form.UpdatePage->isVisible());
+    QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));  // "Update"
+    EXPECT_EQ(form.OptionsPage, "updateopt");
     EXPECT_TRUE(form.Label16->isVisible());
     EXPECT_FALSE(form.Memo2->isVisible());
     emit form.Label2->clicked();

@@ -156,17 +156,30 @@ public:
     EZAException(int32_t code, std::string_view componentName, std::initializer_list<FormatArg> args);
     EZAException(int32_t code, std::string_view componentName, std::span<const FormatArg> args);
 
+    // A failure of one archive item: the code's text, then the item and why it failed, then the
+    // code as always: "<text>. Item "docs\a.bin": compression method 12 (bzip2) is not
+    // supported - Native error: 00008". An empty reason names the item alone.
+    static EZAException ForItem(int32_t code, std::string_view componentName, std::string_view itemName,
+                                std::string_view reason);
+
     int32_t ErrorCode() const { return errorCode_; }      // index of the message text
     int32_t NativeError() const { return nativeError_; }  // the code raised
     const char* Message() const { return what(); }        // UTF-8
+    // The item the message names (UTF-8), empty when the failure is not about one item.
+    const std::string& ItemName() const { return itemName_; }
 
-    // The whole message for a code, as the constructors build it; never fails.
-    static std::string ComposeMessage(int32_t code, std::string_view componentName, std::span<const FormatArg> args);
+    // The whole message for a code, as the constructors build it; never fails. A detail is put
+    // after the code's text, before the code.
+    static std::string ComposeMessage(int32_t code, std::string_view componentName, std::span<const FormatArg> args,
+                                      std::string_view detail = {});
     static int32_t MessageIndexOf(int32_t code);
 
 private:
+    EZAException(int32_t code, std::string message, std::string itemName);
+
     int32_t errorCode_;
     int32_t nativeError_;
+    std::string itemName_;
 };
 
 }  // namespace ziplib

@@ -3,6 +3,7 @@
 // programs use; this base leaves the signature family and the compression method open.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -228,7 +229,7 @@ public:
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
     // prompts may not open, close or switch the archive under it.
-    bool IsBusy() const { return busyDepth_ > 0; }
+    bool IsBusy() const { return busyDepth_.load() > 0; }
 
 protected:
     // Marks the archiver busy for a scope; Refuse... raises EArchiverBusy while it is.
@@ -345,7 +346,7 @@ private:
     std::unique_ptr<TStream> archiveStream_;
     std::unique_ptr<DirOwner> dirOwner_;  // outlives the directory, which keeps a pointer to it
     std::unique_ptr<TZADirManager> dirManager_;
-    int busyDepth_ = 0;
+    std::atomic<int> busyDepth_{0};  // read by any thread; changed under the shared lock
     std::unique_ptr<ExtractionState> extraction_;
     Commit* commit_ = nullptr;  // the commit running now
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <mutex>
 #include <vector>
 
 #include "DirOwner.h"
@@ -86,6 +87,7 @@ void TZABaseArchiver::SetSpanningMode(TZASpanningMode mode) {
 
 void TZABaseArchiver::SetInMemory(bool inMemory) {
     if (inMemory == inMemory_) return;
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     RefuseWhileBusy("switch the archive between memory and file");
     if (isOpen_ && inMemory_) {
         if (BlankFileName(FileName)) throw EZAException(ZAError::InMemoryBlankFileName, Name);
@@ -151,6 +153,9 @@ void TZABaseArchiver::OpenArchive() {
 }
 
 void TZABaseArchiver::OpenArchive(uint16_t mode) {
+    // Under the shared lock: another thread's batch on this archiver ends before its archive is
+    // replaced, while this archiver's own events are refused as re-entry.
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     RefuseWhileBusy("open the archive");
     if (!inMemory_ && BlankFileName(FileName)) throw EZAException(ZAError::OpenModeBlankFileName, Name);
     if (mode < kModeCreate && !WideFileExists(FileName) && spanningMode_ != TZASpanningMode::smSpanning &&
@@ -202,6 +207,7 @@ void TZABaseArchiver::DoAfterOpen() {
 // ---- Closing ----
 
 void TZABaseArchiver::CloseArchive() {
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     RefuseWhileBusy("close the archive");
     if (isOpen_) {
         BusyScope busy(*this);

@@ -1,9 +1,11 @@
 // Extracting and testing items: where each item may be written, the overwrite rules, and the
 // decoding of its data by the item-data engine on the volume that holds it.
 #include <algorithm>
+#include <mutex>
 
 #include "DiskFullPrompt.h"
 #include "ExtractionState.h"
+#include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemOverlap.h"
 #include "files/Drives.h"
@@ -86,6 +88,8 @@ void TZABaseArchiver::TestFiles(const std::u16string& FileMask, int32_t SearchAt
 
 void TZABaseArchiver::ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr,
                                      const std::u16string& ExclusionMask, TZAProcessOperation Operation) {
+    // Marking and running as one step, so another thread's batch can't mark in between.
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     CheckNotInUpdate();
     MarkFilesToProcess(FileMask, SearchAttr, ExclusionMask);
@@ -113,24 +117,45 @@ bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
 
 void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
     const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
-    const bool isDirectory = (item.Header.externalAttributes & faDirectory) != 0 ||
-                             (!item.Name.empty() && item.Name.back() == u'/');
+    const bool isDirectory = IsFolderItem(item.Header, item.Name);
     const uint32_t itemTime = (uint32_t{item.Header.modDate} << 16) | item.Header.modTime;
     const std::optional<uint32_t> permissions = ItemFilePermissions(item.Header);
     uint32_t attr = item.Header.externalAttributes;
     std::u16string name = Name_;
     DoOnExtractFile(name, attr, item.Comment);
+
+    // A name the extraction handler gave is the caller's own choice, honoured also when it leads
+    // outside the base folder (an absolute path, say); only stored names are kept inside it.
+    std::unique_ptr<ExtractionFolder> redirected;
+    if (name != Name_) {
+        const ItemPath asked = GuardItemPath(BaseDir_, name);
+        if (!asked.ok() && asked.problem != ItemPathProblem::BadCharacter) {
+            std::u16string target = name;
+            if (asked.problem == ItemPathProblem::LeavesBase) {
+                target = BaseDir_;
+                if (!target.empty() && target.back() != u'\\' && target.back() != u'/') target += u'\\';
+                target += name;
+            }
+            const std::u16string where = isDirectory ? target : WideExtractFilePath(target);
+            try {
+                redirected = std::make_unique<ExtractionFolder>(where.empty() ? u"." : where);
+            } catch (const EExtractionFolderError& e) {
+                throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+            }
+            name = isDirectory ? std::u16string() : WideExtractFileName(target);
+        }
+    }
     if (!Options.CreateDirs) name = NamePart(name);
 
     ExtractionState& st = Extraction();
-    if (!st.folder || st.folder->BaseDir() != BaseDir_) {
+    if (!redirected && (!st.folder || st.folder->BaseDir() != BaseDir_)) {
         try {
             st.folder = std::make_unique<ExtractionFolder>(BaseDir_);
         } catch (const EExtractionFolderError& e) {
             throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
         }
     }
-    ExtractionFolder* folder = st.folder.get();
+    ExtractionFolder* folder = redirected ? redirected.get() : st.folder.get();
 
     // Stored names are not trusted: nothing is written outside the base folder.
     ItemPath path = GuardItemPath(folder->BaseDir(), name);
@@ -204,7 +229,7 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
     info.flush = Options.FlushBuffers && IsRemovableDrive(path.target);
     if (Options.SetAttributes) {
         info.permissions = permissions;
-        info.readOnly = (attr & faReadOnly) != 0;
+        info.readOnly = IsReadOnlyItem(item.Header, attr);
     }
     try {
         file->Commit(info);
@@ -214,13 +239,15 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
 }
 
 void TZABaseArchiver::TestFileItem(int32_t Index, const std::u16string&) {
-    if (dirManager_->Items.ItemPtr(Index)->Header.externalAttributes & faDirectory) return;
+    const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
+    if (IsFolderItem(item.Header, item.Name)) return;
     TNullStream sink;
     StreamItemOutput output(sink);
     ExtractItemToOutput(Index, output);
 }
 
 void TZABaseArchiver::ExtractItemToStream(int32_t Index, TStream& Stream) {
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     RefuseWhileBusy("decode an item");
     BusyScope busy(*this);
@@ -237,11 +264,13 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
         for (int i : FindOverlappingItems(dir.Items)) st.overlapping[static_cast<size_t>(i)] = true;
         st.overlapChecked = true;
     }
+    const TDirItem& item = *dir.Items.ItemPtr(Index);
+    const std::string itemName = platform::Utf16ToUtf8(Backslashed(item.Name));
     // Items sharing their bytes with others are how a small file unpacks to an enormous one.
     if (static_cast<size_t>(Index) < st.overlapping.size() && st.overlapping[static_cast<size_t>(Index)])
-        throw EZAException(ZAError::BadItemData, Name);
+        throw EZAException::ForItem(ZAError::BadItemData, Name, itemName,
+                                    "its stored bytes overlap another item's, as in a zip bomb");
 
-    const TDirItem& item = *dir.Items.ItemPtr(Index);
     TZAVolumeNumberInfo volume;
     const uint32_t disk = item.Header.startDisk != kEscape16 ? item.Header.startDisk : dir.IsZip64 ? item.StartDisk : 0;
     const int64_t last = dir.EndRecordImage.diskNumber != kEscape16 ? dir.EndRecordImage.diskNumber
@@ -252,8 +281,16 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
     OpenVolume(volume);
     archiveStream_->Seek(static_cast<int64_t>(ItemLocalHeaderOffset(item)), TSeekOrigin::soBeginning);
     ItemContext context(*this, volume);
-    const ItemDataResult r = st.reader.Extract(*archiveStream_, output, item, context);
-    if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted) throw EZAException(ZAError::BadItemData, Name);
+    ItemDataResult r;
+    try {
+        r = st.reader.Extract(*archiveStream_, output, item, context);
+    } catch (const EZAException& e) {
+        // The engine knows the method, not the item: Deflate64 is told with the item's name.
+        if (e.NativeError() != ZAError::Deflate64NotSupported || !e.ItemName().empty()) throw;
+        throw EZAException::ForItem(ZAError::Deflate64NotSupported, {}, itemName, {});
+    }
+    if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted)
+        throw EZAException::ForItem(ZAError::BadItemData, Name, itemName, ItemFailureReason(r.status, item));
 }
 
 }  // namespace ziplib

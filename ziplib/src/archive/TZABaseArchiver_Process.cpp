@@ -34,11 +34,12 @@ void TZABaseArchiver::ResetUpdateLevel() {
 }
 
 void TZABaseArchiver::ProcessFiles(TZAProcessOperation Operation) {
-    CheckArchiveOpen();
-    // A batch started from inside this archiver's own events would reuse the decoder and the
-    // folder of the item still being written.
-    RefuseWhileBusy("start a batch");
+    // The lock first: a batch of another thread on this archiver ends before this one starts.
+    // One started from inside this archiver's own events (the same thread, which may take the
+    // lock again) would reuse the decoder and the folder of the item still being written.
     std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+    CheckArchiveOpen();
+    RefuseWhileBusy("start a batch");
     BusyScope busy(*this);
     RunBatch(Operation);
 }
@@ -112,7 +113,8 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
                     }
                     ++ProcessedCount;
                 } catch (const EZAException& e) {
-                    LastError = platform::Utf16ToUtf8(name) + ": " + e.what();
+                    // A failure of the item's data names the item itself.
+                    LastError = e.ItemName().empty() ? platform::Utf16ToUtf8(name) + ": " + e.what() : e.what();
                     DoOnProcessFileFailure(name, op, e.NativeError(), e.ErrorCode(),
                                            platform::Utf8ToUtf16(e.Message()), action);
                     if (action == TZAAction::fxaRetry) continue;

@@ -1,11 +1,14 @@
 // Finding items by mask and attributes, and marking them for a batch.
 #include <algorithm>
+#include <mutex>
 
+#include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
 #include "engine/ItemDataReader.h"
 #include "format/ZipConstants.h"
 #include "names/ItemMasks.h"
 #include "names/StoredNames.h"
+#include "output/ItemFileMode.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
 #include "ziplib/WidePaths.h"
@@ -61,7 +64,9 @@ bool TZABaseArchiver::FindItem(TZAArchiveItem& F) {
         const TDirItem& item = *items.ItemPtr(i);
         // The cheap test first: every test must pass, so their order changes nothing found.
         const uint32_t attr = item.Header.externalAttributes;
-        if ((attr & kFilteredAttributes & ~static_cast<uint32_t>(rec.SearchAttr)) != 0) continue;
+        // The folder bit as the item's kind says, which a Unix item's mode decides.
+        const uint32_t kind = (attr & ~faDirectory) | (IsFolderItem(item.Header, item.Name) ? faDirectory : 0);
+        if ((kind & kFilteredAttributes & ~static_cast<uint32_t>(rec.SearchAttr)) != 0) continue;
         const std::u16string name = Backslashed(WithoutTrailingSeparator(item.Name));
         if (!Options.Recurse && TZADirArray::LowerName(WideExtractFilePath(name)) != maskFolder) continue;
         if (!MatchItem(i, rec)) continue;
@@ -109,6 +114,7 @@ bool TZABaseArchiver::MatchItem(int32_t index, const TInternalSearchRec& rec) co
 
 void TZABaseArchiver::MarkFilesToProcess(const std::u16string& FileMask, int32_t SearchAttr,
                                          const std::u16string& ExclusionMask) {
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     CheckArchiveOpen();
     RefuseWhileBusy("select items");
     TZADirArray& items = dirManager_->Items;

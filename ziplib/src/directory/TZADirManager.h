@@ -1,14 +1,19 @@
-// The directory of one open archive: the items as opened and the items being built by a commit,
+// The directory of one open archive: the items as they are now and as they were when pending
+// changes began,
 // the images of the end records, the archive comment, and the stream they are read from and
 // written to (never owned).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "directory/TZADirArray.h"
 #include "format/ByteWriter.h"
+#include "format/DataDescriptor.h"
 #include "format/EndRecord.h"
 #include "format/Zip64EndRecord.h"
 #include "format/Zip64Locator.h"
@@ -98,8 +103,9 @@ public:
     int64_t ThisDiskNumber();
     // Reads the whole directory into Items: from the end record, the Zip64 records and the
     // central headers, or, when they are missing or damaged, from the local headers alone.
-    // Errors: EZAException 35 (no local header at all), 40 (Zip64 end record missing),
-    // 44 (no usable directory in a multi-volume archive), 57 (sizes beyond the file).
+    // Errors: EZAException 35 (no local header at all), 48 (the scan found no item), 40 (Zip64
+    // end record missing), 44 (no usable directory in a multi-volume archive), 57 (sizes beyond
+    // the file).
     void LoadDir();
     // Sets DataStart to where the first stored item really is (a stub's length in front of it).
     void FindArchiveStart(int64_t endPosition);
@@ -112,7 +118,8 @@ public:
     // A local header of either family starts at position and, unless it is at 0, agrees with the
     // central header of the directory's first stored item. Keeps the stream position.
     bool CheckLocalHeaderAt(int64_t position);
-    // Rebuilds Items from the local headers (the recovery scan).
+    // Rebuilds Items from the local headers (the recovery scan). Errors: EZAException 35 (no
+    // local header signature at all), 48 (none of them gives an item), 44 (spanned archive).
     void RecoverDir();
     // ---- Writing ----
     // Writes the directory of Items at the end of stream (the manager's own when null, else
@@ -162,11 +169,30 @@ public:
 
 private:
     std::u16string DecodeName(std::span<const uint8_t> bytes, uint16_t flags) const;
-    void ReadExtraFields(int index, std::span<const uint8_t> area);
-    // Reads count central headers from the directory bytes; false when they are not all there
-    // or one lacks its signature.
-    bool ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count);
+    // Keeps the item's extra fields and takes what they say: Zip64 values, AES, and a Unicode
+    // name (the library's own or, when its CRC matches storedName, other tools' UTF-8 one).
+    void ReadExtraFields(int index, std::span<const uint8_t> area, std::span<const uint8_t> storedName);
+    // Back to an archive without items or records before a directory is read.
+    void ResetDirectory();
+    // Every end record image of the signature in the search window, nearest the end first.
+    std::vector<std::pair<int64_t, EndRecord>> EndRecordCandidates(uint32_t signature);
+    // The Zip64 end record of the locator read last (its position in `at`): where the locator
+    // says, else right before the locator. False when neither place holds one.
+    bool FindZip64EndRecord(int64_t locatorAt, int64_t& at);
+    // Reads the directory that the end record at `position` describes into Items. For the record
+    // the exact search found (`exact`), a missing Zip64 end record and oversized items raise
+    // their errors and false asks for the recovery scan; for any other candidate false means
+    // the directory did not check out in every respect and nothing is raised.
+    bool ReadDirectory(const EndRecord& record, int64_t position, bool exact, TZAVolumeNumberInfo& volume);
+    // Reads the central headers the directory bytes hold (see the .cpp for what counts as
+    // whole); `count` is what the end records announce, nullopt when they can't say.
+    bool ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count, bool exact);
     void CorrectOffsets();
+    // Appends the item whose local header is at p, when its sizes are known and fit the file.
+    void RecoverItemAt(int64_t p);
+    // The data descriptor after item data starting at dataAt, told from a signature inside the
+    // data by its compressed size; the form with 64-bit sizes is tried first for a Zip64 item.
+    std::optional<DataDescriptor> FindDataDescriptor(int64_t dataAt, bool zip64First);
     // The item whose local header comes first in the file, folders and empty files included: each
     // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;

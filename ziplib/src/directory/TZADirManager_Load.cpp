@@ -4,6 +4,7 @@
 // directory that is not where its records say, or not whole, is rebuilt from the local headers.
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "directory/TZADirManager.h"
@@ -11,6 +12,7 @@
 #include "format/ByteReader.h"
 #include "format/LocalHeader.h"
 #include "format/UnicodeNameExtraField.h"
+#include "format/UnicodePathExtraField.h"
 #include "format/Zip64ExtraField.h"
 #include "format/ZipConstants.h"
 #include "unicode/CodePages.h"
@@ -21,6 +23,8 @@ namespace ziplib {
 namespace {
 
 constexpr int64_t kDirectoryReadChunk = 1 << 20;
+// End records with bytes after them that are tried, nearest the end first.
+constexpr int kMaxLooseEndRecords = 16;
 // Disk numbers from the file become volume numbers, which the archiver names and shows counted
 // from 1: the largest must leave room for that. A number beyond it is a damaged record, and the
 // search for a volume that far off fails like the search for any missing volume.
@@ -100,13 +104,21 @@ int64_t TZADirManager::ThisDiskNumber() {
     return std::min<int64_t>(static_cast<int64_t>(locator->totalDisks) - 1, kMaxVolumeNumber);
 }
 
-void TZADirManager::LoadDir() {
-    TZAVolumeNumberInfo volume;
+void TZADirManager::ResetDirectory() {
     InitEndRecord();
     DataStart = 0;
+    DirectoryStart = 0;
     IsZip64 = false;
     EndRecordPosition = -1;
     firstStoredItem_ = 0;
+    Zip64LocatorImage = Zip64Locator{0, 0, 0, 0};
+    Zip64EndRecordImage = Zip64EndRecord{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+}
+
+void TZADirManager::LoadDir() {
+    TZAVolumeNumberInfo volume;
+    ResetDirectory();
+    Recovered = false;
     const uint8_t family = Archiver ? Archiver->GetSignatureFamily() : 1;
     const TZASpanningMode spanning = Archiver ? Archiver->GetSpanningMode() : TZASpanningMode::smNone;
     const bool spanned = spanning != TZASpanningMode::smNone;
@@ -120,15 +132,96 @@ void TZADirManager::LoadDir() {
         found = FindEndOfCentralDir(record, position, kSecondEndRecordSignature) ||
                 FindEndOfCentralDir(record, position, kEndRecordSignature);
     }
-    if (!found) {
-        RecoverDir();
+    if (found) {
+        if (!ReadDirectory(record, position, true, volume)) RecoverDir();
         return;
     }
+    // An end record followed by bytes it does not account for (padding to a block size, bytes
+    // appended, a comment shorter than it says) is still the archive's when the directory it
+    // describes checks out in every respect: the nearest such record to the end is taken.
+    if (!spanned) {
+        const std::vector<uint32_t> signatures =
+            family != 0 ? std::vector<uint32_t>{kEndRecordSignature}
+                        : std::vector<uint32_t>{kSecondEndRecordSignature, kEndRecordSignature};
+        for (const uint32_t signature : signatures) {
+            int tried = 0;
+            for (const auto& [at, candidate] : EndRecordCandidates(signature)) {
+                // A tail full of signatures must not make the open read the file over and over.
+                if (++tried > kMaxLooseEndRecords) break;
+                ResetDirectory();
+                if (ReadDirectory(candidate, at, false, volume)) {
+                    const int64_t commentAt = at + static_cast<int64_t>(EndRecord::kSize);
+                    const int64_t length = std::min<int64_t>(candidate.commentLength, Stream->Size() - commentAt);
+                    Comment.assign(static_cast<size_t>(length), '\0');
+                    if (length > 0 && !ReadAt(*Stream, commentAt, Comment.data(), length)) Comment.clear();
+                    return;
+                }
+            }
+        }
+        ResetDirectory();
+    }
+    RecoverDir();
+}
+
+std::vector<std::pair<int64_t, EndRecord>> TZADirManager::EndRecordCandidates(uint32_t signature) {
+    std::vector<std::pair<int64_t, EndRecord>> out;
+    const int64_t size = Stream->Size();
+    const int64_t block = std::min<int64_t>(static_cast<int64_t>(kEndRecordSearchWindow), size);
+    if (block < static_cast<int64_t>(EndRecord::kSize)) return out;
+    std::vector<uint8_t> tail(static_cast<size_t>(block));
+    if (!ReadAt(*Stream, size - block, tail.data(), block)) return out;
+    for (size_t p = tail.size() - EndRecord::kSize + 1; p-- > 0;)
+        if (Le32(tail.data() + p) == signature)
+            out.emplace_back(size - block + static_cast<int64_t>(p), *EndRecord::Parse(std::span(tail).subspan(p)));
+    return out;
+}
+
+bool TZADirManager::FindZip64EndRecord(int64_t locatorAt, int64_t& at) {
+    const auto readAt = [&](int64_t p, Zip64EndRecord& out) {
+        uint8_t bytes[Zip64EndRecord::kSize];
+        if (p < 0 || p + static_cast<int64_t>(Zip64EndRecord::kSize) > locatorAt ||
+            !ReadAt(*Stream, p, bytes, sizeof bytes))
+            return false;
+        const auto r = Zip64EndRecord::Parse(bytes);
+        if (!r || r->signature != kZip64EndRecordSignature) return false;
+        out = *r;
+        return true;
+    };
+    // Where the locator says, or, behind a stub that the locator's offset does not count, right
+    // before the locator. A record that ends at the locator is preferred to one that merely has
+    // the signature, which a record with extensible data after it also has.
+    const uint64_t stored = Zip64LocatorImage.zip64EndOffset;
+    const int64_t before = locatorAt - static_cast<int64_t>(Zip64EndRecord::kSize);
+    Zip64EndRecord r;
+    const bool atStored = stored <= static_cast<uint64_t>(locatorAt) && readAt(static_cast<int64_t>(stored), r);
+    if (atStored && r.recordSize <= static_cast<uint64_t>(locatorAt) &&
+        static_cast<int64_t>(stored) + 12 + static_cast<int64_t>(r.recordSize) == locatorAt) {
+        Zip64EndRecordImage = r;
+        at = static_cast<int64_t>(stored);
+        return true;
+    }
+    Zip64EndRecord right;
+    if (readAt(before, right) && right.recordSize == Zip64EndRecord::kRestSize) {
+        Zip64EndRecordImage = right;
+        at = before;
+        return true;
+    }
+    if (atStored) {
+        Zip64EndRecordImage = r;
+        at = static_cast<int64_t>(stored);
+        return true;
+    }
+    return false;
+}
+
+bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, bool exact, TZAVolumeNumberInfo& volume) {
+    const TZASpanningMode spanning = Archiver ? Archiver->GetSpanningMode() : TZASpanningMode::smNone;
+    const bool spanned = spanning != TZASpanningMode::smNone;
     EndRecordImage = record;
     EndRecordPosition = position;
 
     // The Zip64 records sit right before the end record: the locator, and before it the Zip64
-    // end record, which is read where the locator says it is.
+    // end record.
     int64_t working = position;
     if (position >= static_cast<int64_t>(Zip64Locator::kSize)) {
         uint8_t bytes[Zip64Locator::kSize];
@@ -142,20 +235,12 @@ void TZADirManager::LoadDir() {
         }
     }
     if (IsZip64) {
-        uint8_t bytes[Zip64EndRecord::kSize];
-        const uint64_t at = Zip64LocatorImage.zip64EndOffset;
-        const bool read = working >= static_cast<int64_t>(Zip64EndRecord::kSize) &&
-                          at <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) &&
-                          ReadAt(*Stream, static_cast<int64_t>(at), bytes, sizeof bytes);
-        const auto zip64End = read ? Zip64EndRecord::Parse(bytes) : std::nullopt;
-        if (!zip64End || zip64End->signature != kZip64EndRecordSignature)
+        int64_t at = -1;
+        if (!FindZip64EndRecord(working, at)) {
+            if (!exact) return false;
             throw EZAException(ZAError::NoZip64EndRecord, OwnerName());
-        Zip64EndRecordImage = *zip64End;
-        working -= static_cast<int64_t>(Zip64EndRecord::kSize);
-    }
-    if (!IsZip64 && record.totalEntries == kEscape16) {
-        RecoverDir();
-        return;
+        }
+        working = at;
     }
 
     const uint32_t directoryDisk =
@@ -172,13 +257,24 @@ void TZADirManager::LoadDir() {
     // A single volume finds its directory by the size counted back from the records after it,
     // which also reads an archive behind a stub; a spanned one by the stored offset.
     const uint64_t directorySize = IsZip64 ? Zip64EndRecordImage.directorySize : record.directorySize;
-    const uint64_t count = IsZip64 ? Zip64EndRecordImage.totalEntries : record.totalEntries;
+    // Without Zip64 records a count of 0xFFFF says only "65535 or more".
+    const std::optional<uint64_t> count =
+        IsZip64 ? std::optional<uint64_t>(Zip64EndRecordImage.totalEntries)
+                : record.totalEntries != kEscape16 ? std::optional<uint64_t>(record.totalEntries) : std::nullopt;
     int64_t directoryStart = -1;
     if (!spanned) {
         if (directorySize <= static_cast<uint64_t>(working)) directoryStart = working - static_cast<int64_t>(directorySize);
     } else {
         const uint64_t offset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
         if (offset <= static_cast<uint64_t>(Stream->Size())) directoryStart = static_cast<int64_t>(offset);
+    }
+
+    // A loose candidate is read only when a central header starts where its directory would.
+    if (!exact && directorySize > 0) {
+        uint8_t first[4];
+        if (directoryStart < 0 || !ReadAt(*Stream, directoryStart, first, sizeof first) ||
+            !IsCentralHeaderSignature(Le32(first)))
+            return false;
     }
 
     // The directory's bytes, read as far as the file (or the volumes after it) really holds them.
@@ -200,31 +296,62 @@ void TZADirManager::LoadDir() {
             Stream->Seek(0, TSeekOrigin::soBeginning);
         }
     }
-    if (directory.size() < directorySize || !ParseCentralDirectory(directory, count)) {
-        RecoverDir();
-        return;
-    }
+    if (directory.size() < directorySize || !ParseCentralDirectory(directory, count, exact)) return false;
+    // A record that leaves bytes after it describes no items only when its directory is
+    // exactly where it says: anything else is a stray signature.
+    const uint64_t storedOffset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
+    if (!exact && Items.Count() == 0 && storedOffset != static_cast<uint64_t>(directoryStart)) return false;
 
     if (Archiver && !Archiver->GetAssumeEndRecordFound() && !spanned) {
         uint64_t total = 0;
-        for (int i = 0; i < Items.Count(); ++i) total += Items.ItemPtr(i)->Header.compressedSize;
-        if (total > static_cast<uint64_t>(Stream->Size())) throw EZAException(ZAError::DirectoryDamaged, OwnerName());
+        for (int i = 0; i < Items.Count(); ++i) {
+            const TDirItem& item = *Items.ItemPtr(i);
+            total += item.Header.compressedSize == kEscape32 ? item.CompressedSize : item.Header.compressedSize;
+        }
+        if (total > static_cast<uint64_t>(Stream->Size())) {
+            if (!exact) return false;
+            throw EZAException(ZAError::DirectoryDamaged, OwnerName());
+        }
     }
     if (lastDisk == 0) FindArchiveStart(working);
     CorrectOffsets();
+    return true;
 }
 
-bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, uint64_t count) {
-    if (count > directory.size() / CentralHeader::kSize) return false;
-    SetItemCount(count, directory.size());
+namespace {
+
+// Where the central header at `at` ends, or 0 when no whole header with its signature is there.
+size_t CentralHeaderEnd(std::span<const uint8_t> directory, size_t at) {
+    if (directory.size() - at < CentralHeader::kSize) return 0;
+    const auto header = CentralHeader::Parse(directory.subspan(at, CentralHeader::kSize));
+    if (!header || !IsCentralHeaderSignature(header->signature)) return 0;
+    const size_t end = at + CentralHeader::kSize + size_t{header->nameLength} + header->extraLength + header->commentLength;
+    return end <= directory.size() ? end : 0;
+}
+
+}  // namespace
+
+bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count,
+                                          bool exact) {
+    // Every header the directory's bytes hold is read, whatever the end record counts: a count
+    // lower than the headers present must not make an item disappear. They are counted first,
+    // so the items are made at once.
+    size_t at = 0;
+    uint64_t present = 0;
+    for (size_t end; (end = CentralHeaderEnd(directory, at)) != 0; at = end) ++present;
+    // Headers that fill the directory exactly are the directory, whatever the count says. Bytes
+    // after them that are no header are tolerated only behind as many headers as announced, and
+    // only for a record found where it must be.
+    const bool whole = at == directory.size();
+    if (!(whole ? exact || !count || present == *count : exact && count && present >= *count)) return false;
+    SetItemCount(present, directory.size());
+
     ByteReader r(directory);
     for (int i = 0; i < Items.Count(); ++i) {
         const auto header = CentralHeader::Parse(r.Bytes(CentralHeader::kSize));
-        if (!r.ok() || !header || !IsCentralHeaderSignature(header->signature)) return false;
         const auto name = r.Bytes(header->nameLength);
         const auto extra = r.Bytes(header->extraLength);
         const auto comment = r.Bytes(header->commentLength);
-        if (!r.ok()) return false;
 
         TDirItem& item = *Items.ItemPtr(i);
         item.Header = *header;
@@ -234,7 +361,7 @@ bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, ui
         Items.Rename(i, DecodeName(name, header->flags));
         if (!extra.empty()) {
             Items.ItemPtr(i)->HasZip64 = 0;
-            ReadExtraFields(i, extra);
+            ReadExtraFields(i, extra, name);
         }
     }
     return true;
@@ -250,7 +377,7 @@ std::u16string TZADirManager::DecodeName(std::span<const uint8_t> bytes, uint16_
     return CodePageToWide(text, oem ? OemCodePage : AnsiCodePage);
 }
 
-void TZADirManager::ReadExtraFields(int index, std::span<const uint8_t> area) {
+void TZADirManager::ReadExtraFields(int index, std::span<const uint8_t> area, std::span<const uint8_t> storedName) {
     for (ExtraField& field : ParseExtraFields(area)) {
         TDirItem& item = *Items.ItemPtr(index);
         switch (field.id) {
@@ -274,10 +401,15 @@ void TZADirManager::ReadExtraFields(int index, std::span<const uint8_t> area) {
             default:
                 break;
         }
-        const bool unicodeName = field.id == kUnicodeNameExtraId;
-        const auto name = unicodeName ? UnicodeNameExtraField::Parse(field.data) : std::nullopt;
+        std::optional<std::u16string> name;
+        if (field.id == kUnicodeNameExtraId) {
+            if (const auto u = UnicodeNameExtraField::Parse(field.data)) name = u->name;
+        } else if (field.id == kUnicodePathExtraId) {
+            // Tools that store a name in the local 8-bit code page put its UTF-8 form here.
+            if (const auto u = UnicodePathExtraField::Parse(field.data, storedName)) name = CodePageToWide(u->utf8, CP_UTF8);
+        }
         Items.ItemPtr(index)->ExtraFields.push_back(std::move(field));
-        if (name) Items.Rename(index, name->name);
+        if (name) Items.Rename(index, *name);
     }
 }
 

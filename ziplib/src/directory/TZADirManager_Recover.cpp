@@ -80,65 +80,111 @@ void TZADirManager::RecoverDir() {
         throw EZAException(ZAError::CannotOpenArchive, OwnerName());
     int64_t p = FindNextLocalHeader(0);
     if (p < 0) throw EZAException(ZAError::InvalidArchive, OwnerName());
-    const uint8_t family = Archiver ? Archiver->GetSignatureFamily() : 1;
+    const int64_t size = Stream->Size();
+    for (; p >= 0; p = FindNextLocalHeader(p + 4)) RecoverItemAt(p);
+    DirectoryStart = size;
+    // Signatures that led to nothing usable: no archive is there, and an empty one would
+    // test and extract as a success.
+    if (Items.Count() == 0) throw EZAException(ZAError::EndRecordNotFound, OwnerName());
+}
+
+namespace {
+
+// Sets a size from a local header or data descriptor: in place, or behind the header's escape
+// when the item is a Zip64 one or the value needs it.
+void SetSize(TDirItem& item, uint32_t& field, uint64_t& wide, uint64_t value) {
+    if (field == kEscape32 || NeedsEscape32(value)) {
+        field = kEscape32;
+        wide = value;
+        item.HasZip64 = 1;
+    } else {
+        field = static_cast<uint32_t>(value);
+    }
+}
+
+}  // namespace
+
+void TZADirManager::RecoverItemAt(int64_t p) {
     const int64_t size = Stream->Size();
     std::vector<uint8_t> bytes;
-    while (p >= 0) {
-        if (ReadExactly(*Stream, p, bytes, LocalHeader::kSize)) {
-            const LocalHeader local = *LocalHeader::Parse(bytes);
-            if (local.compressedSize < static_cast<uint64_t>(size) && local.extraLength <= kMaxRecoveredExtraLength) {
-                const int index = Items.Count();
-                Items.SetCount(index + 1);
-                TDirItem& item = *Items.ItemPtr(index);
-                CentralHeader& h = item.Header;
-                // The rebuilt header is a central one, whatever the local signature said.
-                h.signature = local.signature == kSecondLocalHeaderSignature ? kSecondCentralHeaderSignature
-                                                                             : SignaturesFor(family).centralHeader;
-                h.versionMadeBy = h.versionNeeded = local.versionNeeded;
-                h.flags = local.flags;
-                h.method = local.method;
-                h.modTime = local.modTime;
-                h.modDate = local.modDate;
-                h.crc32 = local.crc32;
-                h.compressedSize = local.compressedSize;
-                h.uncompressedSize = local.uncompressedSize;
-                h.nameLength = local.nameLength;
-                h.extraLength = local.extraLength;
-                if (NeedsEscape32(static_cast<uint64_t>(p))) {
-                    h.localHeaderOffset = kEscape32;
-                    item.LocalHeaderOffset = static_cast<uint64_t>(p);
-                    item.HasZip64 = 1;
-                } else {
-                    h.localHeaderOffset = static_cast<uint32_t>(p);
-                }
-                item.Method = local.method;
-                if ((local.flags & kFlagEncrypted) && UsesStandardEncryption(local.versionNeeded)) item.EncryptionStrength = 0;
+    if (!ReadExactly(*Stream, p, bytes, LocalHeader::kSize)) return;
+    const LocalHeader local = *LocalHeader::Parse(bytes);
+    if (local.extraLength > kMaxRecoveredExtraLength) return;
+    // An escaped size is in the Zip64 field, which is read below.
+    if (local.compressedSize != kEscape32 && local.compressedSize >= static_cast<uint64_t>(size)) return;
 
-                const int64_t nameAt = p + static_cast<int64_t>(LocalHeader::kSize);
-                std::u16string name;
-                if (ReadExactly(*Stream, nameAt, bytes, local.nameLength)) name = DecodeName(bytes, local.flags);
-                // A folder is what its name says; an empty file stays a file.
-                h.externalAttributes = EndsWithSeparator(name) ? kAttrDirectory : kAttrArchive;
-                Items.Rename(index, name);
-                if (local.extraLength > 0 && ReadExactly(*Stream, nameAt + local.nameLength, bytes, local.extraLength))
-                    ReadExtraFields(index, bytes);
-
-                if (local.flags & kFlagDataDescriptor) {
-                    int64_t d = p;
-                    if (FindPattern(*Stream, d, 4, kDataDescriptorSignature, kLocalHeaderSearchBlock) &&
-                        ReadExactly(*Stream, d, bytes, DataDescriptor::kSize)) {
-                        const auto descriptor = DataDescriptor::Parse(bytes);
-                        TDirItem& described = *Items.ItemPtr(index);
-                        described.Header.crc32 = descriptor->crc32;
-                        described.Header.compressedSize = static_cast<uint32_t>(descriptor->compressedSize);
-                        described.Header.uncompressedSize = static_cast<uint32_t>(descriptor->uncompressedSize);
-                    }
-                }
-            }
+    const uint8_t family = Archiver ? Archiver->GetSignatureFamily() : 1;
+    const int index = Items.Count();
+    Items.SetCount(index + 1);
+    {
+        TDirItem& item = *Items.ItemPtr(index);
+        CentralHeader& h = item.Header;
+        // The rebuilt header is a central one, whatever the local signature said.
+        h.signature = local.signature == kSecondLocalHeaderSignature ? kSecondCentralHeaderSignature
+                                                                     : SignaturesFor(family).centralHeader;
+        h.versionMadeBy = h.versionNeeded = local.versionNeeded;
+        h.flags = local.flags;
+        h.method = local.method;
+        h.modTime = local.modTime;
+        h.modDate = local.modDate;
+        h.crc32 = local.crc32;
+        h.compressedSize = local.compressedSize;
+        h.uncompressedSize = local.uncompressedSize;
+        h.nameLength = local.nameLength;
+        h.extraLength = local.extraLength;
+        if (NeedsEscape32(static_cast<uint64_t>(p))) {
+            h.localHeaderOffset = kEscape32;
+            item.LocalHeaderOffset = static_cast<uint64_t>(p);
+            item.HasZip64 = 1;
+        } else {
+            h.localHeaderOffset = static_cast<uint32_t>(p);
         }
-        p = FindNextLocalHeader(p + 4);
+        item.Method = local.method;
+        if ((local.flags & kFlagEncrypted) && UsesStandardEncryption(local.versionNeeded)) item.EncryptionStrength = 0;
     }
-    DirectoryStart = size;
+
+    const int64_t nameAt = p + static_cast<int64_t>(LocalHeader::kSize);
+    std::u16string name;
+    std::vector<uint8_t> stored;
+    if (ReadExactly(*Stream, nameAt, stored, local.nameLength)) name = DecodeName(stored, local.flags);
+    // A folder is what its name says; an empty file stays a file.
+    Items.ItemPtr(index)->Header.externalAttributes = EndsWithSeparator(name) ? kAttrDirectory : kAttrArchive;
+    Items.Rename(index, name);
+    if (local.extraLength > 0 && ReadExactly(*Stream, nameAt + local.nameLength, bytes, local.extraLength))
+        ReadExtraFields(index, bytes, stored);
+
+    TDirItem& item = *Items.ItemPtr(index);
+    const int64_t dataAt = nameAt + local.nameLength + local.extraLength;
+    if (local.flags & kFlagDataDescriptor) {
+        // A Zip64 item's descriptor has 64-bit sizes.
+        if (const auto d = FindDataDescriptor(dataAt, item.HasZip64 != 0)) {
+            item.Header.crc32 = d->crc32;
+            SetSize(item, item.Header.compressedSize, item.CompressedSize, d->compressedSize);
+            SetSize(item, item.Header.uncompressedSize, item.UncompressedSize, d->uncompressedSize);
+        }
+    }
+    // Kept only when its sizes are known and its data fits in the file.
+    const bool escaped = item.Header.compressedSize == kEscape32;
+    const uint64_t packed = escaped ? item.CompressedSize : item.Header.compressedSize;
+    const bool known = !escaped || item.HasZip64;
+    if (!known || packed > static_cast<uint64_t>(std::max<int64_t>(size - dataAt, 0))) Items.SetCount(index);
+}
+
+std::optional<DataDescriptor> TZADirManager::FindDataDescriptor(int64_t dataAt, bool zip64First) {
+    std::vector<uint8_t> bytes;
+    // The signature may occur inside the data: a descriptor counts only when its compressed size
+    // is the distance from the data's start. The form the item calls for is tried first, as the
+    // other can agree on the compressed size and still read the wrong uncompressed one.
+    for (int64_t d = dataAt; FindPattern(*Stream, d, 4, kDataDescriptorSignature, kLocalHeaderSearchBlock); ++d) {
+        const uint64_t distance = static_cast<uint64_t>(d - dataAt);
+        for (const bool zip64 : {zip64First, !zip64First}) {
+            const size_t n = DataDescriptor::SizeOf(true, zip64);
+            if (!ReadExactly(*Stream, d, bytes, static_cast<int64_t>(n))) continue;
+            const auto descriptor = DataDescriptor::Parse(bytes, true, zip64);
+            if (descriptor && descriptor->compressedSize == distance) return descriptor;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace ziplib

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "codec/BufferInflater.h"
 #include "codec/RawInflater.h"
@@ -95,6 +96,22 @@ std::unique_ptr<ChunkInflater> MakeInflater(StreamingInflate which) {
     return std::make_unique<ZlibChunkInflater>();
 }
 
+// An AES item the transform can't take: method 99 without an AES field that names the real
+// method (or one of the second family, which marks AES otherwise), or a field whose key strength
+// or vendor version is unknown. Left alone, such an item would be taken for a traditionally
+// encrypted one and its password asked in vain.
+bool AesUnusable(const TDirItem& item) {
+    if (item.Method == kMethodAes) return true;
+    if (!(item.Header.flags & kFlagEncrypted) || !UsesStandardEncryption(item.Header.versionNeeded)) return false;
+    for (const ExtraField& f : item.ExtraFields) {
+        if (f.id != kAesExtraId) continue;
+        const auto a = AesExtraField::Parse(f.data);
+        if (!a || a->keyStrength < 1 || a->keyStrength > 3 || (a->vendorVersion != 1 && a->vendorVersion != 2))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 struct ItemDataReader::State {
@@ -135,6 +152,7 @@ private:
         const std::uint16_t method = item_.Method;
         if (method == kMethodDeflate64) throw EZAException(ZAError::Deflate64NotSupported);
         encrypted_ = (h.flags & kFlagEncrypted) != 0;
+        if (AesUnusable(item_)) return ItemDataStatus::UnsupportedAes;
         // An AES strength counts only on an encrypted item of the standard family; any other
         // cipher fails rather than decoding to garbage.
         const std::uint8_t strength = item_.EncryptionStrength;
@@ -426,20 +444,71 @@ private:
 std::string_view ItemDataStatusText(ItemDataStatus status) {
     switch (status) {
         case ItemDataStatus::Ok: return "the data checked out";
-        case ItemDataStatus::Skipped: return "skipped at the password prompt";
+        case ItemDataStatus::Skipped: return "it is encrypted and no password was given at the prompt";
         case ItemDataStatus::Cancelled: return "cancelled";
         case ItemDataStatus::WriteFailed: return "the output could not be written";
         case ItemDataStatus::UnsupportedMethod: return "unsupported compression method";
-        case ItemDataStatus::UnsupportedEncryption: return "unsupported encryption";
+        case ItemDataStatus::UnsupportedAes: return "encrypted with AES in a form that is not supported";
+        case ItemDataStatus::UnsupportedEncryption: return "encrypted with a method that is not supported";
         case ItemDataStatus::BadLocalHeader: return "no local header where the directory puts the item";
         case ItemDataStatus::Truncated: return "the item's data ends early";
         case ItemDataStatus::DataError: return "the compressed data is damaged";
         case ItemDataStatus::TooLarge: return "the data decodes to more than the item's size";
         case ItemDataStatus::WrongSize: return "the data decodes to less than the item's size";
-        case ItemDataStatus::CrcMismatch: return "CRC-32 mismatch";
+        case ItemDataStatus::CrcMismatch: return "CRC-32 mismatch: the data does not match its check sum";
         case ItemDataStatus::AuthenticationFailed: return "the authentication code does not match the data";
     }
     return "unknown";
+}
+
+std::string_view CompressionMethodName(std::uint16_t method) {
+    switch (method) {
+        case 0: return "stored";
+        case 1: return "Shrink";
+        case 2:
+        case 3:
+        case 4:
+        case 5: return "Reduce";
+        case 6: return "Implode";
+        case 8: return "Deflate";
+        case 9: return "Deflate64";
+        case 10: return "PKWARE Implode";
+        case 12: return "bzip2";
+        case 14: return "LZMA";
+        case 16: return "IBM z/OS CMPSC";
+        case 18: return "IBM TERSE";
+        case 19: return "IBM LZ77";
+        case 20:
+        case 93: return "Zstandard";
+        case 94: return "MP3";
+        case 95: return "XZ";
+        case 96: return "JPEG";
+        case 97: return "WavPack";
+        case 98: return "PPMd";
+        case 99: return "AES";
+        default: return {};
+    }
+}
+
+std::string ItemFailureReason(ItemDataStatus status, const TDirItem& item) {
+    switch (status) {
+        case ItemDataStatus::UnsupportedMethod: {
+            std::string text = "compression method " + std::to_string(item.Method);
+            const std::string_view name = CompressionMethodName(item.Method);
+            if (!name.empty()) text += " (" + std::string(name) + ")";
+            return text + " is not supported";
+        }
+        case ItemDataStatus::UnsupportedAes: {
+            std::string text = "encrypted with AES in a form that is not supported";
+            for (const ExtraField& f : item.ExtraFields)
+                if (f.id == kAesExtraId)
+                    if (const auto a = AesExtraField::Parse(f.data))
+                        return text + " (key strength " + std::to_string(a->keyStrength) + ", vendor version " +
+                               std::to_string(a->vendorVersion) + ")";
+            return text + " (no AES field gives its key strength and compression method)";
+        }
+        default: return std::string(ItemDataStatusText(status));
+    }
 }
 
 ItemDataReader::ItemDataReader(ItemDataOptions options) : s_(std::make_unique<State>(options)) {}

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "directory/TDirItem.h"
@@ -22,6 +23,7 @@ enum class ItemDataStatus {
     Cancelled,              // the context's cancel flag or the password prompt stopped it
     WriteFailed,            // the output refused a block (the user gave up on a full disk)
     UnsupportedMethod,      // neither stored nor deflated (Deflate64 raises error 55 instead)
+    UnsupportedAes,         // AES in a form this engine can't decrypt (key strength, vendor version, no AES field)
     UnsupportedEncryption,  // a cipher this engine does not know
     BadLocalHeader,         // no local header where the directory says the item starts
     Truncated,              // the archive, or the item's deflate stream, ends early
@@ -77,6 +79,13 @@ public:
 private:
     std::unique_ptr<State> s_;
 };
+
+// Why the item's data did not come through, in words for the message that names the item: the
+// status, with the compression method or the AES form where that is the reason.
+std::string ItemFailureReason(ItemDataStatus status, const TDirItem& item);
+
+// The name of a compression method ("bzip2"), empty for one without a known name.
+std::string_view CompressionMethodName(std::uint16_t method);
 
 // The item's sizes and offset: the header's 32-bit value, or the 64-bit one when it is escaped.
 std::uint64_t ItemCompressedSize(const TDirItem& item);

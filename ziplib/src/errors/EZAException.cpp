@@ -1,6 +1,7 @@
 #include "ziplib/EZAException.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace ziplib {
 namespace {
@@ -49,8 +50,10 @@ int32_t EZAException::MessageIndexOf(int32_t code) {
     return 0;  // "Unknown error"
 }
 
-std::string EZAException::ComposeMessage(int32_t code, std::string_view componentName, std::span<const FormatArg> args) {
+std::string EZAException::ComposeMessage(int32_t code, std::string_view componentName, std::span<const FormatArg> args,
+                                         std::string_view detail) {
     std::string text = FormatText(kMessages[static_cast<size_t>(MessageIndexOf(code))], args);
+    if (!detail.empty()) text += ". " + std::string(detail);
     if (!componentName.empty()) text = FormatText("%s: %s", {FormatArg(componentName), FormatArg(text)});
     // "%5d" with its blanks turned into zeros: five digits for the codes there are.
     char number[16];
@@ -68,5 +71,18 @@ EZAException::EZAException(int32_t code, std::string_view componentName, std::in
 
 EZAException::EZAException(int32_t code, std::string_view componentName, std::span<const FormatArg> args)
     : std::runtime_error(ComposeMessage(code, componentName, args)), errorCode_(MessageIndexOf(code)), nativeError_(code) {}
+
+EZAException::EZAException(int32_t code, std::string message, std::string itemName)
+    : std::runtime_error(std::move(message)),
+      errorCode_(MessageIndexOf(code)),
+      nativeError_(code),
+      itemName_(std::move(itemName)) {}
+
+EZAException EZAException::ForItem(int32_t code, std::string_view componentName, std::string_view itemName,
+                                   std::string_view reason) {
+    std::string detail = "Item \"" + std::string(itemName) + "\"";
+    if (!reason.empty()) detail += ": " + std::string(reason);
+    return EZAException(code, ComposeMessage(code, componentName, {}, detail), std::string(itemName));
+}
 
 }  // namespace ziplib

@@ -52,6 +52,7 @@ constexpr bool NeedsEscape16(std::uint64_t value) noexcept { return value > kMax
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::uint16_t kAesExtraId = 0x9901;
 inline constexpr std::uint16_t kUnicodeNameExtraId = 0x554E;  // "NU"
+inline constexpr std::uint16_t kUnicodePathExtraId = 0x7075;  // "up", other tools' UTF-8 name
 inline constexpr std::uint32_t kUnicodeNameTag = 0x5843554E;  // "NUCX"
 inline constexpr std::uint16_t kAesVendorId = 0x4541;         // "AE"
 

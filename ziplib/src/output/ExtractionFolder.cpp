@@ -55,25 +55,46 @@ ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& ke
 }
 
 
-std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name) {
+std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name, EntryKind kind) {
     Listing& l = *folder.listing;
     if (!l.loaded) l.Load(folder.handle->fd);
-    if (l.names.count(name)) return name;
-    if (auto it = l.byFolded.find(platform::FoldCaseUtf8(name)); it != l.byFolded.end()) return it->second;
-    return name;
+    if (l.names.count(name)) {
+        if (kind == EntryKind::File) Reclaim(folder, name);
+        return name;
+    }
+    const auto it = l.byFolded.find(platform::FoldCaseUtf8(name));
+    if (it == l.byFolded.end() || !l.names.count(it->second)) return name;
+    // A file that another item of this batch wrote is that item's; this one gets its own.
+    if (kind == EntryKind::File && l.writtenFor.count(it->second)) return name;
+    return it->second;
+}
+
+void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
+    Listing& l = *folder.listing;
+    const auto it = l.writtenFor.find(name);
+    if (it == l.writtenFor.end() || it->second == name) return;
+    // An item spelt otherwise took this file's place, which was there before the batch, and now
+    // the item of exactly this name comes: the other one moves to its own name. When that name
+    // is taken too, a later item of that name replaced it already, and this copy gives way.
+    const std::string own = it->second;
+    l.writtenFor.erase(it);
+    if (!l.names.count(own) && ::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, own.c_str()) == 0) {
+        l.names.erase(name);
+        l.Wrote(own, own);
+    }
 }
 
 ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
-    std::vector<std::u16string> keys;
-    keys.reserve(folders.size());
-    for (const auto& f : folders) keys.push_back(platform::FoldCaseUtf16(f));
+    // The open folders are reused for the same names as asked for; another spelling is looked
+    // up again, as it may name another folder (one the batch made under that spelling).
     std::size_t same = 0;
-    while (same < keys.size() && same < openKeys_.size() && keys[same] == openKeys_[same]) ++same;
+    while (same < folders.size() && same < openKeys_.size() && folders[same] == openKeys_[same]) ++same;
     openKeys_.resize(same);
     openFolders_.resize(same);
+    openPaths_.resize(same);
 
-    std::u16string path;
-    for (std::size_t i = 0; i < same; ++i) path += keys[i] + u'\0';
+    // A listing belongs to the folder on disk, by the spellings its path has there.
+    std::u16string path = same == 0 ? std::u16string() : openPaths_.back();
     for (std::size_t i = same; i < folders.size(); ++i) {
         const Open parent = i == 0 ? base_ : openFolders_.back();
         const auto unsafe = [&] {
@@ -85,8 +106,8 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
             return EExtractionFolderError(
                 FormatText("Cannot create directory \"%s\". %s", {FormatArg(text), FormatArg(SystemText(err))}), text);
         };
-        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]));
-        path += keys[i] + u'\0';
+        const std::string name = Lookup(parent, platform::Utf16ToUtf8(folders[i]), EntryKind::Folder);
+        path += platform::Utf8ToUtf16(name) + u'\0';
         bool made = false;
         // O_NOFOLLOW: a link is never opened as a folder, whatever the listing said.
         int fd = ::openat(parent.handle->fd, name.c_str(), kDirFlags);
@@ -107,8 +128,9 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
         }
         Listing* listing = ListingFor(path);
         if (made) listing->loaded = true;  // new and empty: nothing to read
-        openKeys_.push_back(keys[i]);
+        openKeys_.push_back(folders[i]);
         openFolders_.push_back({std::make_shared<Handle>(fd), listing});
+        openPaths_.push_back(path);
     }
     return folders.empty() ? base_ : openFolders_.back();
 }
@@ -124,7 +146,7 @@ std::optional<ExtractionFolder::Existing> ExtractionFolder::Find(const ItemPath&
     } catch (const EExtractionFolderError&) {
         return std::nullopt;
     }
-    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    const std::string name = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()), EntryKind::File);
     struct stat st;
     if (::fstatat(folder.handle->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
     std::uint32_t attr = faArchive;
@@ -155,14 +177,15 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
         throw createError(ENOENT);
     }
     // The listing picks the spelling; the disk has the last word on what is there now.
-    const std::string target = Lookup(folder, platform::Utf16ToUtf8(path.parts.back()));
+    const std::string item = platform::Utf16ToUtf8(path.parts.back());
+    const std::string target = Lookup(folder, item, EntryKind::File);
     struct stat st;
     if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);
     auto file = std::make_unique<platform::ReplacementFile>();
     if (const int err = file->OpenAt(folder.handle->fd, target, ".extract-")) throw createError(err);
     return std::unique_ptr<SafeOutputFile>(
-        new SafeOutputFile(folder.handle, folder.listing, std::move(file), target, path.target));
+        new SafeOutputFile(folder.handle, folder.listing, std::move(file), target, item, path.target));
 }
 
 }  // namespace ziplib

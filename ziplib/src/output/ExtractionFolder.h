@@ -1,6 +1,8 @@
 // The folder a batch extracts into, opened once: folders and files are made under it by walking
-// from its handle one part at a time, never through a symbolic link, and names are matched
-// without case as everywhere in the library (an item "docs/Readme.txt" replaces "Docs/readme.txt").
+// from its handle one part at a time, never through a symbolic link. A name finds its exact
+// spelling first, else what was there before the batch without regard to case (an item
+// "docs/Readme.txt" replaces "Docs/readme.txt"), but never a file another item of the same
+// batch wrote: "README" and "readme" in one archive are two files.
 #pragma once
 
 #include <cstdint>
@@ -77,17 +79,23 @@ private:
     // The folder `folders` names; the folders of the last call stay open, so the next item in
     // the same folder or a sibling opens nothing new.
     Open OpenFolder(std::span<const std::u16string> folders, bool create);
-    // The spelling of the entry matching `name`: itself, else the smallest one equal to it
-    // without case, else `name` (an entry still to be made).
-    std::string Lookup(const Open& folder, const std::string& name);
+    enum class EntryKind { Folder, File };
+    // The spelling of the entry matching `name`: itself, else the smallest spelling equal to it
+    // without case of an entry that was there before the batch (for a file, one that no other
+    // item of the batch wrote), else `name` (an entry still to be made).
+    std::string Lookup(const Open& folder, const std::string& name, EntryKind kind);
+    // Before the item named exactly `name` is looked up: a file there that the batch wrote for
+    // an item spelt otherwise is moved to that item's own name.
+    void Reclaim(const Open& folder, const std::string& name);
     Listing* ListingFor(const std::u16string& key);
     std::u16string FolderText(std::span<const std::u16string> folders) const;
 
     std::u16string baseDir_;
     Open base_{};
-    std::vector<std::u16string> openKeys_;  // case-folded parts of the folders in openFolders_
+    std::vector<std::u16string> openKeys_;  // the parts asked for that opened openFolders_
     std::vector<Open> openFolders_;
-    std::unordered_map<std::u16string, std::unique_ptr<Listing>> listings_;  // by folded path
+    std::vector<std::u16string> openPaths_;  // their listings' keys
+    std::unordered_map<std::u16string, std::unique_ptr<Listing>> listings_;  // by path as spelt on disk
 };
 
 }  // namespace ziplib

@@ -23,13 +23,19 @@ struct ExtractionFolder::Handle {
     int fd;
 };
 
-// A folder's names and their case-folded forms, read on the first look-up in it (a folder the
-// batch made starts empty). Only the batch writes the folder, and it adds what it makes; the
+// A folder's names, read on the first look-up in it (a folder the batch made starts empty), and
+// what the batch wrote there. Only the batch writes the folder, and it adds what it makes; the
 // listing only chooses spellings, so a stale one can't lead anywhere the checks don't allow.
+//
+// A name that differs only in case finds an entry that was there before the batch (the data tree
+// comes from a file system that ignores case), never one the batch made: two items "README" and
+// "readme" are two files, as they are in the archive.
 struct ExtractionFolder::Listing {
     bool loaded = false;
-    std::unordered_set<std::string> names;
-    std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each
+    std::unordered_set<std::string> names;  // what the folder holds now
+    std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each entry found there
+    // Files the batch wrote, by the spelling on disk: the name of the item written there.
+    std::unordered_map<std::string, std::string> writtenFor;
     void Load(int dirFd) {
         loaded = true;
         const int dup = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -41,14 +47,19 @@ struct ExtractionFolder::Listing {
         }
         while (const dirent* e = ::readdir(d)) {
             const std::string name = e->d_name;
-            if (name != "." && name != "..") Add(name);
+            if (name == "." || name == "..") continue;
+            names.insert(name);
+            auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
+            if (!fresh && name < it->second) it->second = name;
         }
         ::closedir(d);
     }
-    void Add(const std::string& name) {
-        if (!names.insert(name).second) return;
-        auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
-        if (!fresh && name < it->second) it->second = name;
+    // An entry the batch made.
+    void Add(const std::string& name) { names.insert(name); }
+    // A file the batch wrote at `spelling` for the item named `item`.
+    void Wrote(const std::string& spelling, const std::string& item) {
+        names.insert(spelling);
+        writtenFor[spelling] = item;
     }
 };
 

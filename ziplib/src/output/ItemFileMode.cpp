@@ -22,4 +22,16 @@ std::optional<std::uint32_t> ItemFilePermissions(const CentralHeader& header) {
     return *mode & kModePermissions;
 }
 
+bool IsFolderItem(const CentralHeader& header, std::u16string_view name) {
+    if (!name.empty() && name.back() == u'/') return true;
+    if (const auto mode = ItemUnixMode(header); mode && (*mode & kModeTypeMask) != 0)
+        return (*mode & kModeTypeMask) == kModeDirectory;
+    return (header.externalAttributes & kDosFolderBit) != 0;
+}
+
+bool IsReadOnlyItem(const CentralHeader& header, std::uint32_t attributes) {
+    if (attributes == header.externalAttributes && ItemFilePermissions(header)) return false;
+    return (attributes & kDosReadOnlyBit) != 0;
+}
+
 }  // namespace ziplib

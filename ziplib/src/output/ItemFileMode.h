@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "format/CentralHeader.h"
 
@@ -17,12 +18,24 @@ inline constexpr std::uint32_t kModeRegular = 0100000;
 inline constexpr std::uint32_t kModeDirectory = 0040000;
 inline constexpr std::uint32_t kModeSymlink = 0120000;
 inline constexpr std::uint32_t kModePermissions = 0777;
+inline constexpr std::uint32_t kDosReadOnlyBit = 0x01;
+inline constexpr std::uint32_t kDosFolderBit = 0x10;
 
 // The whole st_mode as stored, when the item was made on Unix and carries one (not 0).
 std::optional<std::uint32_t> ItemUnixMode(const CentralHeader& header);
 
 // A symbolic-link entry: its data is the link's text.
 bool IsSymlinkItem(const CentralHeader& header);
+
+// Whether the item is a folder. A name ending in '/' always is. An item made on Unix that carries
+// a file type is what its type says, whatever the DOS attribute byte holds (some tools fill it
+// with 0xFF); any other item by the DOS folder bit.
+bool IsFolderItem(const CentralHeader& header, std::u16string_view name);
+
+// Whether the file extracted from the item loses its write permission: by the DOS read-only bit
+// of `attributes`, unless the item carries Unix permissions and the attributes are its own (an
+// extraction handler did not change them), which then say it.
+bool IsReadOnlyItem(const CentralHeader& header, std::uint32_t attributes);
 
 // The permission bits (0777 at most) to give the file extracted from this item: those it
 // carries when it is a regular file (or carries bits without a type); none otherwise, so the

@@ -19,12 +19,13 @@ namespace ziplib {
 
 SafeOutputFile::SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing,
                                std::unique_ptr<platform::ReplacementFile> file, std::string finalName,
-                               std::u16string target)
+                               std::string itemName, std::u16string target)
     : folder_(std::move(folder)),
       dirFd_(folder_->fd),
       listing_(listing),
       file_(std::move(file)),
       finalName_(std::move(finalName)),
+      itemName_(std::move(itemName)),
       target_(std::move(target)) {}
 
 SafeOutputFile::~SafeOutputFile() { Discard(); }
@@ -103,7 +104,7 @@ void SafeOutputFile::Commit(const OutputFileInfo& info) {
         }
     }
     if (const int err = file_->Commit(info.flush ? platform::Flush::Full : platform::Flush::None)) Fail(err);
-    listing_->Add(finalName_);
+    listing_->Wrote(finalName_, itemName_);
 }
 
 void SafeOutputFile::Discard() noexcept { file_->Discard(); }

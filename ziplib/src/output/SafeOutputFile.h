@@ -47,7 +47,8 @@ public:
 private:
     friend class ExtractionFolder;
     SafeOutputFile(std::shared_ptr<ExtractionFolder::Handle> folder, ExtractionFolder::Listing* listing,
-                   std::unique_ptr<platform::ReplacementFile> file, std::string finalName, std::u16string target);
+                   std::unique_ptr<platform::ReplacementFile> file, std::string finalName, std::string itemName,
+                   std::u16string target);
     [[noreturn]] void Fail(int err);
 
     std::shared_ptr<ExtractionFolder::Handle> folder_;  // keeps the folder open while the file is written
@@ -55,6 +56,7 @@ private:
     ExtractionFolder::Listing* listing_;  // the folder's names, told of the new one on commit
     std::unique_ptr<platform::ReplacementFile> file_;
     std::string finalName_;
+    std::string itemName_;  // the item's own name, which finalName_ may spell otherwise
     std::u16string target_;
 };
 

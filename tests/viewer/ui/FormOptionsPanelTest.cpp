@@ -1,0 +1,312 @@
+// Guards the options and help panel in the window: the options page opens over the book on
+// its "Skins" page with an opaque painted ground, its frames, the highlighted entry and its
+// close buttons (on the panel and on the chrome, which is given back when the panel closes);
+// the menu switches the sub-pages, each showing only its own controls and the update log with
+// its lines, and never the window's notice; the update options write options.ini; the two
+// toggles switch and close their pages and leave the list-of-books page alone; the help page
+// loads the help folder's start page with its links; the drag by the title line moves the
+// panel, ends on any release and shows it again on the "Skins" page; a change of skin
+// repaints the panel; and without a skin both panels open in the desktop's colours.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QTest>
+
+#include "CatalogFixture.h"
+#include "ClickLabel.h"
+#include "PanelFixture.h"
+#include "TForm1.h"
+#include "TImagePlus.h"
+#include "platform/IniFile.h"
+
+using testsupport::Installation;
+using testsupport::ShownAt;
+
+namespace {
+
+const QColor kFon(240, 240, 240);     // [Window] ColorFon 15790320
+const QColor kBorder(255, 0, 0);      // [Dialog] BorderlineColor 255
+const QColor kSelected(0, 255, 0);    // [Dialog] SelmenuColor 65280
+const QColor kText(0, 0, 128);        // [Dialog] TextColor 8388608
+
+void WriteOptionsInstallation(const Installation& inst, const char* transparency = "off") {
+    testsupport::WritePanelInstallation(inst, transparency);
+    inst.Write("skins/Classic/color.ini",
+               "[Window]\r\nColorfon=15790320\r\n[Dialog]\r\nBorderlineColor=255\r\nSelmenuColor=65280\r\n"
+               "TextColor=8388608\r\n[Editor]\r\nColortextRead=255\r\n");
+    inst.Write("skins/skins.txt", "Classic\r\nForest\r\nWindows\r\n");
+    inst.WriteSkin("Forest");
+    inst.Write("skins/Forest/color.ini", "[Window]\r\nColorfon=255\r\n");
+    inst.Write("help/index.texx", "2\r\n3\r\nongrid\r\nСправка\r\nДалее\r\n\r\nAF!openfile(second.texx)\r\n300\r\n20\r\n20\r\n");
+    inst.Write("help/second.texx", "2\r\n2\r\nongrid\r\nВторая страница\r\n\r\n300\r\n20\r\n");
+}
+
+QColor At(const ChromeImage* image, QPoint p) { return image->Picture().pixelColor(p); }
+
+// The panel's close button and the chrome's, for the test skin's 20 x 20 b_cansel.
+QPoint PanelCancel(const TForm1& f) { return {f.ImagePlus5->width() - 45 + 10, f.ImagePlus5->height() - 45 + 10}; }
+QPoint ChromeCancel(const TForm1& f) { return {f.Image3->width() - 45 + 2, f.Image3->height() - 50 + 2}; }
+
+void ClickOn(TForm1& f, QPoint at) { QTest::mouseClick(f.ImagePlus5, Qt::LeftButton, {}, at); }
+
+// The window on that installation with its options page opened from the "Options" label.
+struct OptionsOpen {
+    OptionsOpen() {
+        WriteOptionsInstallation(inst);
+        form.emplace();
+        form->show();
+        emit form->Label2->clicked();
+    }
+    Installation inst;
+    std::optional<TForm1> form;
+};
+
+}  // namespace
+
+TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
+    for (const char* transparency : {"off", "on"}) {
+        SCOPED_TRACE(transparency);
+        Installation inst;
+        WriteOptionsInstallation(inst, transparency);
+        TForm1 form;
+        form.show();
+        const QColor chromeBefore = At(form.Image3, ChromeCancel(form));
+        emit form.Label2->clicked();
+
+        EXPECT_EQ(form.PanelPage, "options");
+        EXPECT_EQ(form.OptionsPage, "skins");
+        ASSERT_TRUE(form.Panel1->isVisible());
+        EXPECT_EQ(form.Panel1->geometry(),
+                  QRect(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
+                        form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50));
+        EXPECT_EQ(form.ImagePlus5->geometry(), QRect(QPoint(0, 0), form.Panel1->size()));
+        EXPECT_EQ(form.ImagePlus5->Picture().size(), form.Panel1->size()) << "the picture does not cover the panel";
+        EXPECT_FALSE(form.Memo2->isVisible() || form.ListBox1->isVisible() || form.ScrollBox1->isVisible());
+
+        // Its ground, frames and highlighted entry; the skin list in the content area.
+        EXPECT_EQ(At(form.ImagePlus5, {400, 40}), kFon);
+        EXPECT_EQ(At(form.ImagePlus5, {15, 300}), kBorder);
+        EXPECT_EQ(At(form.ImagePlus5, {230, 300}), kBorder);
+        EXPECT_EQ(At(form.ImagePlus5, {100, 60}), kSelected);
+        EXPECT_EQ(At(form.ImagePlus5, {100, 150}), kFon);
+        EXPECT_TRUE(form.GroupBox1->isVisible());
+        EXPECT_EQ(form.GroupBox1->pos(), QPoint(245, 70));
+        EXPECT_EQ(form.ListBox5->count(), 3);
+        EXPECT_EQ(form.ListBox5->currentItem()->text(), QStringLiteral("Classic"));
+        EXPECT_FALSE(form.CheckBox1->isVisible() || form.Label16->isVisible() || form.ListBox11->isVisible());
+
+        // The title line and the close buttons are there with or without the see-through
+        // setting; the title blends with the window only with it.
+        EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "b_cansel");
+        EXPECT_EQ(ShownAt(form.ImagePlus5, {100, 3}) == "w_fon", std::string(transparency) == "off");
+        EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+
+        emit form.Label2->clicked();
+        EXPECT_FALSE(form.Panel1->isVisible());
+        EXPECT_EQ(form.PanelPage, "");
+        EXPECT_TRUE(form.Memo2->isVisible() && form.ListBox1->isVisible() && form.ScrollBox1->isVisible());
+        EXPECT_EQ(At(form.Image3, ChromeCancel(form)), chromeBefore) << "the chrome keeps the close button";
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    form.Label6->show();
+    form.ListBox11->addItem(QStringLiteral("12:0:1 - No updates found"));
+
+    ClickOn(form, {100, 145});  // "Update"
+    EXPECT_EQ(form.OptionsPage, "updateopt");
+    for (QWidget* w : {static_cast<QWidget*>(form.CheckBox1), static_cast<QWidget*>(form.CheckBox2),
+                       static_cast<QWidget*>(form.Label16), static_cast<QWidget*>(form.Label17),
+                       static_cast<QWidget*>(form.ListBox11)}) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->x(), 245);
+    }
+    EXPECT_EQ(form.CheckBox1->y(), 70);
+    EXPECT_EQ(form.ListBox11->geometry(), QRect(245, form.Label17->y() + 25, 300, 200));
+    EXPECT_EQ(form.ListBox11->count(), 1) << "the log keeps the last check's lines";
+    EXPECT_EQ(form.CheckBox1->palette().color(QPalette::WindowText), kText);
+    EXPECT_FALSE(form.GroupBox1->isVisible());
+    EXPECT_EQ(At(form.ImagePlus5, {100, 150}), kSelected);
+    EXPECT_EQ(At(form.ImagePlus5, {100, 60}), kFon);
+
+    ClickOn(form, {38, 83});  // left of the "Skins" zone: nothing
+    EXPECT_EQ(form.OptionsPage, "updateopt");
+    ClickOn(form, {100, 83});  // "Skins"
+    EXPECT_EQ(form.OptionsPage, "skins");
+    EXPECT_TRUE(form.GroupBox1->isVisible());
+    EXPECT_FALSE(form.CheckBox1->isVisible() || form.Label17->isVisible() || form.ListBox11->isVisible());
+    EXPECT_TRUE(form.Label6->isVisible()) << "the window's notice went with the update options";
+}
+
+TEST(FormOptionsPanel, UpdateOptionsWriteOptionsIniAndTheLogFollowsTheCheck) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
+    ClickOn(form, {100, 145});
+    const auto stored = [&](const char* key) {
+        return platform::IniFile(inst.dir() / "options.ini").ReadInteger("Update", key, -1);
+    };
+    ASSERT_FALSE(form.CheckBox1->isChecked());
+    QTest::mouseClick(form.CheckBox1, Qt::LeftButton, {}, QPoint(8, form.CheckBox1->height() / 2));
+    EXPECT_EQ(stored("Automatically check for updates of the database"), 1);
+    QTest::mouseClick(form.CheckBox2, Qt::LeftButton, {}, QPoint(8, form.CheckBox2->height() / 2));
+    EXPECT_EQ(stored("Automatically check for program updates"), 1);
+    QTest::mouseClick(form.CheckBox1, Qt::LeftButton, {}, QPoint(8, form.CheckBox1->height() / 2));
+    EXPECT_EQ(stored("Automatically check for updates of the database"), 0);
+
+    emit form.Label16->clicked();  // "Check for updates now": no server here, the check fails
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+    ASSERT_EQ(form.ListBox11->count(), 2);
+    EXPECT_TRUE(form.ListBox11->item(0)->text().endsWith(QStringLiteral(" - Start checking for updates")));
+    EXPECT_NE(form.ListBox11->item(1)->text().indexOf(QStringLiteral(" - Update check failed: ")), -1);
+    EXPECT_TRUE(form.ListBox11->isVisible());
+}
+
+TEST(FormOptionsPanel, TogglesSwitchAndCloseTheirPages) {
+    Installation inst;
+    WriteOptionsInstallation(inst);
+    TForm1 form;
+    form.show();
+    form.N0000921->trigger();
+    form.N0000931->trigger();  // Help replaces Options on the open panel
+    EXPECT_EQ(form.PanelPage, "help");
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_FALSE(form.ImagePlus5->isVisible());
+    EXPECT_TRUE(form.StringGrid1->isVisible());
+    EXPECT_EQ(form.StringGrid1->geometry(), QRect(QPoint(0, 0), form.Panel1->size()));
+    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\index.texx");
+    EXPECT_EQ(form.CellCommands.At(1, 2).Command, "openfile");
+    form.StringGrid1->setCurrentCell(2, 1);
+    form.StringGrid1DblClick();
+    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\second.texx");
+
+    form.N0000921->trigger();  // and Options replaces Help
+    EXPECT_EQ(form.PanelPage, "options");
+    EXPECT_TRUE(form.ImagePlus5->isVisible());
+    EXPECT_FALSE(form.StringGrid1->isVisible());
+    form.N0000931->trigger();
+    form.N0000931->trigger();  // Help again closes it
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_TRUE(form.Memo2->isVisible());
+
+    // The list-of-books page keeps the panel: neither toggle does anything.
+    testsupport::WriteCatalog(inst);
+    TForm1 books;
+    books.show();
+    testsupport::ClickItem(books.ListBox8, "Фантастика");
+    testsupport::ClickItem(books.ListBox2, "Звёздные миры");
+    testsupport::ClickItem(books.ListBox9, "Список книг");
+    ASSERT_EQ(books.PanelPage, "listbooks");
+    books.N0000921->trigger();
+    books.N0000931->trigger();
+    EXPECT_EQ(books.PanelPage, "listbooks");
+    EXPECT_TRUE(books.StringGrid1->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+TEST(FormOptionsPanel, AHelpPageThatCannotBeReadLeavesThePanelClosed) {
+    Installation inst;
+    WriteOptionsInstallation(inst);
+    std::filesystem::remove(inst.dir() / "help/index.texx");
+    TForm1 form;
+    form.show();
+    emit form.N0000931->triggered();
+    ASSERT_EQ(inst.dialogs.size(), 1u);
+    EXPECT_NE(inst.dialogs.front().find("index.texx"), std::string::npos) << inst.dialogs.front();
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_TRUE(form.Memo2->isVisible());
+}
+
+TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    ClickOn(form, {100, 145});
+    const QPoint start = form.Panel1->pos();
+
+    form.ImagePlus5MouseDown(Qt::LeftButton, 100, 5);
+    form.ImagePlus5MouseMove(130, 20);  // the pointer moved, the panel not yet
+    EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
+    form.ImagePlus5MouseMove(form.ImagePlus5->width() - 10, 10);  // the top-right corner
+    EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
+    form.ImagePlus5MouseUp(Qt::LeftButton, 100, 5);
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
+    EXPECT_EQ(form.OptionsPage, "skins") << "a drag ends on the Skins page";
+    EXPECT_TRUE(form.GroupBox1->isVisible());
+    EXPECT_FALSE(form.ListBox11->isVisible());
+    EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "b_cansel");
+
+    // A release anywhere ends the drag: the panel no longer follows the pointer.
+    const QPoint moved = form.Panel1->pos();
+    form.ImagePlus5MouseDown(Qt::LeftButton, 100, 5);
+    form.ImagePlus5MouseUp(Qt::LeftButton, 300, 300);
+    form.ImagePlus5MouseMove(200, 5);
+    EXPECT_EQ(form.Panel1->pos(), moved);
+    // Neither a press in the corner nor a right press starts one.
+    form.ImagePlus5MouseDown(Qt::LeftButton, form.ImagePlus5->width() - 10, 10);
+    form.ImagePlus5MouseMove(200, 5);
+    form.ImagePlus5MouseDown(Qt::RightButton, 100, 5);
+    form.ImagePlus5MouseMove(200, 5);
+    EXPECT_EQ(form.Panel1->pos(), moved);
+}
+
+TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    ClickOn(form, PanelCancel(form));
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_TRUE(form.Memo2->isVisible());
+}
+
+TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
+    testsupport::ClickItem(form.ListBox5, "Forest");
+    ASSERT_EQ(form.SkinName, "Forest");
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_EQ(At(form.ImagePlus5, {400, 40}), QColor(255, 0, 0)) << "still the old skin's ground";
+    EXPECT_EQ(form.ListBox5->currentItem()->text(), QStringLiteral("Forest"));
+    EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// Under the "Windows" look there are no skin bitmaps: the panels draw their own in the
+// desktop's colours, so the user can still update and choose a skin.
+TEST(FormOptionsPanel, WithoutASkinBothPanelsOpen) {
+    Installation inst;
+    WriteOptionsInstallation(inst);
+    inst.Write("skins/skin_select.txt", "Windows\r\n");
+    TForm1 form;
+    form.show();
+    emit form.Label2->clicked();
+    ASSERT_TRUE(form.Panel1->isVisible());
+    EXPECT_EQ(At(form.ImagePlus5, {400, 40}), form.palette().color(QPalette::Window));
+    EXPECT_NE(At(form.ImagePlus5, {100, 3}), At(form.ImagePlus5, {400, 40})) << "no title line";
+    form.N141->trigger();
+    EXPECT_TRUE(form.Panel3->isVisible());
+    const QPoint accept(25, form.ImagePlus4->height() - 26);  // the accept button's lower left corner
+    EXPECT_NE(At(form.ImagePlus4, accept), At(form.ImagePlus4, {250, 340})) << "no accept button";
+    form.N141->trigger();
+    ClickOn(form, PanelCancel(form));  // the drawn cancel button has the skin's place
+    testsupport::ClickItem(form.ListBox5, "Classic");  // on the closed panel's list: nothing seen
+    emit form.Label2->clicked();
+    testsupport::ClickItem(form.ListBox5, "Classic");
+    EXPECT_EQ(form.SkinName, "Classic");
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}

@@ -1,0 +1,73 @@
+// What the update panel and the options panel paint alike: their colours and bitmaps (the
+// skin's, or drawn stand-ins without one), the skinned frame, and the title line mixed with
+// the window beneath it.
+#include <QPainter>
+
+#include <span>
+#include <utility>
+
+#include "ChromeImage.h"
+#include "PanelFrame.h"
+#include "PanelStandIns.h"
+#include "QtBridge.h"
+#include "TForm1.h"
+
+namespace {
+
+viewer::Rgb Rgb(QColor c) {
+    return {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
+}
+
+}  // namespace
+
+viewer::PanelColours TForm1::panelColours() const {
+    if (skinApplied_ && ColorIni) return viewer::ReadPanelColours(*ColorIni);
+    // The desktop's look: its own colours, so every text stands out from its ground.
+    const QPalette p = palette();
+    viewer::PanelColours c;
+    c.dialogFon = c.windowFon = Rgb(p.color(QPalette::Window));
+    c.dialogText = Rgb(p.color(QPalette::WindowText));
+    c.titleText = Rgb(p.color(QPalette::HighlightedText));
+    c.borderLine = Rgb(p.color(QPalette::Mid));
+    c.selectedMenu = Rgb(p.color(QPalette::Midlight));
+    return c;
+}
+
+const QImage& TForm1::panelBitmap(std::string_view name) const {
+    if (skinApplied_) return Bitmaps.Get(name);
+    if (!standIns_.Has("b_update")) standIns_ = viewerui::MakePanelStandIns(palette(), font(), TitleLineHeight);
+    return standIns_.Get(name);
+}
+
+void TForm1::paintPanelFrame(QImage& canvas) {
+    viewer::PanelFrameSizes sizes;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const QImage& b = panelBitmap(viewer::kPanelFrameBitmaps[i]);
+        sizes[i] = {b.width(), b.height()};
+    }
+    QPainter painter(&canvas);
+    for (const viewer::ChromeBlit& b : viewer::PanelFrameTiles({canvas.width(), canvas.height()}, sizes))
+        painter.drawImage(b.x, b.y, panelBitmap(viewer::kPanelFrameBitmaps[static_cast<size_t>(b.bitmap)]));
+}
+
+void TForm1::capturePanelTitle(const QWidget* panel, int width) {
+    PanelCapture = QImage();
+    if (TransparencyMode != "on" || width <= 0 || TitleLineHeight <= 0) return;
+    // The window draws what lies beneath the hidden panel; that is what the screen shows there.
+    PanelCapture = grab(QRect(panel->x(), panel->y(), width, TitleLineHeight)).toImage();
+}
+
+void TForm1::blendPanelTitle(QImage& canvas) {
+    const QImage behindAny = std::exchange(PanelCapture, QImage());
+    const int w = canvas.width(), lines = std::min(TitleLineHeight, canvas.height());
+    if (behindAny.isNull() || w <= 0 || lines <= 0) return;
+    QImage title = canvas.copy(0, 0, w, lines).convertToFormat(QImage::Format_RGB888);
+    const QImage behind = (behindAny.size() == title.size() ? behindAny : behindAny.scaled(w, lines))
+                              .convertToFormat(QImage::Format_RGB888);
+    const int percent = viewer::TitleBlendPercent(TitleBlendOption, TitleBlendSkin);
+    const auto rowBytes = static_cast<size_t>(w) * 3;
+    for (int y = 0; y < lines; ++y)
+        viewer::BlendPanelTitleRow({title.scanLine(y), rowBytes}, {behind.constScanLine(y), rowBytes}, y,
+                                   {w, canvas.height()}, percent);
+    QPainter(&canvas).drawImage(0, 0, title);
+}
