@@ -23,6 +23,7 @@
 
 #include "ChildTime.h"
 #include "Corpora.h"
+#include "SetOptions.h"
 #include "Spread.h"
 #include "archive/ArchiveChanges.h"
 #include "ziplib/TZipArchiver.h"
@@ -93,20 +94,11 @@ int main(int argc, char** argv) {
         }
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    double scale = 1.0;
-    int runs = 5;
-    fs::path work = fs::temp_directory_path() / "vb-bench-write";
-    fs::path outRoot = "/dev/shm";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--scale") scale = std::atof(argv[i + 1]);
-        else if (a == "--runs") runs = std::atoi(argv[i + 1]);
-        else if (a == "--dir") work = argv[i + 1];
-        else if (a == "--out") outRoot = argv[i + 1];
-    }
-    char scaleText[32];
-    std::snprintf(scaleText, sizeof scaleText, "scale-%g", scale);
-    work /= scaleText;
+    const benchsupport::SetOptions options = benchsupport::ParseSetOptions(argc, argv, "vb-bench-write");
+    const double scale = options.scale;
+    const int runs = options.runs;
+    const fs::path& work = options.work;
+    const fs::path& outRoot = options.out;
     const std::string self = fs::canonical("/proc/self/exe").string();
     const fs::path a = work / "a", b = work / "b";
     if (!fs::exists(work / "ready")) {

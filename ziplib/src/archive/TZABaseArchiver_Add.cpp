@@ -197,16 +197,7 @@ bool TZABaseArchiver::CompressFile(int32_t Index) {
         const int64_t headerAt = dest.Position();
 
         const bool always = Zip64Mode == TZip64Mode::zmAlways;
-        if (!spanning) {
-            const auto offset = static_cast<uint64_t>(headerAt);
-            item.LocalHeaderOffset = offset;
-            if (NeedsEscape32(offset) || always) {
-                item.HasZip64 = 1;
-                item.Header.localHeaderOffset = kEscape32;
-            } else {
-                item.Header.localHeaderOffset = static_cast<uint32_t>(offset);
-            }
-        }
+        if (!spanning) item.SetLocalHeaderOffset(static_cast<uint64_t>(headerAt), always);
         // The local header carries both sizes in a Zip64 field whenever one of them may need it.
         const bool localZip64 = source && (always || NeedsEscape32(size) ||
                                            (Zip64Mode == TZip64Mode::zmAuto && MayOutgrow32(size)));
@@ -298,14 +289,7 @@ bool TZABaseArchiver::CompressFile(int32_t Index) {
             item.StartDisk = disk;
             item.Header.startDisk = NeedsEscape16(disk) ? kEscape16 : static_cast<uint16_t>(disk);
             if (NeedsEscape16(disk)) item.HasZip64 = 1;
-            const auto offset = static_cast<uint64_t>(stream->Position() - headerLength);
-            item.LocalHeaderOffset = offset;
-            if (NeedsEscape32(offset) || always) {
-                item.HasZip64 = 1;
-                item.Header.localHeaderOffset = kEscape32;
-            } else {
-                item.Header.localHeaderOffset = static_cast<uint32_t>(offset);
-            }
+            item.SetLocalHeaderOffset(static_cast<uint64_t>(stream->Position() - headerLength), always);
             const int64_t rest = temp.stream->Size() - headerLength;
             if (CopyToVolumes(*temp.stream, stream, true, nullptr, -1, rest, commit.Volume()) != rest) {
                 commit.state = TZAAction::fxaAbort;

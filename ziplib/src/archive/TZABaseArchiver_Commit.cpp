@@ -75,16 +75,6 @@ std::uint64_t SourceSize(const TDirItem& item) {
     return ItemUncompressedSize(item);
 }
 
-void SetOffset(TDirItem& item, uint64_t offset, bool keepEscape) {
-    if (NeedsEscape32(offset) || keepEscape) {
-        item.HasZip64 = 1;
-        item.Header.localHeaderOffset = kEscape32;
-    } else {
-        item.Header.localHeaderOffset = static_cast<uint32_t>(offset);
-    }
-    item.LocalHeaderOffset = offset;
-}
-
 }  // namespace
 
 // ---- The archiver's side ----
@@ -395,7 +385,7 @@ void TZABaseArchiver::Commit::CopyItem(int index) {
     if (!old_ || offset < static_cast<uint64_t>(oldBase_)) throw EZAException(ZAError::NoTempArchiveStream, a_.Name);
     const auto at = static_cast<int64_t>(offset) - oldBase_;
     TStream& dest = Dest();
-    SetOffset(target, static_cast<uint64_t>(dest.Position()), source.Header.localHeaderOffset == kEscape32);
+    target.SetLocalHeaderOffset(static_cast<uint64_t>(dest.Position()), source.Header.localHeaderOffset == kEscape32);
 
     if (!rename) {
         if (static_cast<uint64_t>(CopyRange(*old_, at, static_cast<int64_t>(length), dest)) != length)

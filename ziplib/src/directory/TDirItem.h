@@ -45,6 +45,10 @@ struct TDirItem {
     // since. The commit finds the stored bytes of a kept item by it, whatever names repeat.
     int32_t OpenedIndex = -1;
 
+    // Where the local header is: in place, or escaped to the Zip64 value when it does not fit
+    // 32 bits or `escape` asks for it (Zip64 forced, or the item already had it escaped).
+    void SetLocalHeaderOffset(uint64_t offset, bool escape);
+
     // Sets SourceStream and OwnsSourceStream together; nullptr clears both.
     void SetSourceStream(TStream* stream, bool owns);
 };
