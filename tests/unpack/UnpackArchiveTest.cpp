@@ -74,6 +74,36 @@ TEST(UnpackArchive, ReplacesFilesMergesFoldersAndKeepsProgramsExecutable) {
                                              "options.ini", "skins"}));
 }
 
+// The installation was made on a case-insensitive file system, so an update's file may take
+// the place of an installed one that differs only in case; but never the place of another file
+// of the same update.
+TEST(UnpackArchive, FilesThatDifferOnlyInCaseAreAllInstalled) {
+    Install inst;
+    WriteFile(inst.dir / "README", "old readme");
+    WriteFile(inst.dir / "docs/ПРИВЕТ.txt", "old greeting");
+    ExtractorGuard guard(Writes({{"readme", "lower"},
+                                 {"README", "upper"},
+                                 {"docs/привет.txt", "lower greeting"},
+                                 {"docs/Привет.txt", "title greeting"},
+                                 {"DOCS/OLD.DOC", "new doc"}}));
+    const auto report = unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    EXPECT_EQ(report.files, 5u);
+    EXPECT_EQ(ReadFile(inst.dir / "README"), "upper");
+    EXPECT_EQ(ReadFile(inst.dir / "readme"), "lower");
+    // One of the two greetings takes the installed file's place, the other gets its own.
+    std::map<std::string, std::string> greetings;
+    for (const auto& e : fs::directory_iterator(inst.dir / "docs"))
+        if (e.path().extension() == ".txt") greetings[e.path().filename().string()] = ReadFile(e.path());
+    EXPECT_EQ(greetings.size(), 2u);
+    std::vector<std::string> texts;
+    for (const auto& [name, text] : greetings) texts.push_back(text);
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"lower greeting", "title greeting"}));
+    // A single case variant still replaces the installed file, in the installed folder.
+    EXPECT_EQ(ReadFile(inst.dir / "docs/old.doc"), "new doc");
+    EXPECT_FALSE(fs::exists(inst.dir / "DOCS"));
+}
+
 TEST(UnpackArchive, InstalledFilesStayReadableAndWritableByTheirOwner) {
     Install inst;
     WriteFile(inst.dir / "lang.txt", "old categories");
@@ -168,6 +198,8 @@ TEST(UnpackArchive, AFailedUnpackLeavesTheInstallationAsItWas) {
          "a folder in the installation"},
         {"a folder where the installation has a file", Writes({{"docs/old.doc", "new"}, {"locked.txt/x", "x"}}),
          true, "a file in the installation"},
+        {"two files of one name in folders that differ only in case",
+         Writes({{"Docs/a.doc", "one"}, {"DOCS/a.doc", "two"}}), true, "two files that would both be"},
         {"not an archive, for the archive library", nullptr, true, "Invalid archive file"},
     };
     for (const auto& c : cases) {

@@ -37,35 +37,60 @@ constexpr const char* kKept = "kept";
 
 std::string Quoted(const std::string& rel) { return "\"" + rel + "\""; }
 
-// A folder of the installation, read once: its names and their case-folded forms, kept up to
-// date with what the plan puts there.
+// A folder of the installation, read once: the names it had before the unpack with their
+// case-folded forms, and what the plan puts there.
 struct Folder {
     fs::path path;
     bool exists = false;
     bool loaded = false;
-    std::unordered_set<std::string> names;
-    std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each
+    std::unordered_set<std::string> names;                  // there before, or planned
+    std::unordered_map<std::string, std::string> byFolded;  // smallest spelling of each
+    std::unordered_set<std::string> beforeNames;            // there before the unpack
+    std::unordered_map<std::string, std::string> beforeByFolded;
+    std::unordered_set<std::string> incomingFiles;          // file names the archive brings here
+    std::unordered_set<std::string> plannedFiles;
+    std::unordered_set<std::string> claimed;                // earlier spellings taken by a file
 
     void Add(const std::string& name) {
         if (!names.insert(name).second) return;
         auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
         if (!fresh && name < it->second) it->second = name;
     }
-    // The spelling the installation has for `name`: itself, else the smallest name equal to it
-    // without case (as the data tree was made on a case-insensitive file system), else `name`.
-    std::string Spelling(const std::string& name) {
-        if (!loaded) {
-            loaded = true;
-            if (DIR* d = ::opendir(path.c_str())) {
-                while (const dirent* e = ::readdir(d)) {
-                    const std::string n = e->d_name;
-                    if (n != "." && n != "..") Add(n);
-                }
-                ::closedir(d);
+    void Load() {
+        if (loaded) return;
+        loaded = true;
+        if (DIR* d = ::opendir(path.c_str())) {
+            while (const dirent* e = ::readdir(d)) {
+                const std::string n = e->d_name;
+                if (n == "." || n == "..") continue;
+                Add(n);
+                beforeNames.insert(n);
+                auto [it, fresh] = beforeByFolded.try_emplace(platform::FoldCaseUtf8(n), n);
+                if (!fresh && n < it->second) it->second = n;
             }
+            ::closedir(d);
         }
+    }
+    // The spelling the installation has for the folder `name`: itself, else the smallest name
+    // equal to it without case (the data tree was made on a case-insensitive file system), so
+    // folders that differ only in case come together as they did where the tree was made.
+    std::string FolderSpelling(const std::string& name) {
+        Load();
         if (names.count(name)) return name;
         if (auto it = byFolded.find(platform::FoldCaseUtf8(name)); it != byFolded.end()) return it->second;
+        return name;
+    }
+    // The spelling for the file `name`: itself where it is there; else a name that was there
+    // before the unpack and equals it without case, unless the archive brings that spelling
+    // itself or another of its files took it already; else `name`. So two files of one update
+    // never end up in one installed file.
+    std::string FileSpelling(const std::string& name) {
+        Load();
+        if (names.count(name)) return name;
+        if (auto it = beforeByFolded.find(platform::FoldCaseUtf8(name)); it != beforeByFolded.end()) {
+            const std::string& before = it->second;
+            if (!incomingFiles.count(before) && claimed.insert(before).second) return before;
+        }
         return name;
     }
 };
@@ -255,6 +280,15 @@ Plan PlanPlacement(const fs::path& extracted, const fs::path& base, const std::s
     byRel[""] = root.get();
     std::unordered_set<Folder*> written;  // folders of the installation that receive entries
 
+    // Folders first, in the order met (parents before their contents), so that every file's
+    // folder in the installation, and all the file names the archive brings into it, are known
+    // before any file name is matched.
+    struct File {
+        fs::path from;
+        std::string rel;
+        Folder* parent;
+    };
+    std::vector<File> files;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(extracted, ec), end; it != end; it.increment(ec)) {
         if (ec) break;
@@ -267,33 +301,47 @@ Plan PlanPlacement(const fs::path& extracted, const fs::path& base, const std::s
             throw UnpackError(what + ": it holds " + Quoted(relText) + ", which is neither a file nor a folder.");
         const std::string parentRel = rel.has_parent_path() ? rel.parent_path().generic_string() : "";
         Folder* parent = byRel.at(parentRel);
-        const std::string name = parent->Spelling(rel.filename().string());
-        Move m{it->path(), parent->path / name, relText, isFolder, false};
-        struct stat now{};
-        const bool there = parent->exists && Lstat(m.target, now) == 0;
-        if (isFolder) {
-            if (there && !S_ISDIR(now.st_mode))
-                throw UnpackError(what + ": " + Quoted(relText) +
-                                  " is a folder in the archive but a file in the installation.");
-            auto& slot = folders[m.target.string()];
-            if (!slot) {
-                slot = std::make_unique<Folder>();
-                slot->path = m.target;
-                slot->exists = there;
-                slot->loaded = !there;  // a folder still to be made has nothing in it
-                parent->Add(name);
-                m.replaces = there;
-                if (!there) written.insert(parent);
-                plan.moves.push_back(m);
-            }
-            byRel[relText] = slot.get();
+        if (!isFolder) {
+            parent->incomingFiles.insert(rel.filename().string());
+            files.push_back({it->path(), relText, parent});
             continue;
         }
+        const std::string name = parent->FolderSpelling(rel.filename().string());
+        Move m{it->path(), parent->path / name, relText, true, false};
+        struct stat now{};
+        const bool there = parent->exists && Lstat(m.target, now) == 0;
+        if (there && !S_ISDIR(now.st_mode))
+            throw UnpackError(what + ": " + Quoted(relText) + " is a folder in the archive but a file in the installation.");
+        auto& slot = folders[m.target.string()];
+        if (!slot) {
+            slot = std::make_unique<Folder>();
+            slot->path = m.target;
+            slot->exists = there;
+            slot->loaded = !there;  // a folder still to be made has nothing in it
+            parent->Add(name);
+            m.replaces = there;
+            if (!there) written.insert(parent);
+            plan.moves.push_back(m);
+        }
+        byRel[relText] = slot.get();
+    }
+    if (ec) throw UnpackError(what + ". " + ec.message());
+    for (File& f : files) {
+        Folder* parent = f.parent;
+        const std::string name = parent->FileSpelling(fs::path(f.rel).filename().string());
+        // Folders that differ only in case come together; two files of one name in them would
+        // be one installed file, and one of them would be lost.
+        if (!parent->plannedFiles.insert(name).second)
+            throw UnpackError(what + ": it holds two files that would both be " +
+                              Quoted(platform::PathText(parent->path / name)) + ".");
+        Move m{f.from, parent->path / name, f.rel, false, false};
+        struct stat now{};
+        const bool there = parent->exists && Lstat(m.target, now) == 0;
         if (there && S_ISDIR(now.st_mode))
-            throw UnpackError(what + ": " + Quoted(relText) + " is a file in the archive but a folder in the installation.");
+            throw UnpackError(what + ": " + Quoted(f.rel) + " is a file in the archive but a folder in the installation.");
         // The user's own files are never replaced, but one the installation lacks is installed.
-        if (there && IsUserFile(relText)) {
-            plan.keptUserFiles.push_back(relText);
+        if (there && IsUserFile(f.rel)) {
+            plan.keptUserFiles.push_back(f.rel);
             continue;
         }
         m.replaces = there;
@@ -302,14 +350,13 @@ Plan PlanPlacement(const fs::path& extracted, const fs::path& base, const std::s
             // without write permission is replaced as any other.
             const int err = ::faccessat(AT_FDCWD, m.target.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
             if (err == EPERM || err == EROFS)
-                throw UnpackError(what + ": " + Quoted(relText) + " cannot be replaced. " + std::strerror(err));
+                throw UnpackError(what + ": " + Quoted(f.rel) + " cannot be replaced. " + std::strerror(err));
         }
         parent->Add(name);
         written.insert(parent);
         plan.moves.push_back(std::move(m));
         ++plan.files;
     }
-    if (ec) throw UnpackError(what + ". " + ec.message());
     // Every folder that gets a new name must let us write it, checked before anything moves.
     for (Folder* f : written) {
         if (!f->exists) continue;  // made by the move; its parent is in the list
