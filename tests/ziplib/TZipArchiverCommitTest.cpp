@@ -204,6 +204,25 @@ TEST(Commit, DeleteAndUpdateBatchesAreWritten) {
     ExpectToolsAccept(zip);
 }
 
+TEST(Commit, ChangesDroppedWithTheUpdateLevelLeaveTheDirectoryAsTheFileHasIt) {
+    TempDir dir;
+    const fs::path zip = dir / "a.zip";
+    WriteNew(zip, dir / "src", kOld);
+    const std::string before = ReadFile(zip);
+    TZipArchiver a;
+    a.FileName = WinName(zip);
+    a.OpenArchive();
+    ArchiveChanges::Begin(a);
+    a.MarkFilesToProcess(u"a.txt", kEveryItem, u"");
+    a.ProcessFiles(TZAProcessOperation::poDelete);
+    TZAArchiveItem f;
+    EXPECT_FALSE(a.FindFirst(u"a.txt", f, u"", kEveryItem));
+    a.ResetUpdateLevel();
+    EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kEveryItem));
+    a.CloseArchive();
+    EXPECT_EQ(ReadFile(zip), before);
+}
+
 TEST(Commit, AFailedAddIsLeftOutAndTheRestIsWritten) {
     TempDir dir;
     const fs::path zip = dir / "a.zip";
