@@ -17,30 +17,21 @@
 //   bench_extract [--scale F] [--runs N] [--dir D] [--out T] [--sets plain|aes|all]
 //       (F < 1 shrinks both corpora, for a quick look; T is where the output goes, a tmpfs)
 //   bench_extract test|extract ARCHIVE [OUTDIR [PASSWORD]]   (what the timed child processes run)
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "ChildTime.h"
+#include "Corpora.h"
+#include "SetOptions.h"
 #include "Spread.h"
 #include "ziplib/TZipArchiver.h"
 #include "ziplib/WideFiles.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -72,103 +63,28 @@ int RunChild(const std::string& mode, const std::string& archive, const std::str
 
 // ---- Corpora.
 
-std::vector<fs::path> FilesUnder(const std::vector<std::string>& roots, bool (*take)(const fs::path&)) {
-    std::vector<fs::path> v;
-    for (const auto& r : roots) {
-        std::error_code ec;
-        for (fs::recursive_directory_iterator it(r, fs::directory_options::skip_permission_denied, ec), end; it != end;
-             it.increment(ec)) {
-            if (ec) break;
-            if (it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
-            if (take(it->path())) v.push_back(it->path());
-        }
-    }
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
-bool IsText(const fs::path& p) {
-    static const char* ext[] = {".txt", ".html", ".xml", ".py", ".pl", ".pm", ".c", ".h", ".hpp", ".md", ".css",
-                                ".js", ".json", ".sh", ".conf", ".rst", ".tex", ".el", ".po", ".svg", ".inc", ".tcl"};
-    const std::string e = p.extension().string();
-    return std::any_of(std::begin(ext), std::end(ext), [&](const char* x) { return e == x; });
-}
-
-bool IsProgram(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    char m[4] = {};
-    f.read(m, 4);
-    return f && m[0] == 0x7F && m[1] == 'E' && m[2] == 'L' && m[3] == 'F';
-}
-
-// The files' contents joined, up to `limit` bytes, then repeated to `want` when short.
-std::string Pool(const std::vector<fs::path>& files, std::size_t want) {
-    std::string s;
-    s.reserve(want);
-    for (const auto& p : files) {
-        if (s.size() >= want) break;
-        std::ifstream f(p, std::ios::binary);
-        s.append(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    }
-    if (s.empty()) throw std::runtime_error("no source files");
-    while (s.size() < want) s.append(s, 0, std::min(s.size(), want - s.size()));
-    s.resize(want);
-    return s;
-}
-
-void Write(const fs::path& p, std::string_view bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 int Shell(const std::string& cmd) { return std::system(cmd.c_str()); }
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
-// a) 20,000 files of log-uniform sizes scaled to ~1 GB in 1,000 folders (10 x 100).
+// a) the text set, zipped by Info-ZIP.
 fs::path MakeCorpusA(const fs::path& work, double scale, const std::string& text) {
     const fs::path zip = work / "a.zip";
     if (fs::exists(zip)) return zip;
-    const int files = std::max(100, static_cast<int>(20000 * scale));
-    const std::size_t total = static_cast<std::size_t>(1e9 * scale);
-    std::mt19937_64 gen(20240601);
-    std::vector<double> raw(static_cast<std::size_t>(files));
-    std::uniform_real_distribution<double> u(std::log(512.0), std::log(300000.0));
-    double sum = 0;
-    for (auto& r : raw) sum += (r = std::exp(u(gen)));
     const fs::path root = work / "a-src";
-    fs::remove_all(root);
-    for (int i = 0; i < files; ++i) {
-        const std::size_t n = static_cast<std::size_t>(raw[static_cast<std::size_t>(i)] / sum * static_cast<double>(total));
-        const std::size_t at = std::uniform_int_distribution<std::size_t>(0, text.size() - n - 1)(gen);
-        const int folder = i % 1000;
-        char rel[64];
-        std::snprintf(rel, sizeof rel, "t%d/s%02d/file%05d.txt", folder / 100, folder % 100, i);
-        Write(root / "tree" / rel, std::string_view(text).substr(at, n));
-    }
+    benchsupport::MakeTreeA(root, scale, text);
     if (Shell("cd " + Quote(root) + " && zip -q -r -6 -X " + Quote(zip) + " tree") != 0)
         throw std::runtime_error("zip failed");
     fs::remove_all(root);
     return zip;
 }
 
-// b) text, programs and random data of 200 MiB each; the random file stored.
+// b) the three large files, zipped by Info-ZIP; the random file stored.
 fs::path MakeCorpusB(const fs::path& work, double scale, const std::string& text, const std::string& programs) {
     const fs::path zip = work / "b.zip";
     if (fs::exists(zip)) return zip;
-    const std::size_t n = static_cast<std::size_t>((200u << 20) * scale);
     const fs::path root = work / "b-src";
-    fs::remove_all(root);
-    Write(root / "text.txt", std::string_view(text).substr(0, n));
-    Write(root / "programs.bin", std::string_view(programs).substr(0, n));
-    std::string random(n, '\0');
-    std::mt19937_64 gen(7);
-    for (std::size_t i = 0; i + 8 <= n; i += 8) {
-        const std::uint64_t v = gen();
-        std::memcpy(&random[i], &v, 8);
-    }
-    Write(root / "random.bin", random);
+    benchsupport::MakeTreeB(root, scale, text, programs);
     if (Shell("cd " + Quote(root) + " && zip -q -6 -X " + Quote(zip) + " text.txt programs.bin && zip -q -0 -X " +
               Quote(zip) + " random.bin") != 0)
         throw std::runtime_error("zip failed");
@@ -192,36 +108,9 @@ fs::path MakeAesVersion(const fs::path& work, const fs::path& plain) {
 
 // ---- Timing.
 
-struct Figure {
-    double seconds = 0;
-    double peakMiB = 0;
-    bool ok = true;
-};
-
-Figure Time(const std::vector<std::string>& args, const fs::path& cwd, bool stdoutToNull) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
-    if (stdoutToNull) posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    pid_t pid;
-    Figure f;
-    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) {
-        f.ok = false;
-        return f;
-    }
-    int status = 0;
-    struct rusage ru {};
-    ::wait4(pid, &status, 0, &ru);
-    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    f.peakMiB = static_cast<double>(ru.ru_maxrss) / 1024.0;
-    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    posix_spawn_file_actions_destroy(&fa);
-    return f;
-}
+using benchsupport::Figure;
+using benchsupport::Have;
+using benchsupport::Time;
 
 enum class Kind { Engine, Extract };
 
@@ -240,12 +129,6 @@ struct Result {
     double peakMiB = 0;
     bool ok = true;
 };
-
-bool Have(const char* tool) {
-    for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
-        if (::access((std::string(dir) + tool).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 // The arguments "cat 0 cat 1 ..." that make ziptool write every item to its output.
 std::vector<std::string> CatEveryItem(const fs::path& zip) {
@@ -298,22 +181,13 @@ int main(int argc, char** argv) {
         }
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    double scale = 1.0;
-    int runs = 5;
-    fs::path work = fs::temp_directory_path() / "vb-bench-extract";
-    fs::path outRoot = "/dev/shm";
-    std::string sets = "all";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--scale") scale = std::atof(argv[i + 1]);
-        else if (a == "--runs") runs = std::atoi(argv[i + 1]);
-        else if (a == "--dir") work = argv[i + 1];
-        else if (a == "--out") outRoot = argv[i + 1];
-        else if (a == "--sets") sets = argv[i + 1];
-    }
-    char scaleText[32];
-    std::snprintf(scaleText, sizeof scaleText, "scale-%g", scale);
-    work /= scaleText;
+    const benchsupport::SetOptions options = benchsupport::ParseSetOptions(argc, argv, "vb-bench-extract");
+    const double scale = options.scale;
+    const int runs = options.runs;
+    const fs::path& work = options.work;
+    const fs::path& outRoot = options.out;
+    const auto chosen = options.other.find("--sets");
+    const std::string sets = chosen == options.other.end() ? "all" : chosen->second;
     fs::create_directories(work);
     const std::string self = fs::canonical("/proc/self/exe").string();
 
@@ -322,12 +196,9 @@ int main(int argc, char** argv) {
     if (!fs::exists(a) || !fs::exists(b)) {
         // The pools go before anything is timed: a child's peak memory counts what it shared
         // with this process before it started its program.
-        const std::size_t textNeed = static_cast<std::size_t>((200u << 20) * scale) + (64u << 20);
-        const std::string text = Pool(FilesUnder({"/usr/share", "/usr/include"}, IsText), std::max<std::size_t>(textNeed, 256u << 20));
+        const std::string text = benchsupport::TextPool(scale);
         MakeCorpusA(work, scale, text);
-        const std::string programs = Pool(FilesUnder({"/usr/bin", "/usr/lib/x86_64-linux-gnu", "/usr/lib"}, IsProgram),
-                                          static_cast<std::size_t>((200u << 20) * scale));
-        MakeCorpusB(work, scale, text, programs);
+        MakeCorpusB(work, scale, text, benchsupport::ProgramPool(scale));
         // Start afresh: a child's peak memory includes the peak of the process it was started
         // from, and this one held the pools.
         std::fflush(stdout);

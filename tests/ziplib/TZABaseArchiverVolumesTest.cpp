@@ -12,6 +12,7 @@
 #include "TempDir.h"
 #include "directory/TZADirManager.h"
 #include "ziplib/EZAException.h"
+#include "ziplib/TMemoryStream.h"
 #include "ziplib/TZipArchiver.h"
 #include "ziplib/WideFiles.h"
 
@@ -455,4 +456,59 @@ TEST(NewVolumes, OneFileArchivesAskForNothing) {
     a.OpenArchive();
     EXPECT_EQ(asked, 0);
     EXPECT_GT(TZABaseArchiver::GetFreeDiskSpace(WinName(dir / "no" / "such" / "file.zip")), 0);
+}
+
+namespace {
+
+// The volume writers are steps of the archiver's own commit; a test reaches them as a subclass.
+struct VolumeWriter : TZipArchiver {
+    using TZABaseArchiver::CopyToVolumes;
+    using TZABaseArchiver::WriteSpanned;
+    using TZABaseArchiver::WriteSpannedChecked;
+};
+
+}  // namespace
+
+TEST(NewVolumes, BlocksFillEachVolumeAndWholeOnesMoveOnToTheNext) {
+    testsupport::TempDir dir;
+    VolumeWriter a;
+    a.FileName = WinName(dir / "x.zip");
+    a.SetSpanningMode(TZASpanningMode::smSplitting);
+    a.SpanningOptions.VolumeSize = TZAVolumeSize::vsCustom;
+    a.SpanningOptions.SetCustomVolumeSize(65536);
+    std::vector<int32_t> asked;
+    a.OnRequestBlankVolume = [&](TZABaseArchiver&, int32_t n, std::u16string&, bool&) { asked.push_back(n); };
+    a.OpenArchive();
+    TZAVolumeNumberInfo volume = a.CurrentVolume();
+    TStream* stream = a.ArchiveStream();
+    const std::string bytes(200000, 'b');
+    EXPECT_EQ(a.WriteSpanned(bytes.data(), 60000, nullptr, -1, volume, stream), 60000);
+    // 5,536 bytes are left: a block that must stay whole starts the next volume.
+    EXPECT_EQ(a.WriteSpanned(bytes.data(), 10000, nullptr, 0, volume, stream), 10000);
+    EXPECT_EQ(volume.Number, 1);
+    // One that may be split fills that volume and runs on.
+    EXPECT_EQ(a.WriteSpanned(bytes.data(), 100000, nullptr, -1, volume, stream), 100000);
+    EXPECT_EQ(volume.Number, 2);
+    EXPECT_EQ(stream, a.ArchiveStream());
+    // A whole block larger than any volume is split all the same rather than asking forever.
+    TMemoryStream source(bytes);
+    int progress = 0;
+    a.OnCopyTempFileProgress = [&](TZABaseArchiver&, double, TZAProgressPhase, bool&) { ++progress; };
+    EXPECT_EQ(a.CopyToVolumes(source, stream, true, nullptr, 0, 70000, volume), 70000);
+    EXPECT_GE(progress, 3);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z01"), 60000u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z02"), 65536u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z03"), 44464u);  // 70,000 would not fit beside them
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z04"), 65536u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z05"), 4464u);
+    EXPECT_EQ(asked, (std::vector<int32_t>{1, 2, 3, 4, 5}));
+
+    // A volume already past its limit takes nothing more: code 46.
+    stream->Write(bytes.data(), 70000);
+    try {
+        a.WriteSpannedChecked(bytes.data(), 10, nullptr, -1, volume, stream);
+        ADD_FAILURE() << "the volume took more than its limit";
+    } catch (const EZAException& e) {
+        EXPECT_EQ(e.NativeError(), ZAError::VolumeWriteError);
+    }
 }

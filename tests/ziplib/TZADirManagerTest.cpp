@@ -52,7 +52,7 @@ TEST(TZADirManager, StartsAsAnEmptyArchiveOfTheOwnersFamily) {
         EXPECT_EQ(m.Zip64LocatorImage, (Zip64Locator{0, 0, 0, 0}));
         EXPECT_EQ(m.Zip64EndRecordImage.signature, 0u);
         EXPECT_EQ(m.Items.Count(), 0);
-        EXPECT_EQ(m.PendingItems.Count(), 0);
+        EXPECT_EQ(m.OpenedItems.Count(), 0);
         EXPECT_EQ(m.Stream, &stream);
         EXPECT_EQ(m.Archiver, &owner);
         EXPECT_FALSE(m.ForeignStream);

@@ -15,6 +15,7 @@
 #include "ArchiveFixtures.h"
 #include "FiveSteps.h"
 #include "TempDir.h"
+#include "archive/ArchiveChanges.h"
 #include "platform/Unicode.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
@@ -497,14 +498,14 @@ TEST(ExtractBatch, NeedsAnOpenArchiveAndNoPendingUpdate) {
     WriteArchive(dir / "a.zip", {{.name = "a.txt", .data = "a"}});
     zip.FileName = WinName(dir / "a.zip");
     zip.OpenArchive();
-    zip.UpdateLevel = 1;
+    ArchiveChanges::Begin(zip);
     try {
         zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
         FAIL();
     } catch (const EZAException& e) {
         EXPECT_EQ(e.NativeError(), ZAError::UpdateNotEnded);
     }
-    zip.UpdateLevel = 0;
+    zip.ResetUpdateLevel();
     TMemoryStream out;
     EXPECT_THROW(zip.ExtractItemToStream(1, out), EZAException);
     zip.ExtractItemToStream(0, out);

@@ -11,6 +11,7 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "archive/ArchiveChanges.h"
 #include "directory/TZADirManager.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TMemoryStream.h"
@@ -395,7 +396,9 @@ TEST(TZipArchiver, LocksAreSharedAndReentrant) {
     TZABaseArchiver::UnlockArchivers();
     TZipArchiver a;
     EXPECT_THROW(a.CheckArchiveOpen(), EZAException);
-    a.UpdateLevel = 1;
+    a.SetInMemory(true);
+    a.OpenArchive();
+    ArchiveChanges::Begin(a);
     try {
         a.CheckNotInUpdate();
         ADD_FAILURE();

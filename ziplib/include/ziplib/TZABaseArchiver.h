@@ -37,7 +37,9 @@ public:
     using EArchiverError::EArchiverError;
 };
 
+class ArchiveChanges;
 class ItemOutput;
+class TMemoryStream;
 class TZADirManager;
 
 class TZABaseArchiver : public TComponent {
@@ -58,10 +60,13 @@ public:
     // closed with its file released.
     void OpenArchive(uint16_t mode);
     // Commits pending changes and releases the archive; never raises, except EArchiverBusy when
-    // called from inside a running operation of this archiver.
+    // called from inside a running operation of this archiver. A commit that failed leaves the
+    // file as it was and its message in LastError.
     void CloseArchive();
     bool IsOpen() const { return isOpen_; }
-    bool InUpdate() const { return UpdateLevel > 0; }
+    // Changes are pending. No operation of the programs begins a change, so this stays false
+    // there and CloseArchive writes nothing to an archive that was opened.
+    bool InUpdate() const { return updateLevel_ > 0; }
     void CheckArchiveOpen() const;  // code 13
     void CheckNotInUpdate() const;  // code 26
     static void LockArchivers();
@@ -96,7 +101,8 @@ public:
     // Decodes item Index into Stream: code 16 for an index outside the directory, code 8 when
     // its data does not check out (unless cancelled or ExtractCorruptedFiles is set).
     void ExtractItemToStream(int32_t Index, TStream& Stream);
-    // True when the last batch ran over every marked item and each came through.
+    // True when the last batch (or commit) ran over every marked (changed) item and each came
+    // through.
     bool BatchSucceeded() const {
         return !Cancelled && !Aborted && FailedCount == 0 && ProcessedCount == MarkedCount;
     }
@@ -209,9 +215,8 @@ public:
     // library: the library's own steps and its tests look inside.
     TZADirManager* DirManager() const { return dirManager_.get(); }
 
-    // Pending change transactions; nothing raises it yet, so CloseArchive commits nothing.
-    int32_t UpdateLevel = 0;
-    // The running batch: its counts and flags, and the folder that stands in for an empty BaseDir.
+    // The running batch or commit: its counts and flags, and the folder that stands in for an
+    // empty BaseDir.
     std::u16string StartDir;
     int32_t ProcessedCount = 0;
     int32_t MarkedCount = 0;
@@ -219,7 +224,7 @@ public:
     bool InProcess = false;
     bool Aborted = false;      // the failure event answered Abort
     int32_t FailedCount = 0;   // items of the batch that failed and were not retried to success
-    std::string LastError;     // the message of the batch's last failure, UTF-8
+    std::string LastError;     // the message of the batch's (or the commit's) last failure, UTF-8
     int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
@@ -241,11 +246,41 @@ protected:
     void RefuseWhileBusy(std::string_view what) const;
     void SetCompressionMethodValue(uint16_t method) { compressionMethod_ = method; }
 
-    // Writes what an open archive still owes its file: pending changes, and the end record of an
-    // archive that received nothing. Errors are dropped.
+    // Writes what an open archive still owes its file: pending changes, and the directory of a
+    // new archive that received nothing. Errors are dropped (their message goes to LastError).
     void FinishArchive();
-    // Does nothing unless UpdateLevel > 0; then sets it back to 0.
+    // Does nothing unless changes are pending; then writes them and ends the update. The file
+    // takes the changes whole or not at all: a cancel or abort leaves it as it was, and a
+    // failure does too and then raises. Raises EZAException 32 on an archive opened read-only,
+    // 52 on an existing one that spans volumes and 62 on a second commit of a new one that does,
+    // before anything is written.
     virtual void CommitChanges();
+
+    // ---- Writing items (a commit runs these) ----
+    // Fills item Index from the file FileName: its stored name by Options.StorePath, time,
+    // attributes, the archiver's password, compression mode and method; marks it changed.
+    void InitDirItem(int32_t Index, const std::u16string& FileName);
+    // Writes item Index at the end of the archive: local header, name, extra fields and data, the
+    // header rewritten with the CRC-32 and sizes. False when it was not written: cancelled (the
+    // cancel flag is set) or failed, in which case the failure event has answered and its answer
+    // steers the commit.
+    bool CompressFile(int32_t Index);
+
+    // ---- Writing across volumes ----
+    // Writes count bytes into stream (into pending, a buffer of bytes that must land on the same
+    // volume, when given), moving on to the next volume when the current one is full; reserve
+    // bytes more must fit beside the block on the same volume (-1: the block may be split). With
+    // smNone one plain write. Returns the bytes written; stream is then the current volume.
+    int64_t WriteSpanned(const void* buffer, int64_t count, TMemoryStream* pending, int64_t reserve,
+                         TZAVolumeNumberInfo& volume, TStream*& stream);
+    // The same; EZAException 46 when fewer bytes were written than asked.
+    void WriteSpannedChecked(const void* buffer, int64_t count, TMemoryStream* pending, int64_t reserve,
+                             TZAVolumeNumberInfo& volume, TStream*& stream);
+    // Copies count bytes (-1: the rest) of source through WriteSpanned, in blocks of 1,000,000
+    // bytes, with the temporary-file progress event when showProgress. Returns the bytes copied;
+    // fewer when the event cancelled or a volume took no more.
+    int64_t CopyToVolumes(TStream& source, TStream*& stream, bool showProgress, TMemoryStream* pending,
+                          int64_t reserve, int64_t count, TZAVolumeNumberInfo& volume);
 
     // The steps a batch runs for item Index; Name has '\' separators and BaseDir a trailing '\'.
     void DeleteFileItem(int32_t Index);
@@ -263,6 +298,8 @@ protected:
     void DetectSpanningMode(bool found);
 
 private:
+    friend class ArchiveChanges;  // the library's own entry for beginning changes (tests, benchmarks)
+    class Commit;            // one run of CommitChanges
     struct ExtractionState;  // the data engine, the folder being written and the overlap check
     class DirOwner;          // what the directory asks of this archiver
     class ItemContext;       // what the data engine asks of this archiver
@@ -278,6 +315,12 @@ private:
     ExtractionState& Extraction();
 
     void ReleaseArchive();  // frees stream and directory, no writes
+    // Begins a change: the first one keeps the directory as it is now, which the commit copies
+    // unchanged items from and a rollback returns to.
+    void RaiseUpdateLevel();
+    // The directory of a new split or spanned archive is complete on the volume open now: that
+    // volume takes the name of the last one and is opened again. nullptr when it already had it.
+    TStream* FinishLastVolume();
     void OpenNewVolume(const TZAVolumeNumberInfo& volume);
     void OpenExistingVolume(const TZAVolumeNumberInfo& volume);
     bool ProbeLastVolume();  // one round of the plain route; true when the end record was located
@@ -297,6 +340,7 @@ private:
     bool isOpen_ = false;
     bool externalStream_ = false;
     uint16_t openMode_ = 0;
+    int32_t updateLevel_ = 0;  // pending change transactions
     std::u16string volumeFileName_;
     TZAVolumeNumberInfo currentVolume_;
     std::unique_ptr<TStream> archiveStream_;
@@ -304,6 +348,7 @@ private:
     std::unique_ptr<TZADirManager> dirManager_;
     std::atomic<int> busyDepth_{0};  // read by any thread; changed under the shared lock
     std::unique_ptr<ExtractionState> extraction_;
+    Commit* commit_ = nullptr;  // the commit running now
 };
 
 }  // namespace ziplib

@@ -218,16 +218,22 @@ void TZABaseArchiver::CloseArchive() {
 }
 
 void TZABaseArchiver::FinishArchive() {
-    try {
-        CommitChanges();
-        if (archiveStream_ && dirManager_ && archiveStream_->Size() == 0) dirManager_->WriteEmptyDirectory();
-    } catch (...) {
-        // Closing never fails: what could not be written is dropped.
-    }
-}
-
-void TZABaseArchiver::CommitChanges() {
-    if (UpdateLevel > 0) UpdateLevel = 0;
+    // Closing never fails: what could not be written is dropped, and told in LastError.
+    const auto attempt = [this](auto&& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            LastError = e.what();
+        } catch (...) {
+            LastError = "Unknown error";
+        }
+    };
+    attempt([this] { CommitChanges(); });
+    // A new archive that received nothing (or whose commit failed) still becomes a whole one:
+    // its stub, if any, and an empty directory, on the volume that carries the archive's name.
+    attempt([this] {
+        if (archiveStream_ && dirManager_ && dirManager_->IsNew && !dirManager_->DirectoryWritten) dirManager_->SaveDir();
+    });
 }
 
 void TZABaseArchiver::ReleaseArchive() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "DiskFullPrompt.h"
 #include "ExtractionState.h"
 #include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
@@ -161,21 +162,6 @@ bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
     if (mode == TZAOverwriteMode::omIfNewer) return item > f;
     if (mode == TZAOverwriteMode::omIfOlder) return item < f;
     return true;
-}
-
-// A block that did not go out whole: the disk-full event decides between writing it again
-// and giving up, which cancels the batch. A failing handler counts as giving up.
-DiskFullPrompt AskOnDiskFull(TZABaseArchiver& a) {
-    return [&a] {
-        bool cancel = true;
-        try {
-            a.DoOnDiskFull(-1, a.FileName, cancel);
-        } catch (...) {
-            cancel = true;
-        }
-        if (cancel) a.Cancelled = true;
-        return cancel ? DiskFullAnswer::Abort : DiskFullAnswer::Retry;
-    };
 }
 
 }  // namespace

@@ -24,7 +24,13 @@ bool ShowsProgress(TZAProcessOperation op) {
 }  // namespace
 
 void TZABaseArchiver::ResetUpdateLevel() {
-    if (UpdateLevel > 0) UpdateLevel = 0;
+    if (updateLevel_ <= 0) return;
+    updateLevel_ = 0;
+    // Nothing will be written: the directory goes back to what the file holds.
+    if (dirManager_) {
+        dirManager_->Items.Assign(dirManager_->OpenedItems);
+        dirManager_->OpenedItems.SetCount(0);
+    }
 }
 
 void TZABaseArchiver::ProcessFiles(TZAProcessOperation Operation) {
@@ -182,10 +188,9 @@ void TZABaseArchiver::UpdateItem(int32_t Index, const std::u16string& FileName_)
     TZADirArray& items = dirManager_->Items;
     if (Index < 0 || Index >= items.Count()) throw EZAException(ZAError::UpdateIndex, Name);
     if (!InUpdate()) throw EZAException(ZAError::UpdateNotInUpdate, Name);
-    // The item is read from the file when the pending changes are written.
-    TDirItem& item = *items.ItemPtr(Index);
-    item.SourceFileName = FileName_;
-    item.Operation = static_cast<uint8_t>(TZAProcessOperation::poUpdate);
+    // The item is rebuilt from the file, whose data is read when the pending changes are written.
+    InitDirItem(Index, FileName_);
+    items.ItemPtr(Index)->Operation = static_cast<uint8_t>(TZAProcessOperation::poUpdate);
 }
 
 }  // namespace ziplib

@@ -1,15 +1,18 @@
 // Volumes of split and spanned archives: their names, opening the one that is needed, and
 // telling at open time whether an archive is one file or a set of volumes.
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "DirOwner.h"
 #include "files/Drives.h"
 #include "format/ZipConstants.h"
 #include "ziplib/EZAException.h"
+#include "ziplib/TMemoryStream.h"
 #include "ziplib/TUniFileStream.h"
 #include "ziplib/TZABaseArchiver.h"
 #include "ziplib/WideFiles.h"
@@ -213,6 +216,102 @@ bool TZABaseArchiver::OpenSfxArchive() {
         spanningMode_ = TZASpanningMode::smNone;
     }
     return OpenPlainArchive();
+}
+
+// ---- Writing across volumes ----
+
+int64_t TZABaseArchiver::WriteSpanned(const void* buffer, int64_t count, TMemoryStream* pending, int64_t reserve,
+                                      TZAVolumeNumberInfo& volume, TStream*& stream) {
+    if (count <= 0) return 0;
+    if (spanningMode_ == TZASpanningMode::smNone) return stream->Write(buffer, count);
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const int64_t held = pending ? pending->Size() : 0;
+        int64_t free = GetFreeDiskSpace(volumeFileName_) - held;
+        const int64_t limit = SpanningOptions.GetVolumeSize(volume);
+        if (limit != TZASpanningOptions::kNoLimit) free = std::min(free, limit - stream->Size() - held);
+        if (free < 0) break;
+        const int64_t rest = count - done;
+        // A block that must stay whole waits for the next volume, unless the volume is still
+        // empty: then no volume would ever take it, and it is split after all.
+        const bool empty = stream->Size() + held == 0;
+        if (empty && free == 0) break;
+        if (reserve == -1 || rest + reserve <= free || empty) {
+            const int64_t n = std::min(rest, free);
+            if (n > 0) {
+                const int64_t w = pending ? pending->Write(p + done, n) : stream->Write(p + done, n);
+                done += w;
+                if (w < n) break;
+            }
+        }
+        if (done >= count) break;
+        if (pending && pending->Size() > 0) {
+            const int64_t n = pending->Size();
+            pending->SetPosition(0);
+            std::vector<uint8_t> bytes(static_cast<size_t>(n));
+            pending->ReadBuffer(bytes.data(), n);
+            stream->WriteBuffer(bytes.data(), n);
+            pending->Clear();
+        }
+        // A spanned disk is flushed before it is taken out.
+        if (spanningMode_ == TZASpanningMode::smSpanning)
+            if (auto* file = dynamic_cast<TUniFileStream*>(stream)) ::fsync(file->Handle());
+        volume.SetNumber(volume.Number + 1);
+        OpenVolume(volume);
+        stream = archiveStream_.get();
+    }
+    return done;
+}
+
+void TZABaseArchiver::WriteSpannedChecked(const void* buffer, int64_t count, TMemoryStream* pending, int64_t reserve,
+                                          TZAVolumeNumberInfo& volume, TStream*& stream) {
+    if (WriteSpanned(buffer, count, pending, reserve, volume, stream) < count)
+        throw EZAException(ZAError::VolumeWriteError, Name);
+}
+
+int64_t TZABaseArchiver::CopyToVolumes(TStream& source, TStream*& stream, bool showProgress, TMemoryStream* pending,
+                                       int64_t reserve, int64_t count, TZAVolumeNumberInfo& volume) {
+    constexpr int64_t kBlock = 1000000;
+    const int64_t total = count == -1 ? source.Size() - source.Position() : count;
+    std::vector<uint8_t> block(static_cast<size_t>(std::clamp<int64_t>(total, 1, kBlock)));
+    bool cancel = false;
+    if (showProgress) {
+        DoOnCopyTempFileProgress(0, TZAProgressPhase::ppStart, cancel);
+        if (cancel) return 0;
+    }
+    int64_t copied = 0;
+    while (copied < total) {
+        const int64_t n = source.Read(block.data(), std::min<int64_t>(kBlock, total - copied));
+        if (n <= 0) break;
+        const int64_t w = WriteSpanned(block.data(), n, pending, reserve, volume, stream);
+        copied += w;
+        if (w < n) break;
+        if (showProgress) {
+            DoOnCopyTempFileProgress(static_cast<double>(copied) / static_cast<double>(total) * 100.0,
+                                     TZAProgressPhase::ppProcess, cancel);
+            if (cancel) break;
+        }
+    }
+    if (showProgress) DoOnCopyTempFileProgress(100, TZAProgressPhase::ppEnd, cancel);
+    return copied;
+}
+
+TStream* TZABaseArchiver::FinishLastVolume() {
+    if (spanningMode_ == TZASpanningMode::smNone) return nullptr;
+    std::u16string last = FileName;
+    GetVolumeFileName(last, -1, false);
+    if (volumeFileName_ == last) return nullptr;
+    const std::u16string current = volumeFileName_;
+    archiveStream_.reset();
+    if (WideFileExists(last)) WideDeleteFile(last);
+    const bool renamed = WideRenameFile(current, last);
+    archiveStream_ = std::make_unique<TUniFileStream>(renamed ? last : current, fmOpenReadWrite | fmShareDenyNone);
+    volumeFileName_ = renamed ? last : current;
+    externalStream_ = false;
+    if (dirManager_) dirManager_->Stream = archiveStream_.get();
+    if (!renamed) throw EZAException(ZAError::CannotCreateFile, Name, {FormatArg(last)});
+    return archiveStream_.get();
 }
 
 bool TZABaseArchiver::VolumeExistsUnderSplitNaming(int32_t n) { return WideFileExists(VolumeNameForProbe(n)); }

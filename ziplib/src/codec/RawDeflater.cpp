@@ -21,13 +21,21 @@ void RawDeflater::StreamDeleter::operator()(z_stream_s* s) const {
     delete s;
 }
 
-RawDeflater::RawDeflater(int level) {
+RawDeflater::RawDeflater(int level) : level_(level) {
     auto s = std::make_unique<z_stream>();
     CCheck(deflateInit2(s.get(), level, Z_DEFLATED, -MAX_WBITS, kDefaultMemLevel, Z_DEFAULT_STRATEGY));
     stream_.reset(s.release());
 }
 
 RawDeflater::~RawDeflater() = default;
+
+void RawDeflater::Reset(int level) {
+    CCheck(deflateReset(stream_.get()));
+    // A fresh stream has put nothing out yet, so changing the level here flushes nothing.
+    if (level != level_) CCheck(deflateParams(stream_.get(), level, Z_DEFAULT_STRATEGY));
+    level_ = level;
+    totalIn_ = totalOut_ = 0;
+}
 
 bool RawDeflater::Deflate(std::span<const std::uint8_t> input, Flush flush, std::span<std::uint8_t> output,
                           const Sink& sink) {

@@ -34,6 +34,10 @@ public:
     // buffer. False when the sink asked to stop. zlib failures raise ECompressionError.
     bool Deflate(std::span<const std::uint8_t> input, Flush flush, std::span<std::uint8_t> output, const Sink& sink);
 
+    // Starts a new stream at `level`, keeping zlib's memory. Raises ECompressionError when zlib
+    // refuses the level.
+    void Reset(int level);
+
     std::uint64_t TotalIn() const { return totalIn_; }
     std::uint64_t TotalOut() const { return totalOut_; }
 
@@ -44,6 +48,7 @@ private:
     std::unique_ptr<z_stream_s, StreamDeleter> stream_;
     std::uint64_t totalIn_ = 0;
     std::uint64_t totalOut_ = 0;
+    int level_;
 };
 
 }  // namespace ziplib

@@ -19,7 +19,7 @@ struct TDirItem {
     // 64-bit fields below carry the value.
     CentralHeader Header;
     std::u16string Name;        // '/' separators, a directory ends in '/'
-    std::u16string SecondName;  // carried and copied with the item
+    std::u16string SecondName;  // a renamed item's name as opened; carried and copied with the item
     std::string Comment;        // raw bytes
     std::vector<ExtraField> ExtraFields;  // each with its own copy of the data
     uint8_t EncryptionStrength = 0;  // 0 traditional, 1-3 AES-128/192/256
@@ -28,7 +28,9 @@ struct TDirItem {
     uint64_t CompressedSize = 0;
     uint64_t LocalHeaderOffset = 0;
     uint32_t StartDisk = 0;
-    uint8_t IsNew = 0;  // added since the archive was opened
+    // Added or changed since the archive was opened (by the item initialiser, a rename): the
+    // commit writes it anew, where it copies an unchanged item's stored bytes.
+    uint8_t IsNew = 0;
     std::string Password;
     // The stream a new or updated item's data comes from. Copies of the item share it; an owned
     // stream is freed when the last of them lets go, one the item doesn't own never is.
@@ -39,6 +41,13 @@ struct TDirItem {
     std::u16string SourceFileName;
     uint16_t Method = 0;  // the real method: the header's, or the AES field's for AES items
     uint8_t CompressionMode = 0;  // 0-9, the deflate level the item is written with
+    // Where the item stood in the directory when the pending changes began; -1 for an item added
+    // since. The commit finds the stored bytes of a kept item by it, whatever names repeat.
+    int32_t OpenedIndex = -1;
+
+    // Where the local header is: in place, or escaped to the Zip64 value when it does not fit
+    // 32 bits or `escape` asks for it (Zip64 forced, or the item already had it escaped).
+    void SetLocalHeaderOffset(uint64_t offset, bool escape);
 
     // Sets SourceStream and OwnsSourceStream together; nullptr clears both.
     void SetSourceStream(TStream* stream, bool owns);

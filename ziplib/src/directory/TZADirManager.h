@@ -1,4 +1,5 @@
-// The directory of one open archive: the items as opened and the items being built by a commit,
+// The directory of one open archive: the items as they are now and as they were when pending
+// changes began,
 // the images of the end records, the archive comment, and the stream they are read from and
 // written to (never owned).
 #pragma once
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "directory/TZADirArray.h"
+#include "format/ByteWriter.h"
 #include "format/DataDescriptor.h"
 #include "format/EndRecord.h"
 #include "format/Zip64EndRecord.h"
@@ -46,6 +48,26 @@ public:
     virtual TStream* OpenDirectoryVolume(const TZAVolumeNumberInfo&) { return nullptr; }
     // The name that prefixes the messages of the errors raised for the owner.
     virtual std::string GetComponentName() const { return {}; }
+
+    // What writing a directory asks.
+    // The volume the owner's archive stream holds, from 0.
+    virtual int32_t GetCurrentVolumeNumber() const { return 0; }
+    // Writes a block at the position of stream, moving on to the next volume of a multi-volume
+    // archive when the current one is full, so that the block and `reserve` bytes more land on
+    // one volume. Returns the stream written to; raises when the block could not be written whole.
+    virtual TStream* WriteDirectoryBlock(TStream* stream, const void* data, int64_t count, int64_t reserve) {
+        (void)reserve;
+        stream->WriteBuffer(data, count);
+        return stream;
+    }
+    // The directory is complete on the volume open now: it becomes the archive's last volume.
+    // Returns the stream to go on with, or nullptr when it is the same.
+    virtual TStream* FinishLastVolume() { return nullptr; }
+    // The self-extractor stub a new archive starts with; empty for none.
+    virtual std::u16string GetSfxStub() const { return {}; }
+    // The most the first volume of a multi-volume archive may hold; -1 for no limit (and for an
+    // archive of one file).
+    virtual int64_t GetFirstVolumeLimit() const { return -1; }
 };
 
 class TZADirManager {
@@ -99,15 +121,38 @@ public:
     // Rebuilds Items from the local headers (the recovery scan). Errors: EZAException 35 (no
     // local header signature at all), 48 (none of them gives an item), 44 (spanned archive).
     void RecoverDir();
-    // Writes the directory of an archive without items at the end of the stream: the end record
-    // (at where it is written) and the comment.
-    void WriteEmptyDirectory();
+    // ---- Writing ----
+    // Writes the directory of Items at the end of stream (the manager's own when null, else
+    // stream becomes the manager's): every central header with its name, extra fields and
+    // comment, the Zip64 end record and locator when the counts or the position need them, the
+    // end record and the comment. Afterwards DirectoryStart, the record images and IsZip64
+    // describe what was written. Names are written as they are read back: UTF-8 for an item
+    // flagged so, else the OEM or ANSI code page.
+    void SaveDir(TStream* stream = nullptr);
+    // The stub a new archive starts with, copied from the owner's stub file; DataStart becomes
+    // its length. EZAException 47 when it is larger than the first volume may be.
+    void WriteSFXStub();
+    // The Zip64 field item index needs in the central directory (header included), 0 for none.
+    size_t Zip64ExtraSize(int index) const;
+    // The central header's extra length: the Zip64 field computed from the item's values, then
+    // every other field it carries (a Zip64 field it was read with is never written back).
+    size_t CentralExtraLength(int index) const;
+    // Appends that extra area.
+    void WriteCentralExtraFields(int index, ByteWriter& out) const;
+    // The item's name as stored: UTF-8 when its flags say so, else the OEM code page when the
+    // owner stores OEM names, else the ANSI one. EZAException 61 for more than 65,535 bytes.
+    std::string EncodedName(const TDirItem& item) const;
+    // SaveDir has written this manager's directory (a new archive that got none is written one
+    // when it is closed).
+    bool DirectoryWritten = false;
 
     TStream* Stream;  // the archive file or its current volume
     bool IsNew;
     bool ForeignStream;  // Stream is not the owner's archive stream
     DirManagerOwner* Archiver;
-    TZADirArray PendingItems;  // built by a commit, then copied into Items
+    // The items as they were when the pending changes began: the commit copies kept items'
+    // stored bytes by them, a rollback returns to them.
+    TZADirArray OpenedItems;
     TZADirArray Items;
     std::string Comment;  // raw bytes
     Zip64Locator Zip64LocatorImage{0, 0, 0, 0};
@@ -152,6 +197,10 @@ private:
     // has a local header of its own that the search behind a stub can match.
     int FirstStoredItem() const;
     std::string OwnerName() const { return Archiver ? Archiver->GetComponentName() : std::string(); }
+    int32_t VolumeNumber() const { return Archiver ? Archiver->GetCurrentVolumeNumber() : 0; }
+    void WriteZip64EndRecord(uint64_t directoryStart, uint64_t directorySize, uint32_t thisDisk, uint32_t directoryDisk,
+                             uint64_t entriesOnDisk);
+    void WriteZip64Locator(uint32_t thisDisk);
 
     int firstStoredItem_ = 0;  // what CheckLocalHeaderAt compares with
 };

@@ -22,7 +22,6 @@ namespace ziplib {
 
 namespace {
 
-constexpr uint16_t kFlagUtf8Names = 1u << 11;
 constexpr int64_t kDirectoryReadChunk = 1 << 20;
 // End records with bytes after them that are tried, nearest the end first.
 constexpr int kMaxLooseEndRecords = 16;

@@ -1,11 +1,9 @@
 // Rebuilding a directory from the local headers when the archive has no usable end record or
-// central directory, the forward signature searches it runs on, and the directory of an archive
-// that received no items.
+// central directory, and the forward signature searches it runs on.
 #include <algorithm>
 #include <vector>
 
 #include "directory/TZADirManager.h"
-#include "format/ByteWriter.h"
 #include "format/DataDescriptor.h"
 #include "format/LocalHeader.h"
 #include "format/ZipConstants.h"
@@ -187,20 +185,6 @@ std::optional<DataDescriptor> TZADirManager::FindDataDescriptor(int64_t dataAt, 
         }
     }
     return std::nullopt;
-}
-
-void TZADirManager::WriteEmptyDirectory() {
-    const int64_t at = Stream->Seek(0, TSeekOrigin::soEnd);
-    EndRecord record;
-    record.signature = EndRecordImage.signature;
-    record.directoryOffset = NeedsEscape32(static_cast<uint64_t>(at)) ? kEscape32 : static_cast<uint32_t>(at);
-    record.commentLength = static_cast<uint16_t>(std::min<size_t>(Comment.size(), 0xFFFF));
-    ByteWriter w;
-    record.Write(w);
-    w.Bytes(std::string_view(Comment).substr(0, record.commentLength));
-    DirectoryStart = at;
-    EndRecordImage = record;
-    Stream->WriteBuffer(w.bytes().data(), static_cast<int64_t>(w.size()));
 }
 
 }  // namespace ziplib

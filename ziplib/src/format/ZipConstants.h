@@ -74,10 +74,13 @@ constexpr bool UsesStandardEncryption(std::uint16_t versionNeeded) noexcept {
     return versionNeeded < kVersionSecondFamily;
 }
 
-// General purpose flag bits; no other bit is written or read.
+// General purpose flag bits.
 inline constexpr std::uint16_t kFlagEncrypted = 1u << 0;
 inline constexpr std::uint16_t kFlagDirectoryEntry = 1u << 1;
 inline constexpr std::uint16_t kFlagDataDescriptor = 1u << 3;
+// Set by other tools, never by this library: the item's 8-bit name is UTF-8. Its name is read
+// and written back so.
+inline constexpr std::uint16_t kFlagUtf8Names = 1u << 11;
 
 inline constexpr std::uint16_t kMethodStored = 0;
 inline constexpr std::uint16_t kMethodDeflate = 8;

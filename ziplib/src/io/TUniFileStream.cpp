@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/SafeFile.h"
+#include "io/FdStream.h"
 #include "platform/Unicode.h"
 #include "ziplib/UniExceptions.h"
 #include "ziplib/ZAFormat.h"
@@ -27,27 +27,11 @@ TUniFileStream::~TUniFileStream() {
     if (handle_ >= 0) ::close(handle_);
 }
 
-int64_t TUniFileStream::Read(void* buffer, int64_t count) {
-    int64_t done = 0;
-    auto* p = static_cast<char*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::read(handle_, p + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
-    }
-    return done;
-}
+int64_t TUniFileStream::Read(void* buffer, int64_t count) { return FdRead(handle_, buffer, count); }
 
-int64_t TUniFileStream::Write(const void* buffer, int64_t count) {
-    if (count <= 0) return 0;
-    return static_cast<int64_t>(platform::WriteAll(handle_, buffer, static_cast<size_t>(count)));
-}
+int64_t TUniFileStream::Write(const void* buffer, int64_t count) { return FdWrite(handle_, buffer, count); }
 
-int64_t TUniFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-    const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
-    return ::lseek(handle_, offset, whence);
-}
+int64_t TUniFileStream::Seek(int64_t offset, TSeekOrigin origin) { return FdSeek(handle_, offset, origin); }
 
 void TUniFileStream::SetSize(int64_t newSize) {
     if (newSize < 0 || ::ftruncate(handle_, newSize) != 0)

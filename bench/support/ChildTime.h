@@ -1,0 +1,58 @@
+// One run of another program, timed from its start to its end, with its peak resident memory:
+// each tool of a benchmark runs in a process of its own, so its memory is its own.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace benchsupport {
+
+struct Figure {
+    double seconds = 0;
+    double peakMiB = 0;
+    bool ok = true;
+};
+
+inline Figure Time(const std::vector<std::string>& args, const std::filesystem::path& cwd, bool stdoutToNull) {
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addchdir_np(&fa, cwd.c_str());
+    if (stdoutToNull) posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid;
+    Figure f;
+    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) {
+        posix_spawn_file_actions_destroy(&fa);
+        f.ok = false;
+        return f;
+    }
+    int status = 0;
+    struct rusage ru {};
+    ::wait4(pid, &status, 0, &ru);
+    f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    f.peakMiB = static_cast<double>(ru.ru_maxrss) / 1024.0;
+    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    posix_spawn_file_actions_destroy(&fa);
+    return f;
+}
+
+inline bool Have(const char* tool) {
+    for (const char* dir : {"/usr/bin/", "/bin/", "/usr/local/bin/"})
+        if (::access((std::string(dir) + tool).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+}  // namespace benchsupport
