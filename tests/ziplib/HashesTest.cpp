@@ -1,9 +1,11 @@
 // Guards SHA-1, HMAC-SHA1 and PBKDF2-HMAC-SHA1 against the published vectors (FIPS 180,
-// RFC 2202, RFC 6070), every SHA-1 kernel against the portable one, the hash registry's look-ups,
-// and the salts of the key-derivation object.
+// RFC 2202, RFC 6070), every SHA-1 kernel (one message or many side by side) against the
+// portable one, PBKDF2 of many salts at once against one at a time, the hash registry's
+// look-ups, and the salts of the key-derivation object.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
 #include <string>
@@ -17,6 +19,7 @@
 
 namespace ziplib {
 void PrintTo(const Sha1Implementation& i, std::ostream* os) { *os << i.name; }
+void PrintTo(const Sha1MultiImplementation& i, std::ostream* os) { *os << i.name; }
 }  // namespace ziplib
 
 namespace {
@@ -111,6 +114,38 @@ TEST(Pbkdf2Sha1, Rfc6070Vectors) {
                   Pbkdf2Result::Ok);
         EXPECT_EQ(out, want);
     }
+}
+
+// Several salts and output lengths under one password in one run: each output is the one-at-a-
+// time derivation, whichever lane its blocks landed in, and the RFC vectors hold among them.
+TEST(Pbkdf2Sha1, ManyRequestsAtOnceEqualOneAtATime) {
+    const std::string password = "passwordPASSWORDpassword";
+    struct Want { std::vector<std::uint8_t> salt; std::size_t length; };
+    std::vector<Want> wants;
+    const std::size_t lengths[] = {66, 34, 50, 20, 1, 0, 41, 66, 66, 19, 21, 66};
+    for (std::size_t i = 0; i < std::size(lengths); ++i) wants.push_back({RandomBytes(8 + i % 9, 40 + i), lengths[i]});
+    wants.push_back({Bytes(kRfc6070[3].salt), 25});
+    wants.push_back({wants[0].salt, 66});  // the same salt twice
+    for (std::int32_t iterations : {1, 2, 1000}) {
+        SCOPED_TRACE(iterations);
+        std::vector<std::vector<std::uint8_t>> outs;
+        for (const Want& w : wants) outs.emplace_back(w.length, 0xEE);
+        std::vector<Pbkdf2Request> requests;
+        for (std::size_t i = 0; i < wants.size(); ++i) requests.push_back({wants[i].salt, outs[i]});
+        ASSERT_EQ(Pbkdf2Sha1Many(password.data(), password.size(), iterations, requests), Pbkdf2Result::Ok);
+        for (std::size_t i = 0; i < wants.size(); ++i) {
+            SCOPED_TRACE(i);
+            std::vector<std::uint8_t> one(wants[i].length);
+            Pbkdf2Sha1(password.data(), password.size(), wants[i].salt.data(), wants[i].salt.size(), iterations,
+                       one.data(), one.size());
+            EXPECT_EQ(outs[i], one);
+        }
+    }
+    std::vector<std::uint8_t> rfc(25);
+    const auto rfcSalt = Bytes(kRfc6070[3].salt);
+    const Pbkdf2Request one[] = {{rfcSalt, rfc}};
+    Pbkdf2Sha1Many(password.data(), password.size(), 4096, one);
+    EXPECT_EQ(rfc, Hex(kRfc6070[3].derived));
 }
 
 TEST(Pbkdf2Sha1, ResultCodesAndZeroIterations) {
@@ -235,12 +270,110 @@ TEST_P(Sha1Kernel, HmacChainAgreesWithPortableForAnyLaneCount) {
     }
 }
 
+class Sha1MultiKernel : public testing::TestWithParam<Sha1MultiImplementation> {
+protected:
+    void SetUp() override {
+        if (!GetParam().supported) GTEST_SKIP() << GetParam().name << " is not supported by this CPU";
+    }
+};
+
+// Lane counts that leave lanes idle, fill a pass exactly, and spill into another.
+std::vector<std::size_t> LaneCounts(std::size_t lanes) {
+    std::vector<std::size_t> v = {1, 2, lanes - 1, lanes, lanes + 1, 2 * lanes + 3};
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), std::remove(v.begin(), v.end(), 0u)), v.end());
+    return v;
+}
+
+// A different message and start state in every lane, unaligned too: each lane's state is the
+// portable one's for its own message.
+TEST_P(Sha1MultiKernel, CompressAgreesWithPortableLaneByLane) {
+    const auto& kernel = GetParam();
+    const auto pool = RandomBytes(64 * 5 * 40 + 64, 11);
+    for (std::size_t count : LaneCounts(kernel.lanes)) {
+        for (std::size_t blocks : {1u, 2u, 5u}) {
+            std::vector<const std::uint8_t*> messages;
+            std::vector<std::array<std::uint32_t, 5>> got(count), want(count);
+            for (std::size_t l = 0; l < count; ++l) {
+                messages.push_back(pool.data() + (l * 64 * blocks + l) % (pool.size() - 64 * blocks));
+                for (int i = 0; i < 5; ++i) got[l][i] = want[l][i] = static_cast<std::uint32_t>(l * 977 + i * 31);
+                Sha1Implementations().front().compress(want[l].data(), messages[l], blocks);
+            }
+            kernel.compress(reinterpret_cast<std::uint32_t(*)[5]>(got.data()), messages.data(), count, blocks);
+            EXPECT_EQ(got, want) << count << " messages of " << blocks << " blocks";
+        }
+    }
+}
+
+// Each FIPS 180 vector, padded as SHA-1 pads it, in one lane among others holding other messages.
+TEST_P(Sha1MultiKernel, Fips180VectorsInAnyLane) {
+    const auto& kernel = GetParam();
+    struct Case { std::string message; const char* digest; } cases[] = {
+        {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+        {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> padded = Bytes(c.message);
+        padded.push_back(0x80);
+        while (padded.size() % 64 != 56) padded.push_back(0);
+        const std::uint64_t bits = c.message.size() * 8;
+        for (int i = 7; i >= 0; --i) padded.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+        const std::size_t blocks = padded.size() / 64;
+        const auto other = RandomBytes(padded.size() + kernel.lanes, 12);
+        const std::size_t count = kernel.lanes + 1;
+        for (std::size_t lane : {std::size_t{0}, kernel.lanes / 2, kernel.lanes}) {
+            SCOPED_TRACE(c.message.substr(0, 10) + " in lane " + std::to_string(lane));
+            std::vector<const std::uint8_t*> messages;
+            for (std::size_t l = 0; l < count; ++l) messages.push_back(l == lane ? padded.data() : other.data() + l);
+            std::vector<std::array<std::uint32_t, 5>> states(
+                count, {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u});
+            kernel.compress(reinterpret_cast<std::uint32_t(*)[5]>(states.data()), messages.data(), count, blocks);
+            std::vector<std::uint8_t> digest;
+            for (std::uint32_t w : states[lane])
+                for (int i = 3; i >= 0; --i) digest.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
+            EXPECT_EQ(digest, Hex(c.digest));
+        }
+    }
+}
+
+TEST_P(Sha1MultiKernel, HmacChainAgreesWithPortable) {
+    const auto& kernel = GetParam();
+    Sha1HmacPads pads;
+    const auto seed = RandomBytes(40, 13);
+    std::memcpy(pads.inner, seed.data(), 20);
+    std::memcpy(pads.outer, seed.data() + 20, 20);
+    for (std::size_t lanes : LaneCounts(kernel.lanes)) {
+        for (std::uint32_t rounds : {1u, 7u}) {
+            const auto start = RandomBytes(lanes * 40, static_cast<unsigned>(lanes));
+            std::vector<std::array<std::uint32_t, 5>> u1(lanes), t1(lanes);
+            std::memcpy(u1.data(), start.data(), lanes * 20);
+            std::memcpy(t1.data(), start.data() + lanes * 20, lanes * 20);
+            auto u2 = u1, t2 = t1;
+            kernel.hmacChain(pads, reinterpret_cast<std::uint32_t(*)[5]>(u1.data()),
+                             reinterpret_cast<std::uint32_t(*)[5]>(t1.data()), lanes, rounds);
+            Sha1Implementations().front().hmacChain(pads, reinterpret_cast<std::uint32_t(*)[5]>(u2.data()),
+                                                    reinterpret_cast<std::uint32_t(*)[5]>(t2.data()), lanes, rounds);
+            EXPECT_EQ(u1, u2) << lanes << " lanes, " << rounds << " rounds";
+            EXPECT_EQ(t1, t2) << lanes << " lanes, " << rounds << " rounds";
+        }
+    }
+}
+
+// A kernel's name as a test name may spell it.
+template <typename Implementation>
+std::string KernelName(const testing::TestParamInfo<Implementation>& info) {
+    std::string n(info.param.name);
+    std::replace(n.begin(), n.end(), '-', '_');
+    return n;
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Sha1MultiKernel,
+                         testing::ValuesIn(Sha1MultiImplementations().begin(), Sha1MultiImplementations().end()),
+                         KernelName<Sha1MultiImplementation>);
+
 INSTANTIATE_TEST_SUITE_P(All, Sha1Kernel,
                          testing::ValuesIn(Sha1Implementations().begin(), Sha1Implementations().end()),
-                         [](const testing::TestParamInfo<Sha1Implementation>& info) {
-                             std::string n(info.param.name);
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+                         KernelName<Sha1Implementation>);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "ExtractionState.h"
 #include "archive/ArchiverLock.h"
 #include "directory/TZADirManager.h"
+#include "engine/AesItemsAhead.h"
 #include "engine/ItemOverlap.h"
 #include "files/Drives.h"
 #include "format/ZipConstants.h"
@@ -24,11 +25,21 @@
 
 namespace ziplib {
 
+namespace {
+
+// The volume an item's local header is on.
+uint32_t VolumeOf(const TZADirManager& dir, const TDirItem& item) {
+    return item.Header.startDisk != kEscape16 ? item.Header.startDisk : dir.IsZip64 ? item.StartDisk : 0;
+}
+
+}  // namespace
+
 // What the engine asks while it decodes one item: the password and its prompt, the progress
 // events of the running batch, the cancel flag, and the volumes the data continues on.
 class TZABaseArchiver::ItemContext : public ItemDataContext {
 public:
-    ItemContext(TZABaseArchiver& a, TZAVolumeNumberInfo& volume) : a_(a), volume_(volume) {}
+    ItemContext(TZABaseArchiver& a, TZAVolumeNumberInfo& volume, int32_t index)
+        : a_(a), volume_(volume), index_(index) {}
 
     std::string Password() override { return a_.password_; }
 
@@ -66,9 +77,49 @@ public:
         return a_.archiveStream_.get();
     }
 
+    // Only a batch keeps keys: it is the one that knows which items come next.
+    AesKeyCache* AesKeys() override { return a_.InProcess ? &a_.Extraction().aesKeys : nullptr; }
+
+    std::vector<AesSalt> AesSaltsAhead(std::size_t blocks) override {
+        std::vector<AesSalt> salts;
+        TZADirArray& items = a_.dirManager_->Items;
+        const ExtractionState& st = a_.Extraction();
+        TStream& archive = *a_.archiveStream_;
+        const int64_t at = archive.Position();
+        if (at < 0) return salts;
+        try {
+            // A bounded look, so that a long run of plain items costs nothing per AES item.
+            constexpr int kLookAhead = 64;
+            for (int i = index_ + 1; i < items.Count() && i <= index_ + kLookAhead && blocks > 0; ++i) {
+                const TDirItem& next = *items.ItemPtr(i);
+                if (!next.Mark || IsFolderItem(next) || !IsAesItem(next) || OverlapsAnother(st, i) ||
+                    VolumeOf(*a_.dirManager_, next) != static_cast<uint32_t>(volume_.Number))
+                    continue;
+                const std::optional<AesSalt> salt = ReadAesSalt(archive, next);
+                if (!salt) continue;
+                const std::size_t need = AesDerivedBlocks(salt->keyLength);
+                if (need > blocks) break;
+                salts.push_back(*salt);
+                blocks -= need;
+            }
+        } catch (const std::exception&) {
+            // Only a head start: an item whose header can't be read fails in its own turn.
+        }
+        if (archive.Seek(at, TSeekOrigin::soBeginning) != at) salts.clear();
+        return salts;
+    }
+
 private:
+    static bool IsFolderItem(const TDirItem& item) {
+        return (item.Header.externalAttributes & faDirectory) != 0 || (!item.Name.empty() && item.Name.back() == u'/');
+    }
+    static bool OverlapsAnother(const ExtractionState& st, int i) {
+        return static_cast<size_t>(i) < st.overlapping.size() && st.overlapping[static_cast<size_t>(i)];
+    }
+
     TZABaseArchiver& a_;
     TZAVolumeNumberInfo& volume_;
+    int32_t index_;
 };
 
 TZABaseArchiver::ExtractionState& TZABaseArchiver::Extraction() {
@@ -272,7 +323,7 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
                                     "its stored bytes overlap another item's, as in a zip bomb");
 
     TZAVolumeNumberInfo volume;
-    const uint32_t disk = item.Header.startDisk != kEscape16 ? item.Header.startDisk : dir.IsZip64 ? item.StartDisk : 0;
+    const uint32_t disk = VolumeOf(dir, item);
     const int64_t last = dir.EndRecordImage.diskNumber != kEscape16 ? dir.EndRecordImage.diskNumber
                          : dir.IsZip64 ? static_cast<int64_t>(dir.Zip64LocatorImage.totalDisks) - 1
                                        : 0;
@@ -280,7 +331,7 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
     volume.SetNumber(static_cast<int32_t>(std::min<uint32_t>(disk, TZAVolumeNumberInfo::kMaxNumber)));
     OpenVolume(volume);
     archiveStream_->Seek(static_cast<int64_t>(ItemLocalHeaderOffset(item)), TSeekOrigin::soBeginning);
-    ItemContext context(*this, volume);
+    ItemContext context(*this, volume, Index);
     ItemDataResult r;
     try {
         r = st.reader.Extract(*archiveStream_, output, item, context);

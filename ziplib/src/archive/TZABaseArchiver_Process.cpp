@@ -59,7 +59,7 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
         TZABaseArchiver& a;
         ~EndOfBatch() {
             a.InProcess = false;
-            if (a.extraction_) a.extraction_->folder.reset();
+            if (a.extraction_) a.extraction_->EndBatch();
         }
     } end{*this};
 

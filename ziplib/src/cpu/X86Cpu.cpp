@@ -30,11 +30,17 @@ std::uint64_t EnabledStateMask() {
 }
 
 constexpr unsigned kEcx1Pclmul = 1u << 1, kEcx1Ssse3 = 1u << 9, kEcx1Sse41 = 1u << 19, kEcx1Aes = 1u << 25,
-                   kEcx1Osxsave = 1u << 27;
-constexpr unsigned kEbx7Avx512f = 1u << 16, kEbx7Sha = 1u << 29, kEbx7Avx512vl = 1u << 31, kEcx7Vaes = 1u << 9,
-                   kEcx7Vpclmul = 1u << 10;
-// SSE, AVX, opmask, upper halves of ZMM0-15 and ZMM16-31.
-constexpr std::uint64_t kZmmState = 0x02 | 0x04 | 0x20 | 0x40 | 0x80;
+                   kEcx1Osxsave = 1u << 27, kEcx1Avx = 1u << 28;
+constexpr unsigned kEbx7Avx2 = 1u << 5, kEbx7Avx512f = 1u << 16, kEbx7Sha = 1u << 29, kEbx7Avx512bw = 1u << 30,
+                   kEbx7Avx512vl = 1u << 31, kEcx7Vaes = 1u << 9, kEcx7Vpclmul = 1u << 10;
+// SSE and AVX; with them the opmask and the upper halves of ZMM0-15 and ZMM16-31.
+constexpr std::uint64_t kYmmState = 0x02 | 0x04;
+constexpr std::uint64_t kZmmState = kYmmState | 0x20 | 0x40 | 0x80;
+
+bool OsSavesYmm() {
+    const Leaf l1 = Cpuid(1, 0);
+    return l1.ok && (l1.c & kEcx1Osxsave) && (l1.c & kEcx1Avx) && (EnabledStateMask() & kYmmState) == kYmmState;
+}
 
 bool OsSavesZmm() {
     const Leaf l1 = Cpuid(1, 0);
@@ -70,6 +76,18 @@ bool CpuHasShaNi() {
     if (!l1.ok || !(l1.c & kEcx1Sse41) || !(l1.c & kEcx1Ssse3)) return false;
     const Leaf l7 = Cpuid(7, 0);
     return l7.ok && (l7.b & kEbx7Sha);
+}
+
+bool CpuHasAvx2() {
+    if (!OsSavesYmm()) return false;
+    const Leaf l7 = Cpuid(7, 0);
+    return l7.ok && (l7.b & kEbx7Avx2);
+}
+
+bool CpuHasAvx512() {
+    if (!OsSavesZmm()) return false;
+    const Leaf l7 = Cpuid(7, 0);
+    return l7.ok && (l7.b & kEbx7Avx512f) && (l7.b & kEbx7Avx512bw) && (l7.b & kEbx7Avx512vl);
 }
 
 }  // namespace ziplib::detail

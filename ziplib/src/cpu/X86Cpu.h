@@ -11,6 +11,8 @@ bool CpuHasVpclmul512();  // VPCLMULQDQ on 512-bit registers (AVX-512F/VL), save
 bool CpuHasAesni();       // AES-NI with SSE4.1
 bool CpuHasVaes512();     // VAES on 512-bit registers (AVX-512F), saved by the OS
 bool CpuHasShaNi();       // the SHA extensions with SSE4.1
+bool CpuHasAvx2();        // AVX2, its registers saved by the OS
+bool CpuHasAvx512();      // AVX-512 F, BW and VL, saved by the OS
 
 }  // namespace ziplib::detail
 

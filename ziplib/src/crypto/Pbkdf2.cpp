@@ -9,8 +9,10 @@
 namespace ziplib {
 namespace {
 
-// Output blocks run through the SHA-1 chain this many at a time.
+// Output blocks of one derivation run through the SHA-1 chain this many at a time; those of
+// several derivations at once as many as the multi-message kernel takes, at most kMaxLanes.
 constexpr std::size_t kLanes = 8;
+constexpr std::size_t kMaxLanes = 16;
 
 void CounterBytes(std::uint32_t n, std::uint8_t* p) {
     p[0] = static_cast<std::uint8_t>(n >> 24);
@@ -57,26 +59,41 @@ void DeriveGeneric(const THmacContext& keyed, const void* salt, std::size_t salt
     WipeBytes(t.data(), t.size());
 }
 
-// SHA-1: the blocks are independent, so the fast kernel runs several chains at once.
-void DeriveSha1(const THmacContext& keyed, const void* salt, std::size_t saltLength, std::int32_t iterations,
-                std::uint8_t* output, std::size_t outputLength) {
+// SHA-1: the output blocks are independent, of one request and of several alike, so the chain
+// kernel runs `width` of them at once, each from its own first U.
+void DeriveSha1(const THmacContext& keyed, std::span<const Pbkdf2Request> requests, std::int32_t iterations,
+                decltype(Sha1Implementation::hmacChain) chain, std::size_t width) {
     Sha1HmacPads pads;
     std::memcpy(pads.inner, keyed.inner.sha1.state, sizeof pads.inner);
     std::memcpy(pads.outer, keyed.outer.sha1.state, sizeof pads.outer);
-    const auto chain = ActiveSha1Implementation().hmacChain;
-    std::uint32_t n = 1;
-    while (outputLength > 0) {
-        std::uint32_t u[kLanes][5], t[kLanes][5];
-        const std::size_t lanes = std::min(kLanes, (outputLength + kSha1DigestSize - 1) / kSha1DigestSize);
-        for (std::size_t l = 0; l < lanes; ++l) {
+    width = std::min(width, kMaxLanes);
+    std::size_t request = 0, done = 0;  // the next block to start: its request, and the bytes before it
+    std::uint32_t n = 1;                // its number within the request
+    for (;;) {
+        std::uint32_t u[kMaxLanes][5], t[kMaxLanes][5];
+        std::span<std::uint8_t> to[kMaxLanes];
+        std::size_t lanes = 0;
+        while (lanes < width && request < requests.size()) {
+            const Pbkdf2Request& r = requests[request];
+            if (done >= r.output.size()) {
+                ++request, done = 0, n = 1;
+                continue;
+            }
             std::uint8_t first[kSha1DigestSize];
-            FirstU(keyed, salt, saltLength, n + static_cast<std::uint32_t>(l), first);
+            FirstU(keyed, r.salt.data(), r.salt.size(), n, first);
             for (int i = 0; i < 5; ++i)
-                u[l][i] = t[l][i] = (std::uint32_t{first[4 * i]} << 24) | (std::uint32_t{first[4 * i + 1]} << 16) |
-                                    (std::uint32_t{first[4 * i + 2]} << 8) | first[4 * i + 3];
+                u[lanes][i] = t[lanes][i] = (std::uint32_t{first[4 * i]} << 24) |
+                                            (std::uint32_t{first[4 * i + 1]} << 16) |
+                                            (std::uint32_t{first[4 * i + 2]} << 8) | first[4 * i + 3];
+            WipeBytes(first, sizeof first);
+            const std::size_t take = std::min(kSha1DigestSize, r.output.size() - done);
+            to[lanes++] = r.output.subspan(done, take);
+            done += take;
+            ++n;
         }
+        if (lanes == 0) break;
         if (iterations > 1) chain(pads, u, t, lanes, static_cast<std::uint32_t>(iterations - 1));
-        for (std::size_t l = 0; l < lanes && outputLength > 0; ++l) {
+        for (std::size_t l = 0; l < lanes; ++l) {
             std::uint8_t bytes[kSha1DigestSize];
             for (int i = 0; i < 5; ++i) {
                 bytes[4 * i] = static_cast<std::uint8_t>(t[l][i] >> 24);
@@ -84,13 +101,9 @@ void DeriveSha1(const THmacContext& keyed, const void* salt, std::size_t saltLen
                 bytes[4 * i + 2] = static_cast<std::uint8_t>(t[l][i] >> 8);
                 bytes[4 * i + 3] = static_cast<std::uint8_t>(t[l][i]);
             }
-            const std::size_t take = std::min(kSha1DigestSize, outputLength);
-            std::memcpy(output, bytes, take);
-            output += take;
-            outputLength -= take;
+            std::memcpy(to[l].data(), bytes, to[l].size());
             WipeBytes(bytes, sizeof bytes);
         }
-        n += static_cast<std::uint32_t>(lanes);
         WipeBytes(u, sizeof u);
         WipeBytes(t, sizeof t);
     }
@@ -111,10 +124,12 @@ Pbkdf2Result Pbkdf2(const THashDescriptor* descriptor, const void* password, std
     THmacContext keyed;
     HmacInit(keyed, descriptor, password, passwordLength);
     if (!keyed.descriptor) return Pbkdf2Result::NoDescriptor;
-    if (IsSha1(*descriptor))
-        DeriveSha1(keyed, salt, saltLength, iterations, output, outputLength);
-    else
+    if (IsSha1(*descriptor)) {
+        const Pbkdf2Request one{{static_cast<const std::uint8_t*>(salt), saltLength}, {output, outputLength}};
+        DeriveSha1(keyed, {&one, 1}, iterations, ActiveSha1Implementation().hmacChain, kLanes);
+    } else {
         DeriveGeneric(keyed, salt, saltLength, iterations, output, outputLength);
+    }
     WipeBytes(&keyed, sizeof keyed);
     return Pbkdf2Result::Ok;
 }
@@ -123,6 +138,30 @@ Pbkdf2Result Pbkdf2Sha1(const void* password, std::size_t passwordLength, const 
                         std::int32_t iterations, std::uint8_t* output, std::size_t outputLength) {
     return Pbkdf2(FindHashById(kSha1HashId), password, passwordLength, salt, saltLength, iterations, output,
                   outputLength);
+}
+
+Pbkdf2Result Pbkdf2Sha1Many(const void* password, std::size_t passwordLength, std::int32_t iterations,
+                            std::span<const Pbkdf2Request> requests) {
+    const THashDescriptor* descriptor = FindHashById(kSha1HashId);
+    if (!descriptor) return Pbkdf2Result::NoDescriptor;
+    if (descriptor->DigestLength == 0) return Pbkdf2Result::NoDigest;
+    // Another hash registered in SHA-1's place: one at a time, as Pbkdf2Sha1 would. What fails
+    // for one fails for all, before the first writes anything.
+    if (iterations <= 0 || !IsSha1(*descriptor)) {
+        for (const Pbkdf2Request& r : requests)
+            if (const Pbkdf2Result e = Pbkdf2(descriptor, password, passwordLength, r.salt.data(), r.salt.size(),
+                                              iterations, r.output.data(), r.output.size());
+                e != Pbkdf2Result::Ok)
+                return e;
+        return Pbkdf2Result::Ok;
+    }
+    THmacContext keyed;
+    HmacInit(keyed, descriptor, password, passwordLength);
+    if (!keyed.descriptor) return Pbkdf2Result::NoDescriptor;
+    const Sha1MultiImplementation& kernel = ActiveSha1MultiImplementation();
+    DeriveSha1(keyed, requests, iterations, kernel.hmacChain, kernel.lanes);
+    WipeBytes(&keyed, sizeof keyed);
+    return Pbkdf2Result::Ok;
 }
 
 }  // namespace ziplib

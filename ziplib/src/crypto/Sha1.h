@@ -57,6 +57,27 @@ struct Sha1Implementation {
 // Every implementation built into the library, the portable one first, faster ones after it.
 std::span<const Sha1Implementation> Sha1Implementations();
 
+// One implementation of SHA-1 over independent messages side by side, a message a lane: what
+// many key derivations with one password need at once.
+struct Sha1MultiImplementation {
+    std::string_view name;
+    std::size_t lanes;  // messages one pass runs together; fewer cost as much as that many
+    // Runs `blocks` whole blocks of each of `count` messages through that message's state:
+    // message l starts at messages[l] and its state is states[l]. Any count; `lanes` at a time.
+    void (*compress)(std::uint32_t (*states)[5], const std::uint8_t* const* messages, std::size_t count,
+                     std::size_t blocks);
+    // As Sha1Implementation::hmacChain, `lanes` output blocks a pass.
+    void (*hmacChain)(const Sha1HmacPads& pads, std::uint32_t (*u)[5], std::uint32_t (*t)[5], std::size_t lanes,
+                      std::uint32_t rounds);
+    bool supported;  // this CPU can run it
+};
+
+// Every multi-message implementation, the portable one first, faster ones after it.
+std::span<const Sha1MultiImplementation> Sha1MultiImplementations();
+// Chosen, and forced to the portable one, as ActiveSha1Implementation is.
+const Sha1MultiImplementation& ActiveSha1MultiImplementation();
+const Sha1MultiImplementation& ChooseSha1MultiImplementation();
+
 // The implementation the library uses: chosen on first use and kept for the life of the process.
 const Sha1Implementation& ActiveSha1Implementation();
 

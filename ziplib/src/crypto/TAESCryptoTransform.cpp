@@ -11,6 +11,7 @@ namespace {
 constexpr const char* kName = "TAESCryptoTransform";
 
 std::atomic<std::uint64_t> derivations{0};
+std::atomic<std::uint64_t> derivationRuns{0};
 
 std::uint8_t StrengthOf(std::size_t keyLength) { return keyLength == 16 ? 1 : keyLength == 24 ? 2 : 3; }
 
@@ -51,15 +52,21 @@ void TAESCryptoTransform::ResetTransform() {
     keyed_ = false;
 }
 
-// One PBKDF2 run gives the AES key, the HMAC key and the verifier, in that order.
 std::uint64_t TAESCryptoTransform::Derivations() { return derivations.load(); }
+std::uint64_t TAESCryptoTransform::DerivationRuns() { return derivationRuns.load(); }
 
+// One PBKDF2 run gives the AES key, the HMAC key and the verifier, in that order.
 TAESCryptoTransform::Derived TAESCryptoTransform::Derive(const TPBKDF2& kdf) const {
-    derivations.fetch_add(1, std::memory_order_relaxed);
-    std::vector<std::uint8_t> bytes;
-    if (!hash_ || keyLength_ == 0 || kdf.GetKey(2 * keyLength_ + kAesVerifierSize, bytes) != Pbkdf2Result::Ok) {
-        Wipe(bytes);
-        throw ECipherException(ECipherError::KeyDerivationFailed, kName);
+    std::vector<std::uint8_t> bytes(2 * keyLength_ + kAesVerifierSize);
+    const std::optional<AesSalt> salt = AesSalt::Of(keyLength_, kdf.Salt);
+    const bool held = hash_ && keys_ && salt && keys_->Find(kdf.Password, *salt, bytes);
+    if (!held) {
+        derivations.fetch_add(1, std::memory_order_relaxed);
+        derivationRuns.fetch_add(1, std::memory_order_relaxed);
+        if (!hash_ || keyLength_ == 0 || kdf.GetKey(2 * keyLength_ + kAesVerifierSize, bytes) != Pbkdf2Result::Ok) {
+            Wipe(bytes);
+            throw ECipherException(ECipherError::KeyDerivationFailed, kName);
+        }
     }
     Derived d;
     const auto at = bytes.begin();
@@ -69,6 +76,17 @@ TAESCryptoTransform::Derived TAESCryptoTransform::Derive(const TPBKDF2& kdf) con
     std::copy(at + 2 * n, at + 2 * n + kAesVerifierSize, d.verifier.begin());
     Wipe(bytes);
     return d;
+}
+
+bool TAESCryptoTransform::DeriveKeys(const std::string& password, std::span<const AesSalt> salts,
+                                     std::span<AesDerivedKeys> keys) {
+    if (salts.size() > keys.size() || !FindHashByName("SHA1")) return false;
+    derivations.fetch_add(salts.size(), std::memory_order_relaxed);
+    derivationRuns.fetch_add(1, std::memory_order_relaxed);
+    std::vector<Pbkdf2Request> requests;
+    for (std::size_t i = 0; i < salts.size(); ++i)
+        requests.push_back({salts[i].Salt(), std::span(keys[i]).first(AesDerivedLength(salts[i].keyLength))});
+    return Pbkdf2Sha1Many(password.data(), password.size(), kAesIterations, requests) == Pbkdf2Result::Ok;
 }
 
 void TAESCryptoTransform::KeyWith(Derived d) {

@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "crypto/AesKeyCache.h"
 #include "crypto/Hmac.h"
 #include "crypto/TCipher_Rijndael.h"
 #include "crypto/TPBKDF2.h"
@@ -61,9 +63,20 @@ public:
     bool AuthCodeMatches();
     std::uint16_t VendorVersion() const { return vendorVersion_; }
     std::size_t KeyLength() const { return keyLength_; }
-    // Key derivations run by all transforms of the process: each is a thousand HMAC rounds, so
-    // an item should cost one per password tried.
+    // Key derivations run by all transforms of the process, and by DeriveKeys for each salt:
+    // each is a thousand HMAC rounds, so an item should cost one per password tried.
     static std::uint64_t Derivations();
+    // The PBKDF2 runs those took: fewer than the derivations where several items' keys were
+    // derived at once.
+    static std::uint64_t DerivationRuns();
+
+    // The keys of several items under one password at once, each what a transform derives for
+    // its salt: AES key, HMAC key and verifier. False when they can't be derived.
+    static bool DeriveKeys(const std::string& password, std::span<const AesSalt> salts,
+                           std::span<AesDerivedKeys> keys);
+    // Keys are taken from `keys` where it holds them for the password and salt, instead of
+    // being derived; nullptr derives every time.
+    void UseKeyCache(const AesKeyCache* keys) { keys_ = keys; }
 
 private:
     struct Derived {
@@ -87,6 +100,7 @@ private:
     std::optional<Sha1Digest> mac_;                                        // the finished HMAC
     std::string password_;
     std::string keyedPassword_;  // what the keys in use were derived from, with salt_
+    const AesKeyCache* keys_ = nullptr;  // keys derived ahead, or none
     bool keyed_ = false;
     std::uint16_t vendorVersion_;
     std::uint16_t compressionMethod_;

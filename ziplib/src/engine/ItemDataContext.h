@@ -3,9 +3,12 @@
 // The engine holds no archiver state of its own, so one engine serves any archiver.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "crypto/AesKeyCache.h"
 #include "directory/TDirItem.h"
 #include "ziplib/TStream.h"
 
@@ -49,6 +52,16 @@ public:
     // The data continues past the end of the current volume: the stream of the next volume
     // (the archiver makes it its current one), or nullptr when there is none.
     virtual TStream* OpenNextVolume() { return nullptr; }
+    // Where the keys of AES items derived before their turn are kept while a batch runs;
+    // nullptr when nothing is kept, and each AES item derives its own.
+    virtual AesKeyCache* AesKeys() { return nullptr; }
+    // The salts of the AES items the batch decodes after this one, for at most `blocks` output
+    // blocks of key derivation, read from their local headers on the current volume. The
+    // archive stream's position is kept; a header that can't be read is passed over.
+    virtual std::vector<AesSalt> AesSaltsAhead(std::size_t blocks) {
+        (void)blocks;
+        return {};
+    }
 };
 
 }  // namespace ziplib

@@ -251,12 +251,24 @@ private:
             return ItemDataStatus::Truncated;
         toRead -= headerSize + t->GetAuthCodeSize();
         std::string password = ctx_.Password();
+        AesKeyCache* keys = ctx_.AesKeys();
+        if (keys) {
+            // The next items' keys may derive with this one's, at about the cost of this one.
+            t->UseKeyCache(keys);
+            const auto salt = AesSalt::Of(t->KeyLength(), std::span(reinterpret_cast<const std::uint8_t*>(header.data()),
+                                                                    t->KeyLength() / 2));
+            if (salt)
+                keys->Prepare(PkwarePasswordBytes(password), *salt,
+                              [this](std::size_t blocks) { return ctx_.AesSaltsAhead(blocks); });
+        }
         t->CryptoInit(PkwarePasswordBytes(password));
         TMemoryStream headerStream(header);
         for (;;) {
             headerStream.SetPosition(0);
             t->ReadEncryptionHeader(headerStream, 0);
-            if (t->CheckPassword(PkwarePasswordBytes(password), &item_)) {
+            const bool opened = t->CheckPassword(PkwarePasswordBytes(password), &item_);
+            if (keys) keys->Tried(PkwarePasswordBytes(password), opened);
+            if (opened) {
                 aes_ = std::move(t);
                 return ItemDataStatus::Ok;
             }

@@ -91,6 +91,11 @@ ZIPLIB_SHA void Sha1HmacChainShaNi(const Sha1HmacPads& pads, std::uint32_t (*u)[
     if (lanes == 1) HmacChain<1>(pads, u, t, rounds);
 }
 
+void Sha1CompressManyShaNi(std::uint32_t (*states)[5], const std::uint8_t* const* messages, std::size_t count,
+                           std::size_t blocks) {
+    for (std::size_t l = 0; l < count; ++l) Sha1CompressShaNi(states[l], messages[l], blocks);
+}
+
 }  // namespace ziplib::detail
 
 #endif
