@@ -87,6 +87,24 @@ TEST(OtherToolsForms, ACaseVariantThatWasThereBeforeIsStillReplaced) {
     }
 }
 
+TEST(OtherToolsForms, OneNameUnderTwoSpellingsOfAnOldFolderFailsTheSecondItem) {
+    // Both spellings of the folder find the one that was there before; the second item's file
+    // would take the place of the first one's, so it fails, named, and the first stays whole.
+    for (const bool exactFirst : {true, false}) {
+        SCOPED_TRACE(exactFirst ? "Docs/x first" : "docs/x first");
+        testsupport::TempDir dir;
+        testsupport::WriteFile(dir / "out/Docs/x", "old");
+        const GenEntry exact{.name = "Docs/x", .data = "A"}, other{.name = "docs/x", .data = "B"};
+        WriteBytes(dir / "a.zip", exactFirst ? BuildZip({exact, other}) : BuildZip({other, exact}));
+        Extractor x;
+        x.Run(dir / "a.zip", dir / "out");
+        EXPECT_FALSE(x.zip.BatchSucceeded());
+        ASSERT_EQ(x.failures.size(), 1u);
+        EXPECT_EQ(x.failures[0].name, exactFirst ? "docs\\x" : "Docs\\x");
+        EXPECT_EQ(Tree(dir / "out"), (std::map<std::string, std::string>{{"Docs", "<dir>"}, {"Docs/x", exactFirst ? "A" : "B"}}));
+    }
+}
+
 TEST(OtherToolsForms, AUnixItemIsAFileOrAFolderByItsMode) {
     testsupport::TempDir dir;
     ExtractWhole("unix-attribute-byte.zip", dir / "out");

@@ -92,7 +92,7 @@ public:
             constexpr int kLookAhead = 64;
             for (int i = index_ + 1; i < items.Count() && i <= index_ + kLookAhead && blocks > 0; ++i) {
                 const TDirItem& next = *items.ItemPtr(i);
-                if (!next.Mark || IsFolderItem(next) || !IsAesItem(next) || OverlapsAnother(st, i) ||
+                if (!next.Mark || ziplib::IsFolderItem(next.Header, next.Name) || !IsAesItem(next) || OverlapsAnother(st, i) ||
                     VolumeOf(*a_.dirManager_, next) != static_cast<uint32_t>(volume_.Number))
                     continue;
                 const std::optional<AesSalt> salt = ReadAesSalt(archive, next);
@@ -110,9 +110,6 @@ public:
     }
 
 private:
-    static bool IsFolderItem(const TDirItem& item) {
-        return (item.Header.externalAttributes & faDirectory) != 0 || (!item.Name.empty() && item.Name.back() == u'/');
-    }
     static bool OverlapsAnother(const ExtractionState& st, int i) {
         return static_cast<size_t>(i) < st.overlapping.size() && st.overlapping[static_cast<size_t>(i)];
     }
@@ -249,6 +246,8 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
             }
         }
     } catch (const EUnsafePath&) {
+        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
+    } catch (const EStreamError&) {
         throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
     } catch (const EExtractionFolderError& e) {
         throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});

@@ -8,6 +8,7 @@
 #include "directory/TZADirManager.h"
 #include "names/StoredNames.h"
 #include "names/StoredPaths.h"
+#include "output/ItemFileMode.h"
 #include "platform/Unicode.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZABaseArchiver.h"
@@ -150,10 +151,11 @@ void TZABaseArchiver::DeleteItem(int32_t Index) {
 void TZABaseArchiver::UpdateFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
     const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
     const uint32_t attr = item.Header.externalAttributes;
-    if (attr & faDirectory) return;
+    // Folder or file, read-only or not, by the same rules as extraction (a Unix item by its mode).
+    if (IsFolderItem(item.Header, item.Name)) return;
     const std::u16string source = MakeSourcePath(BaseDir_, Name_, StartDir);
     if (!WideFileExists(source)) return;
-    if (!Options.ReplaceReadOnly && (attr & faReadOnly)) return;
+    if (!Options.ReplaceReadOnly && IsReadOnlyItem(item.Header, attr)) return;
     const int32_t itemTime = static_cast<int32_t>((uint32_t{item.Header.modDate} << 16) | item.Header.modTime);
     const uint32_t fileTime = static_cast<uint32_t>(WideFileAge(source));
     switch (Options.OverwriteMode) {

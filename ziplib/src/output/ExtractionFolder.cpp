@@ -72,16 +72,24 @@ std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name
 void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
     Listing& l = *folder.listing;
     const auto it = l.writtenFor.find(name);
-    if (it == l.writtenFor.end() || it->second == name) return;
+    if (it == l.writtenFor.end() || it->second.name == name) return;
     // An item spelt otherwise took this file's place, which was there before the batch, and now
     // the item of exactly this name comes: the other one moves to its own name. When that name
     // is taken too, a later item of that name replaced it already, and this copy gives way.
-    const std::string own = it->second;
-    l.writtenFor.erase(it);
-    if (!l.names.count(own) && ::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, own.c_str()) == 0) {
-        l.names.erase(name);
-        l.Wrote(own, own);
+    const ExtractionFolder::Listing::Writer other = it->second;
+    if (l.names.count(other.name)) {
+        l.writtenFor.erase(it);
+        return;
     }
+    if (::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, other.name.c_str()) != 0) {
+        // Writing over it would lose the other item's bytes.
+        const int err = errno;
+        throw EFCreateError(FormatText("Cannot create file \"%s\". %s",
+                                       {FormatArg(other.target), FormatArg(SystemText(err))}));
+    }
+    l.writtenFor.erase(it);
+    l.names.erase(name);
+    l.Wrote(other.name, other.name, other.target);
 }
 
 ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16string> folders, bool create) {
@@ -179,6 +187,12 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     // The listing picks the spelling; the disk has the last word on what is there now.
     const std::string item = platform::Utf16ToUtf8(path.parts.back());
     const std::string target = Lookup(folder, item, EntryKind::File);
+    // An item of this name under a folder spelt otherwise that found the same folder wrote
+    // here: replacing its file would lose it silently.
+    if (const auto w = folder.listing->writtenFor.find(target);
+        w != folder.listing->writtenFor.end() && w->second.target != path.target)
+        throw EFCreateError(FormatText("Cannot create file \"%s\". The item \"%s\" of this batch was written there",
+                                       {FormatArg(path.target), FormatArg(w->second.target)}));
     struct stat st;
     if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);

@@ -34,8 +34,14 @@ struct ExtractionFolder::Listing {
     bool loaded = false;
     std::unordered_set<std::string> names;  // what the folder holds now
     std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each entry found there
-    // Files the batch wrote, by the spelling on disk: the name of the item written there.
-    std::unordered_map<std::string, std::string> writtenFor;
+    // Files the batch wrote, by the spelling on disk: the item's own name and its whole target
+    // as the item spells it (two items with the same name under folders spelt otherwise, which
+    // found the same folder, have different targets).
+    struct Writer {
+        std::string name;
+        std::u16string target;
+    };
+    std::unordered_map<std::string, Writer> writtenFor;
     void Load(int dirFd) {
         loaded = true;
         const int dup = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -56,10 +62,10 @@ struct ExtractionFolder::Listing {
     }
     // An entry the batch made.
     void Add(const std::string& name) { names.insert(name); }
-    // A file the batch wrote at `spelling` for the item named `item`.
-    void Wrote(const std::string& spelling, const std::string& item) {
+    // A file the batch wrote at `spelling` for the item named `item` with the target `target`.
+    void Wrote(const std::string& spelling, const std::string& item, const std::u16string& target) {
         names.insert(spelling);
-        writtenFor[spelling] = item;
+        writtenFor[spelling] = {item, target};
     }
 };
 

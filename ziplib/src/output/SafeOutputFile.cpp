@@ -104,7 +104,7 @@ void SafeOutputFile::Commit(const OutputFileInfo& info) {
         }
     }
     if (const int err = file_->Commit(info.flush ? platform::Flush::Full : platform::Flush::None)) Fail(err);
-    listing_->Wrote(finalName_, itemName_);
+    listing_->Wrote(finalName_, itemName_, target_);
 }
 
 void SafeOutputFile::Discard() noexcept { file_->Discard(); }
