@@ -19,6 +19,7 @@
 #include "archive/ArchiveChanges.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZipArchiver.h"
+#include "ziplib/WideFiles.h"
 
 using namespace ziplib;
 using namespace writertest;
@@ -358,6 +359,31 @@ TEST(Commit, ACancelAfterTheArchiveIsCompleteKeepsItAndTheMovedSourceIsGone) {
 }
 
 TEST(Commit, AnArchiveThatCannotTakeTheChangesRefusesThem) {
+    // Every read mode refuses, whatever its sharing bits say.
+    for (const uint16_t mode : {TZABaseArchiver::kModeReadOnly, uint16_t(fmOpenRead),
+                                uint16_t(fmOpenRead | fmShareDenyWrite), uint16_t(fmOpenRead | fmShareExclusive)}) {
+        SCOPED_TRACE(mode);
+        TempDir dir;
+        const fs::path zip = dir / "a.zip";
+        WriteNew(zip, dir / "src", kOld);
+        const std::string before = ReadFile(zip);
+        WriteFile(dir / "new/d.txt", "d");
+        TZipArchiver a;
+        a.FileName = WinName(zip);
+        a.OpenArchive(mode);
+        ArchiveChanges::Begin(a);
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
+        try {
+            ArchiveChanges::Commit(a);
+            ADD_FAILURE() << "a read-only archive took changes";
+        } catch (const EZAException& e) {
+            EXPECT_EQ(e.NativeError(), ZAError::ReadOnlyMode32);
+        }
+        TZAArchiveItem f;
+        EXPECT_FALSE(a.FindFirst(u"d.txt", f, u"", kEveryItem));
+        a.CloseArchive();
+        EXPECT_EQ(ReadFile(zip), before);
+    }
     TempDir dir;
     const fs::path zip = dir / "a.zip";
     WriteNew(zip, dir / "src", kOld);
@@ -366,16 +392,6 @@ TEST(Commit, AnArchiveThatCannotTakeTheChangesRefusesThem) {
     TZipArchiver a;
     a.FileName = WinName(zip);
     a.OpenArchive(TZABaseArchiver::kModeReadOnly);
-    ArchiveChanges::Begin(a);
-    ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
-    try {
-        ArchiveChanges::Commit(a);
-        ADD_FAILURE() << "a read-only archive took changes";
-    } catch (const EZAException& e) {
-        EXPECT_EQ(e.NativeError(), ZAError::ReadOnlyMode32);
-    }
-    TZAArchiveItem f;
-    EXPECT_FALSE(a.FindFirst(u"d.txt", f, u"", kEveryItem));
     // CloseArchive never raises: it tells what it could not write.
     ArchiveChanges::Begin(a);
     ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);

@@ -138,7 +138,9 @@ void TZABaseArchiver::Commit::Run() {
     a_.LastError.clear();
     // What cannot be written is refused before anything is touched.
     const bool onDisk = !a_.inMemory_ && !a_.externalStream_;
-    if (onDisk && a_.openMode_ == kModeReadOnly) Refuse(ZAError::ReadOnlyMode32);
+    // Any mode whose access bits say read, whatever its sharing bits, takes no changes.
+    const bool readOnly = a_.openMode_ != kModeCreate && (a_.openMode_ & 3) == fmOpenRead;
+    if (onDisk && readOnly) Refuse(ZAError::ReadOnlyMode32);
     if (a_.spanningMode_ != TZASpanningMode::smNone) {
         if (a_.openMode_ != kModeCreate) Refuse(ZAError::MultiSpannedModification52);
         if (dir_.DirectoryWritten) Refuse(ZAError::MultipleTransactions62);
