@@ -2,10 +2,14 @@
 #pragma once
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPalette>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
+
+#include "WindowLayout.h"
 
 namespace viewerui {
 
@@ -33,6 +37,21 @@ inline void SetRole(QWidget* w, QPalette::ColorRole role, QColor colour) {
 inline void SetBackground(QWidget* w, QColor colour) {
     SetRole(w, QPalette::Window, colour);
     w->setAutoFillBackground(true);
+}
+
+// The screen's free area for the window, where the platform knows one.
+inline viewer::Size FreeScreen(const QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QRect free = screen->availableGeometry();
+    return {free.width(), free.height()};
+}
+
+// The window never gets smaller than the layout can lay out, whoever resizes it (the window
+// system's own resize included), nor larger than the screen's free area.
+inline void SetLeastWindowSize(QWidget* window) {
+    const viewer::Size least = viewer::BoundWindowSize({0, 0}, FreeScreen(window));
+    window->setMinimumSize(least.width, least.height);
 }
 
 }  // namespace viewerui

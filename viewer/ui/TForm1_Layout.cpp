@@ -28,6 +28,7 @@
 
 namespace {
 
+using viewerui::FreeScreen;
 using viewerui::SetBackground;
 using viewerui::SetRole;
 
@@ -56,14 +57,6 @@ void PlaceMenu(TForm1& f, const viewer::WindowLayout& l) {
 
 viewer::MenuLabels Labels(const TForm1& f) {
     return {SizeOf(f.Label2), SizeOf(f.Label3), SizeOf(f.Label4), !f.Label3->isHidden(), !f.Label4->isHidden()};
-}
-
-// The screen's free area for the window, where the platform knows one.
-viewer::Size FreeScreen(const QWidget* window) {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return {};
-    const QRect free = screen->availableGeometry();
-    return {free.width(), free.height()};
 }
 
 }  // namespace
@@ -106,6 +99,7 @@ void TForm1::N31Click() {
     }
 
     const viewer::Size window = viewer::BoundWindowSize({s.windowWidth, s.windowHeight}, FreeScreen(this));
+    viewerui::SetLeastWindowSize(this);
     resize(window.width, window.height);
     TitleBlendOption = s.blendOption;
     TransparencyMode = s.transparencyMode;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Controls.h"
 #include "Identity.h"
 #include "Options.h"
 #include "QtBridge.h"
@@ -52,6 +53,7 @@ void TForm1::FormCreate() {
     ProgramDate = viewer::kProgramDate;
 
     resize(1000, 760);
+    viewerui::SetLeastWindowSize(this);
     AutoCheckBase = 0;
     AutoCheckProgram = 0;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -16,6 +16,7 @@
 
 #include "ChromeImage.h"
 #include "ClickLabel.h"
+#include "Controls.h"
 #include "Options.h"
 #include "Panels.h"
 #include "QtBridge.h"
@@ -77,13 +78,6 @@ private:
     std::function<void()> ended_;
     bool fired_ = false;
 };
-
-viewer::Size FreeScreen(const QWidget* window) {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return {};
-    const QRect free = screen->availableGeometry();
-    return {free.width(), free.height()};
-}
 
 }  // namespace
 
@@ -279,7 +273,7 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
     if (!GripDragging) return;
     const viewer::GripResize r =
         viewer::DragGrip({ImagePlus3->x(), ImagePlus3->y()}, {ImagePlus3->width(), ImagePlus3->height()}, {x, y},
-                         {GripGrabX, GripGrabY}, FreeScreen(this));
+                         {GripGrabX, GripGrabY}, viewerui::FreeScreen(this));
     resize(r.window.width, r.window.height);
     ImagePlus3->move(r.gripAt.x, r.gripAt.y);
 }
@@ -287,7 +281,7 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
 // The size is stored for the next start and the layout; the window is then laid out and
 // painted at it, with the see-through title line where that is on.
 void TForm1::ImagePlus3MouseUp(Qt::MouseButton, int, int) {
-    const viewer::Size stored = viewer::BoundWindowSize({width(), height()}, FreeScreen(this));
+    const viewer::Size stored = viewer::BoundWindowSize({width(), height()}, viewerui::FreeScreen(this));
     OptionsIni->WriteInteger(viewer::kSectionWindow, "Height", stored.height);
     OptionsIni->WriteInteger(viewer::kSectionWindow, "Width", stored.width);
     GripDragging = false;

@@ -324,6 +324,10 @@ TEST(FormTitleBar, GripResizesTheWindowAndStoresABoundedSize) {
     EXPECT_EQ(stored(), QSize(least.width, least.height));
     EXPECT_GT(least.width, 0);
     EXPECT_GT(least.height, 0);
+    // Nor can any other resize, the window system's own included, make it smaller.
+    EXPECT_EQ(form.minimumSize(), QSize(least.width, least.height));
+    form.resize(100, 50);
+    EXPECT_EQ(form.size(), QSize(least.width, least.height));
 
     // Moves without a press move nothing; a right press starts no drag.
     form.ImagePlus3MouseMove(100, 100);
@@ -405,6 +409,8 @@ TEST(FormTitleBar, AboutBoxPlaceTextsGestureAndLink) {
     TForm1& form = *w.form;
     w.inst.Write("help/index.texx", "2\r\n2\r\nongrid\r\nСправка\r\nAAAM\r\n120\r\n22\r\n");
     testsupport::RecordingOpener opener;
+    // The box's place is worked out from any window size, also one below the window's least.
+    form.setMinimumSize(0, 0);
     form.resize(600, 500);
     form.Label3Click();
     ASSERT_FALSE(form.Panel2->isHidden());
