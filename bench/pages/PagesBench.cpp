@@ -90,10 +90,11 @@ int main(int argc, char** argv) {
                                  .ops.size();
           }));
 
-    // The window on a minimal installation beside the page.
-    fs::create_directories(dir / "skins/Classic");
-    platform::WriteFileAtomically(dir / "skins/skin_select.txt", "Classic\r\n");
-    platform::WriteFileAtomically(dir / "skins/Classic/color.ini", "[Editor]\r\n");
+    // The window on a minimal installation beside the page, under the desktop's own look, which
+    // needs no skin bitmaps.
+    fs::create_directories(dir / "skins/Windows");
+    platform::WriteFileAtomically(dir / "skins/skin_select.txt", "Windows\r\n");
+    platform::WriteFileAtomically(dir / "skins/Windows/color.ini", "[Editor]\r\n");
     platform::WriteFileAtomically(dir / "lang.txt", "Bench\r\n");
     platform::WriteFileAtomically(dir / "update.lasx", "x\r\nx\r\nx\r\n20180101\r\n");
     platform::WriteFileAtomically(dir / "VantorBooks", "");

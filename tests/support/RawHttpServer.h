@@ -80,6 +80,11 @@ public:
                 (void)::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
                 fillers_.push_back(fd);
             }
+            // The queue is full only once a filler's connection is made; on a busy machine the
+            // handshake can lag behind, and a client coming first would get the place instead.
+            std::vector<pollfd> waits;
+            for (int fd : fillers_) waits.push_back({fd, POLLOUT, 0});
+            (void)::poll(waits.data(), waits.size(), 2000);
             return;
         }
         thread_ = std::thread([this] { Serve(); });
