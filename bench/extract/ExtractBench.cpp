@@ -137,7 +137,7 @@ std::vector<std::string> CatEveryItem(const fs::path& zip) {
     a.OpenArchive();
     int n = 0;
     ziplib::TZAArchiveItem item;
-    for (bool more = a.FindFirst(u"*.*", item, u"", 10431); more; more = a.FindNext(item)) ++n;
+    for (bool more = a.FindFirst(u"*.*", item, u"", ziplib::kSearchEveryItem); more; more = a.FindNext(item)) ++n;
     a.CloseArchive();
     std::vector<std::string> v;
     for (int i = 0; i < n; ++i) {

@@ -138,7 +138,7 @@ TEST(Commit, ItemsStoredAfterTheCutAreNotCutAway) {
     o.directoryOrder = {2, 0, 1};
     ziptest::WriteBytes(dir / "a.zip", ziptest::BuildZip(entries, o));
     Change(dir / "a.zip", [&](TZipArchiver& a) {
-        a.MarkFilesToProcess(u"first.txt", kEveryItem, u"");
+        a.MarkFilesToProcess(u"first.txt", kSearchEveryItem, u"");
         a.ProcessFiles(TZAProcessOperation::poDelete);
         EXPECT_TRUE(a.BatchSucceeded());
     });
@@ -155,7 +155,7 @@ TEST(Commit, ItemsOfTheSameNameKeepTheirOwnData) {
                                                           {.name = "last.txt", .data = "last"}}));
     Change(dir / "a.zip", [&](TZipArchiver& a) {
         ArchiveChanges::Rename(a, 1, u"other.txt");
-        a.MarkFilesToProcess(u"last.txt", kEveryItem, u"");
+        a.MarkFilesToProcess(u"last.txt", kSearchEveryItem, u"");
         a.ProcessFiles(TZAProcessOperation::poDelete);
     });
     EXPECT_EQ(ReadBack(dir / "a.zip"),
@@ -191,10 +191,10 @@ TEST(Commit, DeleteAndUpdateBatchesAreWritten) {
     WriteFile(dir / "old/c.bin", "updated contents");
     Change(zip, [&](TZipArchiver& a) {
         a.BaseDir = WinName(dir / "old");
-        a.MarkFilesToProcess(u"a.txt", kEveryItem, u"");
+        a.MarkFilesToProcess(u"a.txt", kSearchEveryItem, u"");
         a.ProcessFiles(TZAProcessOperation::poDelete);
         EXPECT_TRUE(a.BatchSucceeded());
-        a.MarkFilesToProcess(u"c.bin", kEveryItem, u"");
+        a.MarkFilesToProcess(u"c.bin", kSearchEveryItem, u"");
         a.ProcessFiles(TZAProcessOperation::poUpdate);
         EXPECT_TRUE(a.BatchSucceeded());
     });
@@ -214,12 +214,12 @@ TEST(Commit, ChangesDroppedWithTheUpdateLevelLeaveTheDirectoryAsTheFileHasIt) {
     a.FileName = WinName(zip);
     a.OpenArchive();
     ArchiveChanges::Begin(a);
-    a.MarkFilesToProcess(u"a.txt", kEveryItem, u"");
+    a.MarkFilesToProcess(u"a.txt", kSearchEveryItem, u"");
     a.ProcessFiles(TZAProcessOperation::poDelete);
     TZAArchiveItem f;
-    EXPECT_FALSE(a.FindFirst(u"a.txt", f, u"", kEveryItem));
+    EXPECT_FALSE(a.FindFirst(u"a.txt", f, u"", kSearchEveryItem));
     a.ResetUpdateLevel();
-    EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kEveryItem));
+    EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kSearchEveryItem));
     a.CloseArchive();
     EXPECT_EQ(ReadFile(zip), before);
 }
@@ -323,8 +323,8 @@ TEST(Commit, ACancelAnAbortOrAFailureRestoresTheFileByteForByte) {
             EXPECT_FALSE(a.InUpdate());
             // The directory in memory is the file's again.
             TZAArchiveItem f;
-            EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kEveryItem));
-            EXPECT_FALSE(a.FindFirst(u"big.txt", f, u"", kEveryItem));
+            EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kSearchEveryItem));
+            EXPECT_FALSE(a.FindFirst(u"big.txt", f, u"", kSearchEveryItem));
             a.CloseArchive();
             EXPECT_EQ(ReadFile(zip), before);
             // Nothing is left beside the archive.
@@ -380,7 +380,7 @@ TEST(Commit, AnArchiveThatCannotTakeTheChangesRefusesThem) {
             EXPECT_EQ(e.NativeError(), ZAError::ReadOnlyMode32);
         }
         TZAArchiveItem f;
-        EXPECT_FALSE(a.FindFirst(u"d.txt", f, u"", kEveryItem));
+        EXPECT_FALSE(a.FindFirst(u"d.txt", f, u"", kSearchEveryItem));
         a.CloseArchive();
         EXPECT_EQ(ReadFile(zip), before);
     }
@@ -410,7 +410,7 @@ TEST(Commit, NamesOfAnotherToolsArchiveStayAsTheyWere) {
     WriteFile(dir / "new/Новый.txt", "новый");
     Change(zip, [&](TZipArchiver& a) {
         a.BaseDir = WinName(dir / "new");
-        a.MarkFilesToProcess(u"plain.txt", kEveryItem, u"");
+        a.MarkFilesToProcess(u"plain.txt", kSearchEveryItem, u"");
         a.ProcessFiles(TZAProcessOperation::poDelete);
         ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/Новый.txt")), 0);
     });

@@ -332,7 +332,7 @@ TEST(WriteNewArchive, AnItemOf4GiBGetsZip64AndIsRefusedWithoutIt) {
     TZipArchiver a;
     a.FileName = WinName(zip);
     a.OpenArchive();
-    a.TestFiles(u"*.*", kEveryItem, u"");
+    a.TestFiles(u"*.*", kSearchEveryItem, u"");
     EXPECT_TRUE(a.BatchSucceeded()) << a.LastError;
 }
 

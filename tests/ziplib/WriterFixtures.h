@@ -24,7 +24,7 @@ namespace writertest {
 namespace fs = std::filesystem;
 using ziptest::WinName;
 
-inline constexpr int32_t kEveryItem = 10431;
+using ziplib::kSearchEveryItem;
 
 // Files (and folders, named with a trailing '/') below one base folder.
 using Files = std::vector<std::pair<std::string, std::string>>;
@@ -66,11 +66,11 @@ inline std::map<std::string, std::string> ReadBack(const fs::path& zip, const st
     a.SetPassword(password);
     a.OpenArchive();
     EXPECT_FALSE(a.DirectoryRecovered());
-    a.TestFiles(u"*.*", kEveryItem, u"");
+    a.TestFiles(u"*.*", kSearchEveryItem, u"");
     EXPECT_TRUE(a.BatchSucceeded()) << a.LastError;
     ziplib::TZAArchiveItem f;
     int index = 0;
-    for (bool more = a.FindFirst(u"*.*", f, u"", kEveryItem); more; more = a.FindNext(f), ++index) {
+    for (bool more = a.FindFirst(u"*.*", f, u"", kSearchEveryItem); more; more = a.FindNext(f), ++index) {
         std::u16string name = f.StoredPath + f.FileName;
         for (auto& c : name)
             if (c == u'\\') c = u'/';

@@ -99,6 +99,11 @@ TEST(FormPages, HelpPageIsDrawnWithItsColoursBordersLinesAndPictures) {
     for (const QPoint border : {L, L + QPoint(0, 20), L + QPoint(100, 20), L + QPoint(50, 40), L + QPoint(100, 40)})
         EXPECT_EQ(At(shot, border), QColor(Qt::black)) << border.x() << "," << border.y();
     EXPECT_EQ(At(shot, L + QPoint(1, 20)), QColor(0, 0, 128)) << "a one-pixel box";
+    // Its text is drawn in white: whatever the font, some pixels inside the box are white.
+    int white = 0;
+    for (int y = 2; y < 39; ++y)
+        for (int x = 2; x < 99; ++x) white += At(shot, L + QPoint(x, y)) == QColor(Qt::white);
+    EXPECT_GE(white, 10) << "white text on the navy cell";
 
     EXPECT_EQ(At(shot, picture.topLeft()), kMagenta);
     EXPECT_EQ(At(shot, picture.topLeft() + QPoint(19, 9)), kMagenta);
