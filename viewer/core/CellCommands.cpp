@@ -129,7 +129,8 @@ private:
 
     bool NumberFormula(size_t& i) {
         marker_ = "=";
-        if (num1_.empty() || num2_.empty()) return false;
+        // A reference still set (a literal took only the first) means this is no number formula.
+        if (ref1_.IsSet() || ref2_.IsSet() || num1_.empty() || num2_.empty()) return false;
         // Numbers, operator and marker stay, so a later "=" computes again.
         if (op_) page_.SetText(col_, row_, std::to_string(Apply(op_, Number(num1_), Number(num2_))));
         ++i;

@@ -63,6 +63,7 @@ TEST(CellCommands, Formulas) {
         {"numbers stay for a later =", "!2+3=4=", {{{3, 4}, "36"}}, {}},
         {"a number alone is no formula", "!23=", {}, {}},
         {"no second number", "!2+=", {}, {}},
+        {"a reference left set ends the cell", "![2,3]:=[1,1]\"x\"2+3=", {{{2, 3}, "x"}}, {}},
         {"number formula wraps", "!2147483647+1=", {{{3, 4}, "-2147483648"}}, {}},
         {"product wraps", "!65536*65536=", {{{3, 4}, "0"}}, {}},
         {"reference formula appends", "![1,1]+[1,2]=", {{{3, 4}, "loaded 10"}}, {}},
