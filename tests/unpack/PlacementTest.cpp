@@ -3,19 +3,22 @@
 // start from the scratch folder's journal, and a scratch folder that a running unpack owns is
 // left alone. In every case the installation stays byte for byte as it was. At that next
 // start a damaged journal is told once and never applied, a move that still cannot be put
-// back is told with its file and cause.
+// back is told with its file and cause, and a copy a kill cut off is removed.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <map>
+#include <set>
 
 #include "TempDir.h"
 #include "UnpackFixtures.h"
@@ -124,6 +127,23 @@ std::map<std::string, std::string> Installed(const fs::path& dir) {
     std::erase_if(all, [](const auto& e) { return e.first.starts_with(".unpack-"); });
     return all;
 }
+
+// A tmpfs over a folder for the scope, where this machine lets us mount one.
+class Mounted {
+public:
+    explicit Mounted(const fs::path& dir) : dir_(dir) {
+        fs::create_directories(dir);
+        ok_ = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=4m") == 0;
+    }
+    ~Mounted() {
+        if (ok_) ::umount2(dir_.c_str(), MNT_DETACH);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    fs::path dir_;
+    bool ok_ = false;
+};
 
 }  // namespace
 
@@ -319,4 +339,61 @@ TEST(Placement, AMoveTheNextStartCannotPutBackIsToldWithItsFileAndCause) {
     EXPECT_TRUE(r.problems.empty()) << r.Message();
     EXPECT_EQ(r.cleared, 1u);
     EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}
+
+TEST(Placement, ACopyAKillCutOffIsRemovedAtTheNextStart) {
+    // A folder of the installation on a file system of its own: files go into it by copying.
+    TempDir dir;
+    Mounted docs(dir / "docs");
+    if (!docs.ok()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    WriteFile(dir / "docs/a.doc", "old a");
+    WriteFile(dir / "docs/big.doc", "old big");
+    WriteFile(dir / "docs.zip", "stands for an archive");
+    const auto before = Snapshot(dir.path());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file-size limit ends the process in the middle of the copy of big.doc.
+        Seams seams({{"docs/a.doc", "new a"}, {"docs/big.doc", std::string(256 * 1024, 'b')}},
+                    [](size_t, const fs::path& target) {
+                        if (target.filename() == "big.doc") {
+                            const struct rlimit none{0, 0};
+                            ::setrlimit(RLIMIT_CORE, &none);
+                            const struct rlimit small{64 * 1024, 64 * 1024};
+                            ::signal(SIGXFSZ, SIG_DFL);
+                            ::setrlimit(RLIMIT_FSIZE, &small);
+                        }
+                        return 0;
+                    });
+        try {
+            unpack::UnpackArchive((dir / "docs.zip").string(), dir.path().string());
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    std::set<std::string> leftovers;
+    for (const auto& e : fs::directory_iterator(dir / "docs"))
+        if (e.path().filename().string().starts_with(".big.doc.unpack-")) leftovers.insert(e.path().filename());
+    ASSERT_EQ(leftovers.size(), 1u);
+
+    // Beside it: a copy a running unpack is still writing, and files that are not such copies.
+    WriteFile(dir / "docs/.a.doc.unpack-0123456789ab", "being copied");
+    const int running = ::open((dir / "docs/.a.doc.unpack-0123456789ab").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    const std::map<std::string, std::string> others = {{".big.doc.unpack-mine", "the user's"},
+                                                       {".c.doc.unpack-0123456789ab", "not a target"},
+                                                       {"notes.unpack-0123456789ab", "the user's"}};
+    for (const auto& [name, bytes] : others) WriteFile(dir / "docs" / name, bytes);
+
+    const unpack::Recovery r = unpack::RecoverInterrupted(dir.path().string());
+    ::close(running);
+    EXPECT_TRUE(r.problems.empty()) << r.Message();
+    EXPECT_EQ(r.cleared, 1u);
+    auto after = Snapshot(dir.path());
+    EXPECT_EQ(after.erase("docs/.a.doc.unpack-0123456789ab"), 1u);
+    for (const auto& [name, bytes] : others) EXPECT_EQ(after.erase("docs/" + name), 1u) << name;
+    EXPECT_EQ(after, before);  // the cut-off copy is gone, the installation as it was
 }

@@ -41,6 +41,9 @@ constexpr const char* kDamagedJournal = "journal.damaged";
 constexpr const char* kJournalHeader = "unpack journal 2";
 constexpr const char* kJournalHeaderWithoutEnd = "unpack journal 1";
 constexpr const char* kKept = "kept";
+// What a copy over a target is called until it takes the target's place.
+constexpr std::string_view kCopyMark = ".unpack-";
+constexpr size_t kRandomTail = 12;  // the temporary file's random hex tail
 
 std::string Quoted(const std::string& rel) { return "\"" + rel + "\""; }
 
@@ -185,12 +188,13 @@ struct Record {
     ino_t oldIno = 0;  // 0: the target did not exist
 };
 
-// Copies a file over `target` through a temporary file beside it.
+// Copies a file over `target` through a temporary file beside it, locked while it is written,
+// so that the next start can tell one a kill left (RemoveCopyLeftovers) from one being written.
 void CopyOver(const fs::path& from, const fs::path& target) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) throw std::system_error(errno, std::generic_category());
     platform::ReplacementFile out;
-    int err = out.Open(target, "." + target.filename().string() + ".unpack-");
+    int err = out.Open(target, "." + target.filename().string() + std::string(kCopyMark), true);
     struct stat st;
     if (!err && ::fstat(in, &st) == 0) err = ::fchmod(out.fd(), st.st_mode & 07777) == 0 ? 0 : errno;
     char buf[65536];
@@ -347,6 +351,40 @@ bool UndoAll(const std::vector<Record>& records, size_t count, UndoFailure* fail
         if (failure && failure->file.empty()) *failure = {platform::PathText(records[i].target), std::move(why)};
     }
     return all;
+}
+
+// Removes the temporary files of copies over the journal's targets that a kill left beside
+// them (".NAME.unpack-" and a random tail); one that a running copy holds locked stays, and so
+// does every other file.
+void RemoveCopyLeftovers(const std::vector<Record>& records) {
+    std::map<fs::path, std::unordered_set<std::string>> byFolder;  // target names by their folder
+    for (const Record& r : records)
+        if (!r.folder) byFolder[r.target.parent_path()].insert(r.target.filename().string());
+    for (const auto& [folder, targets] : byFolder) {
+        std::vector<fs::path> leftovers;
+        if (DIR* d = ::opendir(folder.c_str())) {
+            while (const dirent* e = ::readdir(d)) {
+                const std::string_view n = e->d_name;
+                const size_t mark = n.rfind(kCopyMark);
+                if (n.size() < 2 || n[0] != '.' || mark == std::string_view::npos ||
+                    n.size() - mark - kCopyMark.size() != kRandomTail)
+                    continue;
+                const std::string_view tail = n.substr(mark + kCopyMark.size());
+                const auto lowerHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+                if (!std::all_of(tail.begin(), tail.end(), lowerHex)) continue;
+                if (targets.count(std::string(n.substr(1, mark - 1)))) leftovers.push_back(folder / std::string(n));
+            }
+            ::closedir(d);
+        }
+        for (const fs::path& p : leftovers) {
+            struct stat st;
+            if (Lstat(p, st) != 0 || !S_ISREG(st.st_mode)) continue;
+            const int lock = platform::OpenUnowned(p);
+            if (lock < 0) continue;  // a running copy's
+            ::unlink(p.c_str());
+            ::close(lock);
+        }
+    }
 }
 
 }  // namespace
@@ -544,6 +582,7 @@ RollBackOutcome RollBack(const fs::path& scratch, std::string& why) {
     }
     UndoFailure failure;
     const bool back = UndoAll(journal.records, journal.records.size(), &failure);
+    RemoveCopyLeftovers(journal.records);
     if (!back) {
         why = Quoted(failure.file) + " could not be put back. " + failure.why + ".";
         return RollBackOutcome::NotPutBack;

@@ -52,7 +52,8 @@ enum class RollBackOutcome {
     KeptForRepair,   // a damaged journal was set aside here before: the folder stays as it is
 };
 
-// Puts back what the journal in `scratch` says was begun. `why` says what went wrong, for the user.
+// Puts back what the journal in `scratch` says was begun, and removes what copies over its
+// targets that a kill cut off left beside them. `why` says what went wrong, for the user.
 RollBackOutcome RollBack(const std::filesystem::path& scratch, std::string& why);
 
 // Renames a damaged journal to a name that says so ("journal.damaged", or with a number when

@@ -57,7 +57,8 @@ struct Recovery {
 };
 
 // Finishes what a killed unpack left in `baseDir`: moves that were begun are put back as the
-// scratch folder's journal says, and the scratch folder goes. Scratch folders a running
+// scratch folder's journal says, the temporary files of copies it cut off beside their
+// targets are removed, and the scratch folder goes. Scratch folders and copies a running
 // unpack owns are left alone. Never throws for what it finds:
 // - a move that cannot be put back (a folder still read-only) is a problem naming the file
 //   and the cause; the scratch folder and its journal stay and the next start tries again;
