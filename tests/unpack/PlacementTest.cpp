@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "TempDir.h"
@@ -182,6 +183,33 @@ TEST(Placement, AMoveThatFailsPutsBackWhatWasMoved) {
         EXPECT_EQ(Snapshot(inst.dir.path()), before);
         EXPECT_FALSE(HasScratch(inst.dir.path()));
     }
+}
+
+TEST(Placement, WhatAFailedMoveCannotPutBackIsNamedWithItsCauseAndLeftForTheNextStart) {
+    Install inst;
+    const auto before = Snapshot(inst.dir.path());
+    std::unique_ptr<Unwritable> locked;
+    // The last move fails, and by then the folder of the files moved before it is locked.
+    Seams seams(Install::Update(), [&](size_t i, const fs::path&) {
+        if (i < 8) return 0;
+        locked = std::make_unique<Unwritable>(inst.dir / "docs");
+        return EIO;
+    });
+    const std::string what = unpacktest::UnpackFailure(inst.archive, inst.dir.path().string());
+    ASSERT_TRUE(locked) << what;
+    if (!locked->ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+    EXPECT_NE(what.find("could not be put in place. Input/output error."), std::string::npos) << what;
+    EXPECT_NE(what.find("\"" + (inst.dir / "docs").string() + "/"), std::string::npos) << what;
+    const bool cause = what.find("could not be put back. Operation not permitted; the next start tries again.") !=
+                           std::string::npos ||
+                       what.find("could not be put back. Permission denied; the next start tries again.") !=
+                           std::string::npos;
+    EXPECT_TRUE(cause) << what;
+    EXPECT_TRUE(HasScratch(inst.dir.path()));
+    locked.reset();
+    unpack::SetMoveHookForTesting(nullptr);
+    EXPECT_EQ(unpack::RecoverInterrupted(inst.dir.path().string()).cleared, 1u);
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
 }
 
 TEST(Placement, AKillDuringTheMoveIsUndoneAtTheNextStart) {
