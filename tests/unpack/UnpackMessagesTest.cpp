@@ -1,6 +1,7 @@
 // Guards what an unpack that fails says, with the archive library's own extraction: a full
-// disk, a file past the file-size limit, an item that needs a password and a name that leads
-// out of the installation each name their cause, and the installation stays as it was.
+// disk, a file past the file-size limit, a write the disk refuses, an item that needs a
+// password and a name that leads out of the installation each name their cause (by what the
+// system said, not by a guess), and the installation stays as it was.
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <map>
 
+#include "FailingWrites.h"
 #include "TempDir.h"
 #include "UnpackFixtures.h"
 #include "ZipTool.h"
@@ -87,8 +89,41 @@ TEST(UnpackMessages, AFileSizeLimitSaysSo) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const std::string what = UnpackError(inst.archive, inst.dir.path());
     ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_NE(what.find("larger than the file-size limit"), std::string::npos) << what;
+    EXPECT_NE(what.find("The file \"docs\\big.doc\" is larger than the file-size limit of this process allows "
+                        "(65536 bytes)."),
+              std::string::npos)
+        << what;
     EXPECT_EQ(Snapshot(inst.dir.path()), before);
+}
+
+TEST(UnpackMessages, AWriteTheDiskRefusesSaysWhatTheSystemSaid) {
+    const testsupport::ZipPackage update({{"docs/big.doc", kBig}}, true);
+    const struct {
+        const char* name;
+        int err;
+        const char* says;
+    } cases[] = {
+        // A file-size limit that is set but not reached is no reason to blame it.
+        {"no space, under a file-size limit", ENOSPC, "There is no space left on the disk for the unpacked files."},
+        {"the quota", EDQUOT, "There is no space left on the disk for the unpacked files."},
+        {"an I/O error", EIO, "The file \"docs\\big.doc\" could not be written. Input/output error."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst(update.bytes);
+        const auto before = Snapshot(inst.dir.path());
+        const auto what = testsupport::WithFailingWrites(c.err, [&] {
+            struct rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1 << 30;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return UnpackError(inst.archive, inst.dir.path());
+        });
+        if (!what) GTEST_SKIP() << "system calls cannot be filtered here";
+        EXPECT_NE(what->find("docs.zip"), std::string::npos) << *what;
+        EXPECT_NE(what->find(c.says), std::string::npos) << *what;
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);  // nor a scratch folder left
+    }
 }
 
 TEST(UnpackMessages, AnItemThatNeedsAPasswordSaysSo) {

@@ -1,6 +1,7 @@
 // Guards what extraction writes: nothing outside the extraction folder (hostile names, links
 // on the way), an installed file replaced only by an item that checked out, links never
-// created or written through, Unix permissions without set-ID bits, and the disk-full retry.
+// created or written through, Unix permissions without set-ID bits, the disk-full retry, and
+// a write the system refuses for another reason told as that, not as a full disk.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -360,18 +361,23 @@ TEST(ExtractionFolder, ReplacesARunningProgram) {
     EXPECT_EQ(ModeOf(dir / "prog") & 0777, 0755u) << "still executable";
 }
 
-// A stream whose next writes take only part of the block, as a full disk does.
-class FullDiskStream : public ziplib::TMemoryStream {
+// A stream whose next writes take only part of the block, and say why as a file does.
+class FullDiskStream : public ziplib::TMemoryStream, public ziplib::WriteErrorSource {
 public:
     int64_t Write(const void* buffer, int64_t count) override {
         ++writes;
+        lastError = 0;
         if (shortWrites > 0) {
             --shortWrites;
+            lastError = error;
             return ziplib::TMemoryStream::Write(buffer, count / 2);
         }
         return ziplib::TMemoryStream::Write(buffer, count);
     }
+    int LastWriteError() const override { return lastError; }
     int shortWrites = 0;
+    int error = 0;  // 0: the stream cannot tell, as a caller's own stream
+    int lastError = 0;
     int writes = 0;
 };
 
@@ -380,24 +386,31 @@ TEST(WriteBufferWithRetry, RetriesTheWholeBlockOrGivesUp) {
     struct Case {
         const char* name;
         int shortWrites;
+        int error;
         std::vector<DiskFullAnswer> answers;  // empty: no prompt at all
         bool throws;
         bool want;
         int asked;
     };
     const Case cases[] = {
-        {"room enough", 0, {DiskFullAnswer::Abort}, false, true, 0},
-        {"full once, then retried", 1, {DiskFullAnswer::Retry}, false, true, 1},
-        {"full twice, retried twice", 2, {DiskFullAnswer::Retry, DiskFullAnswer::Retry}, false, true, 2},
-        {"full, then aborted", 1, {DiskFullAnswer::Abort}, false, false, 1},
-        {"the prompt fails", 1, {DiskFullAnswer::Retry}, true, false, 1},
-        {"no prompt", 1, {}, false, false, 0},
+        {"room enough", 0, 0, {DiskFullAnswer::Abort}, false, true, 0},
+        {"full once, then retried", 1, 0, {DiskFullAnswer::Retry}, false, true, 1},
+        {"full twice, retried twice", 2, 0, {DiskFullAnswer::Retry, DiskFullAnswer::Retry}, false, true, 2},
+        {"full, then aborted", 1, 0, {DiskFullAnswer::Abort}, false, false, 1},
+        {"the prompt fails", 1, 0, {DiskFullAnswer::Retry}, true, false, 1},
+        {"no prompt", 1, 0, {}, false, false, 0},
+        {"the system says the disk is full", 1, ENOSPC, {DiskFullAnswer::Retry}, false, true, 1},
+        {"the quota is used up", 1, EDQUOT, {DiskFullAnswer::Retry}, false, true, 1},
+        // Freeing space would not help these: no question, the block fails at once.
+        {"an I/O error", 1, EIO, {DiskFullAnswer::Retry}, false, false, 0},
+        {"the file-size limit", 1, EFBIG, {DiskFullAnswer::Retry}, false, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FullDiskStream s;
         s.WriteBuffer("head-", 5);
         s.shortWrites = c.shortWrites;
+        s.error = c.error;
         int asked = 0;
         ziplib::DiskFullPrompt prompt;
         if (!c.answers.empty())
@@ -412,6 +425,8 @@ TEST(WriteBufferWithRetry, RetriesTheWholeBlockOrGivesUp) {
         if (c.want) {
             // Written again from where the block started, not after the part that went out.
             EXPECT_EQ(std::string(s.Bytes().begin(), s.Bytes().end()), "head-0123456789");
+        } else {
+            EXPECT_EQ(s.LastWriteError(), c.error);  // the cause stays for the caller
         }
     }
 }

@@ -1,11 +1,16 @@
 // Guards extraction through the archiver's five steps (file name, open, base folder, extract
 // "*.*", close): archives made by other tools come out byte for byte; hostile names, damaged
 // data and overlapping entries are refused without a byte written outside the base folder or a
-// file lost; and the batch tells its caller about every item that failed.
+// file lost; the batch tells its caller about every item that failed; and a write the system
+// refuses is a full disk only when the system says so.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <filesystem>
 #include <map>
@@ -13,6 +18,7 @@
 #include <vector>
 
 #include "ArchiveFixtures.h"
+#include "FailingWrites.h"
 #include "FiveSteps.h"
 #include "TempDir.h"
 #include "archive/ArchiveChanges.h"
@@ -249,6 +255,76 @@ TEST(ExtractData, ADamagedItemCostsNoInstalledFile) {
     }
     // No temporary file is left beside the target.
     EXPECT_EQ(Tree(dir / "base").size(), 1u);
+}
+
+// An archive of one large item, and the file it would replace.
+void PrepareInstalledFile(const fs::path& dir) {
+    WriteArchive(dir / "a.zip", {{.name = "docs/big.doc", .data = std::string(256 * 1024, 'b')}});
+    WriteFile(dir / "base/docs/big.doc", "old");
+}
+
+// What the extraction said and left, in a line.
+std::string ExtractOverInstalledFile(const fs::path& dir, bool extractCorrupted) {
+    Extractor x;
+    x.zip.ExtractCorruptedFiles = extractCorrupted;
+    int diskFull = 0;
+    x.zip.OnDiskFull = [&](TZABaseArchiver&, int32_t, const std::u16string&, bool& cancel) {
+        ++diskFull;
+        cancel = true;
+    };
+    x.Run(dir / "a.zip", dir / "base");
+    std::string out = "disk full " + std::to_string(diskFull) + (x.zip.Cancelled ? ", cancelled" : "");
+    for (const Failure& f : x.failures) out += "; failed " + f.name + " " + std::to_string(f.code) + ": " + f.message;
+    out += "; errno " + std::to_string(x.zip.LastSystemError);
+    out += "; left " + std::to_string(Tree(dir / "base").size()) + " " + ReadFile(dir / "base/docs/big.doc");
+    return out;
+}
+
+TEST(ExtractData, AFullDiskAsksAndAnotherWriteErrorNamesTheFileAndItsCause) {
+    struct Case {
+        const char* name;
+        int err;
+        bool extractCorrupted;
+        std::string want;
+    };
+    const Case cases[] = {
+        {"no space", ENOSPC, false, "disk full 1, cancelled; errno 0; left 2 old"},
+        {"the quota", EDQUOT, false, "disk full 1, cancelled; errno 0; left 2 old"},
+        {"an I/O error", EIO, false, "disk full 0; failed docs\\big.doc 19: ZipArchiver1: Cannot create file \"%s\". "
+                                     "Input/output error - Native error: 00019; errno 5; left 2 old"},
+        // Keeping what decoded of a damaged item does not keep what could not be written.
+        {"an I/O error, damaged items kept", EIO, true, "disk full 0; failed docs\\big.doc 19: ZipArchiver1: Cannot create "
+                                                      "file \"%s\". Input/output error - Native error: 00019; errno 5; left 2 old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        PrepareInstalledFile(dir.path());
+        const std::optional<std::string> got =
+            testsupport::WithFailingWrites(c.err, [&] { return ExtractOverInstalledFile(dir.path(), c.extractCorrupted); });
+        if (!got) GTEST_SKIP() << "system calls cannot be filtered here";
+        std::string want = c.want;
+        if (const size_t at = want.find("%s"); at != std::string::npos)
+            want.replace(at, 2, platform::Utf16ToUtf8(WinName(dir / "base/docs/big.doc")));
+        EXPECT_EQ(*got, want);
+    }
+}
+
+TEST(ExtractData, AFileSizeLimitIsNoFullDisk) {
+    TempDir dir;
+    PrepareInstalledFile(dir.path());
+    struct rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);  // else the write ends the process
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string got = ExtractOverInstalledFile(dir.path(), false);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, handler);
+    EXPECT_EQ(got, "disk full 0; failed docs\\big.doc 19: ZipArchiver1: Cannot create file \"" +
+                       platform::Utf16ToUtf8(WinName(dir / "base/docs/big.doc")) +
+                       "\". File too large - Native error: 00019; errno 27; left 2 old");
 }
 
 TEST(ExtractData, OverlappingEntriesAreRefused) {

@@ -3,8 +3,9 @@
 // end the extraction at once), so no dialog is ever asked for from the unpacking thread, and
 // it turns what it saw into a message that names the cause.
 #include <sys/resource.h>
-#include <sys/statvfs.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 #include "LibraryExtraction.h"
@@ -33,17 +34,16 @@ bool LeavesTheFolder(const std::u16string& name) {
     }
 }
 
-// Why a write fell short on the disk that holds `folder`.
-std::string NoSpaceText(const std::filesystem::path& folder) {
-    struct rlimit limit{};
-    struct statvfs disk{};
-    const bool limited = ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
-    const bool room = ::statvfs(folder.c_str(), &disk) == 0 &&
-                      static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize > 1024 * 1024;
-    if (limited && room)
-        return "A file of the archive is larger than the file-size limit of this process allows (" +
-               std::to_string(limit.rlim_cur) + " bytes).";
-    return "There is no space left on the disk for the unpacked files.";
+// Why the system would not let the item `name` be written, by its errno.
+std::string WriteErrorText(const std::u16string& name, int err) {
+    if (err == EFBIG) {
+        struct rlimit limit{};
+        std::string text = "The file " + Quoted(name) + " is larger than the file-size limit of this process allows";
+        if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            text += " (" + std::to_string(limit.rlim_cur) + " bytes)";
+        return text + ".";
+    }
+    return "The file " + Quoted(name) + " could not be written. " + std::strerror(err) + ".";
 }
 
 }  // namespace
@@ -84,7 +84,9 @@ void ExtractWithLibrary(const std::filesystem::path& archive, const std::filesys
     zip.CloseArchive();
     // An item that failed, was skipped or was cancelled leaves the update incomplete.
     if (!zip.BatchSucceeded()) {
-        if (diskFull) throw std::runtime_error(NoSpaceText(folder));
+        if (diskFull) throw std::runtime_error("There is no space left on the disk for the unpacked files.");
+        if (zip.LastSystemError && !failedItem.empty())
+            throw std::runtime_error(WriteErrorText(failedItem, zip.LastSystemError));
         if (!needsPassword.empty())
             throw std::runtime_error("The item " + Quoted(needsPassword) + " is encrypted: it needs a password.");
         if (!failedItem.empty() && LeavesTheFolder(failedItem))

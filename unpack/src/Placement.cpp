@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <system_error>
@@ -32,8 +35,15 @@ std::function<int(size_t, const fs::path&)>& MoveHook() {
 namespace {
 
 constexpr const char* kJournal = "journal";
-constexpr const char* kJournalHeader = "unpack journal 1";
+constexpr const char* kDamagedJournal = "journal.damaged";
+// A journal names the number of its records in its last line, so one cut short at a line's
+// end is found too. Those of earlier builds have no such line and are still read.
+constexpr const char* kJournalHeader = "unpack journal 2";
+constexpr const char* kJournalHeaderWithoutEnd = "unpack journal 1";
 constexpr const char* kKept = "kept";
+// What a copy over a target is called until it takes the target's place.
+constexpr std::string_view kCopyMark = ".unpack-";
+constexpr size_t kRandomTail = 12;  // the temporary file's random hex tail
 
 std::string Quoted(const std::string& rel) { return "\"" + rel + "\""; }
 
@@ -116,17 +126,47 @@ std::string Escape(const std::string& s) {
     return out;
 }
 
-std::string Unescape(const std::string& s) {
-    std::string out;
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// False for a '%' without two hex digits after it: that journal was not written by Escape.
+bool Unescape(const std::string& s, std::string& out) {
+    out.clear();
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size()) {
-            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
+        if (s[i] != '%') {
             out += s[i];
+            continue;
         }
+        const int hi = i + 2 < s.size() ? HexDigit(s[i + 1]) : -1;
+        const int lo = hi >= 0 ? HexDigit(s[i + 2]) : -1;
+        if (lo < 0) return false;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
     }
-    return out;
+    return true;
+}
+
+// A path field: escaped as Escape writes it, and absolute, as every path in a journal is.
+bool PathField(const std::string& field, fs::path& out) {
+    std::string text;
+    if (!Unescape(field, text) || text.empty() || text[0] != '/') return false;
+    out = text;
+    return true;
+}
+
+// A decimal number field, digits only and within its type.
+template <typename N>
+bool NumberField(const std::string& field, N& out) {
+    unsigned long long v = 0;
+    const char* end = field.data() + field.size();
+    const auto [at, ec] = std::from_chars(field.data(), end, v);
+    if (field.empty() || ec != std::errc() || at != end || v > std::numeric_limits<N>::max()) return false;
+    out = static_cast<N>(v);
+    return true;
 }
 
 std::vector<std::string> Fields(const std::string& line) {
@@ -148,12 +188,13 @@ struct Record {
     ino_t oldIno = 0;  // 0: the target did not exist
 };
 
-// Copies a file over `target` through a temporary file beside it.
+// Copies a file over `target` through a temporary file beside it, locked while it is written,
+// so that the next start can tell one a kill left (RemoveCopyLeftovers) from one being written.
 void CopyOver(const fs::path& from, const fs::path& target) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) throw std::system_error(errno, std::generic_category());
     platform::ReplacementFile out;
-    int err = out.Open(target, "." + target.filename().string() + ".unpack-");
+    int err = out.Open(target, "." + target.filename().string() + std::string(kCopyMark), true);
     struct stat st;
     if (!err && ::fstat(in, &st) == 0) err = ::fchmod(out.fd(), st.st_mode & 07777) == 0 ? 0 : errno;
     char buf[65536];
@@ -193,78 +234,157 @@ void ReplaceKeeping(const Record& r) {
     MoveOver(r.from, r.target);
 }
 
-// Puts back one move; true when the target is as it was before it.
-bool Undo(const Record& r) {
+// Puts back one move: empty when the target is as it was before it, else why it is not (a
+// sentence without its full stop).
+std::string Undo(const Record& r) {
+    const auto why = [](int err) { return std::string(std::strerror(err)); };
     struct stat t;
     const bool targetThere = Lstat(r.target, t) == 0;
     if (r.folder) {
         // Only a folder this move made, once it is empty again.
-        if (r.oldIno || !targetThere) return true;
-        return ::rmdir(r.target.c_str()) == 0 || errno == ENOENT;
+        if (r.oldIno || !targetThere) return {};
+        return ::rmdir(r.target.c_str()) == 0 || errno == ENOENT ? std::string() : why(errno);
     }
     struct stat f;
     const bool fromThere = Lstat(r.from, f) == 0;
     if (r.oldIno) {
-        if (targetThere && t.st_ino == r.oldIno) return true;  // never moved
+        if (targetThere && t.st_ino == r.oldIno) return {};  // never moved
         struct stat k;
         fs::path old;
         if (Lstat(r.kept, k) == 0) old = r.kept;
         else if (fromThere && f.st_ino == r.oldIno) old = r.from;
-        if (old.empty()) return false;
+        if (old.empty()) return "The replaced file is gone from \"" + platform::PathText(r.kept) + "\"";
         try {
             MoveOver(old, r.target);
-        } catch (const std::exception&) {
-            return false;
+        } catch (const std::system_error& e) {
+            return why(e.code().value());
+        } catch (const std::exception& e) {
+            return e.what();
         }
-        return true;
+        return {};
     }
     // A new file: the moved one, or a copy while the extracted one is still there.
-    if (!targetThere) return true;
-    if (t.st_ino == r.newIno || (fromThere && f.st_ino == r.newIno)) return ::unlink(r.target.c_str()) == 0;
-    return true;
+    if (!targetThere) return {};
+    if (t.st_ino == r.newIno || (fromThere && f.st_ino == r.newIno))
+        return ::unlink(r.target.c_str()) == 0 ? std::string() : why(errno);
+    return {};
 }
 
-std::vector<Record> ReadJournal(const fs::path& scratch, bool& present) {
+// What the journal in a scratch folder holds, or why it cannot be used.
+struct Journal {
+    bool present = false;
     std::vector<Record> records;
+    std::string damage;  // non-empty: the journal is not whole and must not be applied
+};
+
+// Reads a journal whole or not at all: a line that is not a record, a number or a path that is
+// not one, a journal cut short, each make it damaged, and nothing of it is put back.
+Journal ReadJournal(const fs::path& scratch) {
+    Journal j;
     std::string text;
-    try {
-        text = platform::ReadFileBytes(scratch / kJournal);
-    } catch (const std::exception&) {
-        present = false;
-        return records;
+    const int fd = ::open((scratch / kJournal).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int err = fd < 0 ? errno : 0;
+    if (err == ENOENT) return j;
+    j.present = true;
+    char buf[65536];
+    while (!err) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        if (n <= 0) break;
+        text.append(buf, static_cast<size_t>(n));
     }
-    present = true;
+    if (fd >= 0) ::close(fd);
+    if (err) {
+        j.damage = std::string("it cannot be read. ") + std::strerror(err);
+        return j;
+    }
+    const auto damaged = [&](std::string why) {
+        j.records.clear();
+        j.damage = std::move(why);
+        return j;
+    };
+    if (text.empty()) return damaged("it is empty");
     const std::vector<std::string> lines = platform::SplitLines(text);
-    if (lines.empty() || lines[0] != kJournalHeader) return records;
+    const bool withEnd = lines[0] == kJournalHeader;
+    if (!withEnd && lines[0] != kJournalHeaderWithoutEnd) return damaged("it does not begin as a journal does");
+    // Every line the program writes ends with a line end; a last one without it was cut.
+    if (text.back() != '\n') return damaged("it is cut short");
+    bool ended = false;
     for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string where = "line " + std::to_string(i + 1);
+        if (ended) return damaged(where + " follows its end");
         const auto f = Fields(lines[i]);
         Record r;
-        if (f.size() == 3 && f[0] == "D") {
-            r.folder = true;
-            r.target = Unescape(f[1]);
-            r.oldIno = static_cast<ino_t>(std::stoull(f[2]));
-        } else if (f.size() == 6 && f[0] == "F") {
-            r.target = Unescape(f[1]);
-            r.from = Unescape(f[2]);
-            r.kept = Unescape(f[3]);
-            r.newIno = static_cast<ino_t>(std::stoull(f[4]));
-            r.oldIno = static_cast<ino_t>(std::stoull(f[5]));
-        } else {
+        bool ok = false;
+        if (withEnd && f.size() == 2 && f[0] == "E") {
+            size_t count = 0;
+            if (!NumberField(f[1], count)) return damaged(where + " holds \"" + f[1] + "\" where a number belongs");
+            if (count != j.records.size()) return damaged("it is cut short");
+            ended = true;
             continue;
         }
-        records.push_back(std::move(r));
+        if (f.size() == 3 && f[0] == "D") {
+            r.folder = true;
+            ok = PathField(f[1], r.target) && NumberField(f[2], r.oldIno);
+        } else if (f.size() == 6 && f[0] == "F") {
+            ok = PathField(f[1], r.target) && PathField(f[2], r.from) && PathField(f[3], r.kept) &&
+                 NumberField(f[4], r.newIno) && NumberField(f[5], r.oldIno);
+        } else {
+            return damaged(where + " is not a record of a move");
+        }
+        if (!ok) return damaged(where + " holds a path or a number that is not one");
+        j.records.push_back(std::move(r));
     }
-    return records;
+    if (withEnd && !ended) return damaged("it is cut short");
+    return j;
 }
 
-bool UndoAll(const std::vector<Record>& records, size_t count, std::string* failure) {
+// Puts back the first `count` moves, the last one first; the first that could not be put back
+// names its file and why in `failure`.
+bool UndoAll(const std::vector<Record>& records, size_t count, UndoFailure* failure) {
     bool all = true;
     for (size_t i = count; i-- > 0;) {
-        if (Undo(records[i])) continue;
+        std::string why = Undo(records[i]);
+        if (why.empty()) continue;
         all = false;
-        if (failure && failure->empty()) *failure = platform::PathText(records[i].target);
+        if (failure && failure->file.empty()) *failure = {platform::PathText(records[i].target), std::move(why)};
     }
     return all;
+}
+
+// Removes the temporary files of copies over the journal's targets that a kill left beside
+// them (".NAME.unpack-" and a random tail); one that a running copy holds locked stays, and so
+// does every other file.
+void RemoveCopyLeftovers(const std::vector<Record>& records) {
+    std::map<fs::path, std::unordered_set<std::string>> byFolder;  // target names by their folder
+    for (const Record& r : records)
+        if (!r.folder) byFolder[r.target.parent_path()].insert(r.target.filename().string());
+    for (const auto& [folder, targets] : byFolder) {
+        std::vector<fs::path> leftovers;
+        if (DIR* d = ::opendir(folder.c_str())) {
+            while (const dirent* e = ::readdir(d)) {
+                const std::string_view n = e->d_name;
+                const size_t mark = n.rfind(kCopyMark);
+                if (n.size() < 2 || n[0] != '.' || mark == std::string_view::npos ||
+                    n.size() - mark - kCopyMark.size() != kRandomTail)
+                    continue;
+                const std::string_view tail = n.substr(mark + kCopyMark.size());
+                const auto lowerHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+                if (!std::all_of(tail.begin(), tail.end(), lowerHex)) continue;
+                if (targets.count(std::string(n.substr(1, mark - 1)))) leftovers.push_back(folder / std::string(n));
+            }
+            ::closedir(d);
+        }
+        for (const fs::path& p : leftovers) {
+            struct stat st;
+            if (Lstat(p, st) != 0 || !S_ISREG(st.st_mode)) continue;
+            const int lock = platform::OpenUnowned(p);
+            if (lock < 0) continue;  // a running copy's
+            ::unlink(p.c_str());
+            ::close(lock);
+        }
+    }
 }
 
 }  // namespace
@@ -393,6 +513,7 @@ void PlaceAll(const Plan& plan, const fs::path& scratch, const std::string& what
         }
         records.push_back(std::move(r));
     }
+    journal += "E\t" + std::to_string(records.size()) + "\n";
     // The extracted data reaches the disk before any of it takes an installed file's place,
     // and the journal before the first move, so a power cut or a kill leaves what to put back.
     const auto fail = [&](const std::string& why) { throw UnpackError(what + ": " + why); };
@@ -431,11 +552,13 @@ void PlaceAll(const Plan& plan, const fs::path& scratch, const std::string& what
                 else MoveOver(r.from, r.target);
             }
         } catch (const std::exception& e) {
-            std::string failure;
+            UndoFailure failure;
             const bool back = UndoAll(records, i + 1, &failure);
             kept = !back;
             std::string text = Quoted(m.rel) + " could not be put in place. " + e.what() + ".";
-            text += back ? " Nothing was changed." : " " + Quoted(failure) + " could not be put back; the next start tries again.";
+            text += back ? " Nothing was changed."
+                         : " " + Quoted(failure.file) + " could not be put back. " + failure.why +
+                               "; the next start tries again.";
             fail(text);
         }
         touched.insert(r.target.parent_path().string());
@@ -447,13 +570,41 @@ void PlaceAll(const Plan& plan, const fs::path& scratch, const std::string& what
     (void)platform::FlushFolder(scratch);
 }
 
-bool RollBack(const fs::path& scratch, std::string* failure) {
-    bool present = false;
-    const std::vector<Record> records = ReadJournal(scratch, present);
-    if (!present) return true;
-    if (!UndoAll(records, records.size(), failure)) return false;
+RollBackOutcome RollBack(const fs::path& scratch, std::string& why) {
+    const Journal journal = ReadJournal(scratch);
+    if (!journal.damage.empty()) {
+        why = journal.damage;
+        return RollBackOutcome::DamagedJournal;
+    }
+    if (!journal.present) {
+        struct stat st;
+        return Lstat(scratch / kDamagedJournal, st) == 0 ? RollBackOutcome::KeptForRepair : RollBackOutcome::Done;
+    }
+    UndoFailure failure;
+    const bool back = UndoAll(journal.records, journal.records.size(), &failure);
+    RemoveCopyLeftovers(journal.records);
+    if (!back) {
+        why = Quoted(failure.file) + " could not be put back. " + failure.why + ".";
+        return RollBackOutcome::NotPutBack;
+    }
     ::unlink((scratch / kJournal).c_str());
-    return true;
+    return RollBackOutcome::Done;
 }
+
+int SetAsideDamagedJournal(const fs::path& scratch, fs::path& asidePath) {
+    // One set aside before (a hand repair that did not take) is not replaced; the caller holds
+    // the folder's lock, so no other start picks the same name.
+    struct stat st;
+    asidePath = scratch / kDamagedJournal;
+    for (int n = 2; Lstat(asidePath, st) == 0; ++n) {
+        if (n > 99) return EEXIST;
+        asidePath = scratch / (std::string(kDamagedJournal) + "." + std::to_string(n));
+    }
+    if (::rename((scratch / kJournal).c_str(), asidePath.c_str()) != 0) return errno;
+    (void)platform::FlushFolder(scratch);
+    return 0;
+}
+
+fs::path JournalPath(const fs::path& scratch) { return scratch / kJournal; }
 
 }  // namespace unpack

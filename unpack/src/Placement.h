@@ -39,8 +39,28 @@ Plan PlanPlacement(const std::filesystem::path& extracted, const std::filesystem
 void PlaceAll(const Plan& plan, const std::filesystem::path& scratch, const std::string& what,
               const std::function<void(size_t done, size_t total)>& progress, bool& kept);
 
-// Puts back what the journal in `scratch` says was begun. True when nothing is left to put
-// back (also when there is no journal); the scratch folder can then go.
-bool RollBack(const std::filesystem::path& scratch, std::string* failure = nullptr);
+// The move that could not be put back: the installed file and why.
+struct UndoFailure {
+    std::string file;
+    std::string why;  // the system's text: a sentence without its full stop
+};
+
+enum class RollBackOutcome {
+    Done,            // nothing is left to put back (also when there is no journal): the folder can go
+    NotPutBack,      // a move could not be put back; the journal stays for the next start
+    DamagedJournal,  // the journal cannot be read or is not whole; nothing of it was applied
+    KeptForRepair,   // a damaged journal was set aside here before: the folder stays as it is
+};
+
+// Puts back what the journal in `scratch` says was begun, and removes what copies over its
+// targets that a kill cut off left beside them. `why` says what went wrong, for the user.
+RollBackOutcome RollBack(const std::filesystem::path& scratch, std::string& why);
+
+// Renames a damaged journal to a name that says so ("journal.damaged", or with a number when
+// that is taken), where later starts leave it and its folder alone; 0 or the errno.
+int SetAsideDamagedJournal(const std::filesystem::path& scratch, std::filesystem::path& asidePath);
+
+// Where the journal of a scratch folder lies.
+std::filesystem::path JournalPath(const std::filesystem::path& scratch);
 
 }  // namespace unpack

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <system_error>
 
 #include "LibraryExtraction.h"
@@ -131,7 +132,13 @@ void CheckArchive(const std::string& archive, const std::string& baseDir, const 
     Report(progress, 1000);
 }
 
-size_t RecoverInterrupted(const std::string& baseDir) {
+std::string Recovery::Message() const {
+    std::string text;
+    for (const auto& p : problems) text += (text.empty() ? "" : "\n\n") + p;
+    return text;
+}
+
+Recovery RecoverInterrupted(const std::string& baseDir) {
     const fs::path base = baseDir.empty() ? fs::path(".") : platform::ResolvePath(baseDir);
     std::vector<fs::path> leftovers;
     if (DIR* d = ::opendir(base.c_str())) {
@@ -141,19 +148,39 @@ size_t RecoverInterrupted(const std::string& baseDir) {
         }
         ::closedir(d);
     }
-    size_t cleared = 0;
+    const std::string notUndone = "An interrupted update could not be undone";
+    Recovery recovery;
     for (const auto& folder : leftovers) {
         struct stat st;
         if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         const int lock = platform::OpenUnowned(folder);
         if (lock < 0) continue;  // a running unpack's
-        if (RollBack(folder)) {
-            RemoveTree(folder);
-            ++cleared;
+        std::string why;
+        switch (RollBack(folder, why)) {
+            case RollBackOutcome::Done:
+                RemoveTree(folder);
+                ++recovery.cleared;
+                break;
+            case RollBackOutcome::NotPutBack:
+                recovery.problems.push_back(notUndone + ": " + why + " The next start tries again.");
+                break;
+            case RollBackOutcome::DamagedJournal: {
+                std::string text = notUndone + ": its journal " + Quoted(JournalPath(folder)) + " is damaged: " + why +
+                                   ". None of it was applied.";
+                fs::path aside;
+                if (const int err = SetAsideDamagedJournal(folder, aside))
+                    text += std::string(" It could not be set aside. ") + std::strerror(err) + ".";
+                else
+                    text += " It was set aside as " + Quoted(aside.filename()) + ", and the folder " + Quoted(folder) +
+                            " is kept with the files the update replaced, for a repair by hand.";
+                recovery.problems.push_back(std::move(text));
+                break;
+            }
+            case RollBackOutcome::KeptForRepair: break;  // told when its journal was set aside
         }
         ::close(lock);
     }
-    return cleared;
+    return recovery;
 }
 
 void SetExtractorForTesting(Extractor extractor) { ExtractorOverride() = std::move(extractor); }

@@ -64,8 +64,10 @@ void TForm1::FormCreate() {
         const updater::InstallLookup lookup = updater::FindInstallDir(*RegIni);
         if (lookup.end) return EndProgram();
         InstallDir = lookup.installDir;
-        // A move into place that a kill interrupted is put back before this one begins.
-        unpack::RecoverInterrupted(InstallDir);
+        // A move into place that a kill interrupted is put back before this one begins; what
+        // cannot be put back is told, and the update is still tried.
+        const unpack::Recovery recovery = unpack::RecoverInterrupted(InstallDir);
+        if (!recovery.problems.empty()) viewerui::ShowError(this, QString::fromStdString(recovery.Message()));
     } catch (const std::exception& e) {
         viewerui::ShowError(this, QString::fromStdString(e.what()));
         EndProgram();

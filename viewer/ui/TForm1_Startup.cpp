@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "Controls.h"
+#include "Dialogs.h"
 #include "Identity.h"
 #include "Options.h"
 #include "QtBridge.h"
@@ -76,8 +77,10 @@ void TForm1::FormCreate() {
         RegIni->OpenKey(viewer::kCompanyKey, true);
         ProgramDir = viewer::RunRegistryStep(*RegIni, ProgramDir).programDir;
         // What a killed run left is cleared before anything is read: a move into place it
-        // began is put back, and its partial downloads go.
-        unpack::RecoverInterrupted(ProgramDir);
+        // began is put back, and its partial downloads go. What cannot be finished is told
+        // once, and start-up goes on with the installation as it is.
+        const unpack::Recovery recovery = unpack::RecoverInterrupted(ProgramDir);
+        if (!recovery.problems.empty()) viewerui::ShowError(this, Q(recovery.Message()));
         viewer::RemoveStalePartials(platform::ResolvePath(ProgramDir));
 
         // The skin is named inside the installation the registry step settled on.

@@ -3,8 +3,8 @@
 // normal hand-back (unpacked, then the viewer started from the installation and still
 // executable), the cases that end without starting anything, a failed unpack shown once with
 // its timer off and tried again on the next tick, no second unpack at once, the old viewer
-// started again with the error once the unpack kept failing, and the wait while a "CALC"
-// module is loaded.
+// started again with the error once the unpack kept failing, the wait while a "CALC"
+// module is loaded, and a killed unpack's journal that is damaged told without ending the update.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -240,6 +240,25 @@ TEST(UpdaterForm, AnUnpackThatKeepsFailingStartsTheOldViewerWithTheError) {
     ASSERT_TRUE(WaitForMark(inst.dir()));
     EXPECT_NE(ReadFile(inst.dir() / "restarted.txt").find("old"), std::string::npos);
     EXPECT_EQ(ReadFile(inst.dir() / "updatevnbooks.zip"), "archive");
+}
+
+TEST(UpdaterForm, ADamagedJournalIsToldAndTheUpdateStillInstalled) {
+    Installation inst;
+    PrepareUpdate(inst);
+    WriteFile(inst.dir() / ".unpack-4242-0/journal", "unpack journal 2\nF\t/x/a\t/x/b\t/x/c\t1");
+    Seam seam;
+    TForm1 form;
+    ASSERT_EQ(inst.dialogs.size(), 1u);
+    EXPECT_NE(inst.dialogs[0].find(".unpack-4242-0/journal\" is damaged: it is cut short."), std::string::npos)
+        << inst.dialogs[0];
+    EXPECT_FALSE(form.Ended());
+    form.Timer1Timer();
+    EXPECT_EQ(ReadFile(inst.dir() / "docs/added.doc"), "added");
+    ASSERT_TRUE(form.Timer2->isActive());
+    form.Timer2Timer();
+    ASSERT_TRUE(WaitForMark(inst.dir()));
+    EXPECT_EQ(inst.dialogs.size(), 1u);
+    EXPECT_TRUE(fs::exists(inst.dir() / ".unpack-4242-0/journal.damaged"));
 }
 
 TEST(UpdaterForm, WaitsWhileACalcModuleIsLoaded) {

@@ -1,7 +1,7 @@
 // Guards the viewer's start-up driven through its window: what the first and later starts
 // write and read, the automatic-check boxes, the reset and its command, one clear error for
 // each missing data file with the window opening in the state reached, and what a killed run
-// left cleared before anything is read.
+// left cleared before anything is read (a damaged journal of it told once, start-up going on).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -217,4 +217,39 @@ TEST(FormStartup, WhatAKilledRunLeftIsClearedFirst) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"VantorBooks", "docs.zip.part-is-not-ours", "lang.txt", "options.ini",
                                                "skins", "update.lasx"}));
+}
+
+TEST(FormStartup, ADamagedJournalOfAKilledRunIsToldOnceAndStartUpGoesOn) {
+    const struct {
+        const char* name;
+        std::string journal;
+    } cases[] = {
+        {"cut short", "unpack journal 2\nF\t/x/docs/a.doc\t/x/.unpack-4242-0/new/docs/a.doc\t/x/.unpack-4242-0/kept/0\t12"},
+        {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+        {"an overlong number", "unpack journal 2\nD\t/x/docs\t99999999999999999999999999\nE\t1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;
+        inst.WriteMinimal();
+        const auto scratch = inst.dir() / ".unpack-4242-0";
+        testsupport::WriteFile(scratch / "journal", c.journal);
+        testsupport::WriteFile(scratch / "kept/0", "a replaced file");
+        {
+            TForm1 form;
+            ASSERT_EQ(inst.dialogs.size(), 1u);
+            EXPECT_NE(inst.dialogs[0].find("\"" + (scratch / "journal").string() + "\" is damaged"), std::string::npos)
+                << inst.dialogs[0];
+            // The rest of start-up ran: categories, skin, base date.
+            EXPECT_EQ(form.ListBox8->count(), 2);
+            EXPECT_EQ(form.SkinName, "Classic");
+            EXPECT_EQ(form.BaseMonthName, "August");
+        }
+        EXPECT_EQ(testsupport::ReadFile(scratch / "kept/0"), "a replaced file");
+        EXPECT_EQ(testsupport::ReadFile(scratch / "journal.damaged"), c.journal);
+        inst.dialogs.clear();
+        TForm1 again;
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+        EXPECT_TRUE(std::filesystem::exists(scratch / "kept/0"));
+    }
 }

@@ -48,10 +48,24 @@ UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDi
 // could have known.
 void CheckArchive(const std::string& archive, const std::string& baseDir, const Progress& progress = {});
 
+// What the start-up clean-up came to.
+struct Recovery {
+    size_t cleared = 0;                 // scratch folders finished and removed
+    std::vector<std::string> problems;  // for the user: what could not be finished, where and why
+    // The problems as one message, a paragraph each; empty when the installation is sound.
+    std::string Message() const;
+};
+
 // Finishes what a killed unpack left in `baseDir`: moves that were begun are put back as the
-// scratch folder's journal says, and the scratch folder goes. Scratch folders a running unpack
-// owns are left alone. Returns how many it cleared.
-size_t RecoverInterrupted(const std::string& baseDir);
+// scratch folder's journal says, the temporary files of copies it cut off beside their
+// targets are removed, and the scratch folder goes. Scratch folders and copies a running
+// unpack owns are left alone. Never throws for what it finds:
+// - a move that cannot be put back (a folder still read-only) is a problem naming the file
+//   and the cause; the scratch folder and its journal stay and the next start tries again;
+// - a journal that cannot be read or is not whole is a problem naming it and how, and nothing
+//   of it is applied; it is set aside as "journal.damaged", and its scratch folder (with the
+//   replaced files) is kept for a repair by hand, which later starts leave alone.
+Recovery RecoverInterrupted(const std::string& baseDir);
 
 // Whether a path relative to the installation names a file the user writes: options.ini, the
 // skin choice skins/skin_select.txt and every owned-book list .../Books/_have.txt (either

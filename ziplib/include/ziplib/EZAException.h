@@ -162,11 +162,19 @@ public:
     static EZAException ForItem(int32_t code, std::string_view componentName, std::string_view itemName,
                                 std::string_view reason);
 
+    // A file the system would not let the library write: the code's text with the file, then
+    // the system's reason, then the code: "Cannot create file "C:\a.doc". Input/output error -
+    // Native error: 00019".
+    static EZAException ForSystemError(int32_t code, std::string_view componentName, const FormatArg& file,
+                                       int systemError);
+
     int32_t ErrorCode() const { return errorCode_; }      // index of the message text
     int32_t NativeError() const { return nativeError_; }  // the code raised
     const char* Message() const { return what(); }        // UTF-8
     // The item the message names (UTF-8), empty when the failure is not about one item.
     const std::string& ItemName() const { return itemName_; }
+    // The system's error (an errno) behind the failure, 0 when the library found it itself.
+    int SystemError() const { return systemError_; }
 
     // The whole message for a code, as the constructors build it; never fails. A detail is put
     // after the code's text, before the code.
@@ -180,6 +188,7 @@ private:
     int32_t errorCode_;
     int32_t nativeError_;
     std::string itemName_;
+    int systemError_ = 0;
 };
 
 }  // namespace ziplib

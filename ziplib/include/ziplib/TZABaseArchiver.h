@@ -225,6 +225,7 @@ public:
     bool Aborted = false;      // the failure event answered Abort
     int32_t FailedCount = 0;   // items of the batch that failed and were not retried to success
     std::string LastError;     // the message of the batch's (or the commit's) last failure, UTF-8
+    int LastSystemError = 0;   // the errno behind the batch's last failure when the system refused a write, else 0
     int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and

@@ -262,14 +262,23 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
         throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
     }
     StreamItemOutput output(*file, AskOnDiskFull(*this));
+    // A block the system refused for another reason than space fails the file, whatever the
+    // engine made of the cut-off data (with ExtractCorruptedFiles it would keep it).
+    const auto refusedWrite = [&] {
+        file->Discard();
+        return EZAException::ForSystemError(ZAError::CannotCreateFile, this->Name, FormatArg(path.target),
+                                            file->LastWriteError());
+    };
     // The file takes the target's place only when the item came through whole; until then,
     // and for good on a failure, the target stays as it was.
     try {
         ExtractItemToOutput(Index, output);
     } catch (...) {
+        if (IsWriteError(file->LastWriteError())) throw refusedWrite();
         file->Discard();
         throw;
     }
+    if (IsWriteError(file->LastWriteError())) throw refusedWrite();
     if (Aborted || Cancelled) {
         file->Discard();
         return;

@@ -52,6 +52,7 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
     Cancelled = false;
     Aborted = false;
     LastError.clear();
+    LastSystemError = 0;
     MarkedCount = 0;
     for (int i = 0; i < items.Count(); ++i)
         if (items.ItemPtr(i)->Mark) ++MarkedCount;
@@ -116,6 +117,7 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
                 } catch (const EZAException& e) {
                     // A failure of the item's data names the item itself.
                     LastError = e.ItemName().empty() ? platform::Utf16ToUtf8(name) + ": " + e.what() : e.what();
+                    LastSystemError = e.SystemError();
                     DoOnProcessFileFailure(name, op, e.NativeError(), e.ErrorCode(),
                                            platform::Utf8ToUtf16(e.Message()), action);
                     if (action == TZAAction::fxaRetry) continue;

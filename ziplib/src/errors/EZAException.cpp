@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/Unicode.h"
+#include "ziplib/WideFiles.h"
+
 namespace ziplib {
 namespace {
 
@@ -83,6 +86,15 @@ EZAException EZAException::ForItem(int32_t code, std::string_view componentName,
     std::string detail = "Item \"" + std::string(itemName) + "\"";
     if (!reason.empty()) detail += ": " + std::string(reason);
     return EZAException(code, ComposeMessage(code, componentName, {}, detail), std::string(itemName));
+}
+
+EZAException EZAException::ForSystemError(int32_t code, std::string_view componentName, const FormatArg& file,
+                                          int systemError) {
+    const FormatArg args[] = {file};
+    const std::string reason = platform::Utf16ToUtf8(WideSysErrorMessage(systemError));
+    EZAException e(code, ComposeMessage(code, componentName, args, reason), std::string());
+    e.systemError_ = systemError;
+    return e;
 }
 
 }  // namespace ziplib

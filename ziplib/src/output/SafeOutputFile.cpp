@@ -43,9 +43,16 @@ int64_t SafeOutputFile::Read(void* buffer, int64_t count) {
 }
 
 int64_t SafeOutputFile::Write(const void* buffer, int64_t count) {
-    if (!file_->IsOpen() || count <= 0) return 0;
-    // A short count is a full disk: the retry writer asks what to do.
-    return static_cast<int64_t>(platform::WriteAll(file_->fd(), buffer, static_cast<size_t>(count)));
+    writeError_ = 0;
+    if (count <= 0) return 0;
+    if (!file_->IsOpen()) {
+        writeError_ = EBADF;
+        return 0;
+    }
+    // The errno tells the retry writer whether a short count is a full disk or a failed file.
+    const size_t done = platform::WriteAll(file_->fd(), buffer, static_cast<size_t>(count), &writeError_);
+    if (done == static_cast<size_t>(count)) writeError_ = 0;
+    return static_cast<int64_t>(done);
 }
 
 int64_t SafeOutputFile::Seek(int64_t offset, TSeekOrigin origin) {

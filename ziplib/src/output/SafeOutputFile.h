@@ -10,6 +10,7 @@
 #include <string>
 
 #include "output/ExtractionFolder.h"
+#include "output/WriteBufferWithRetry.h"
 #include "platform/SafeFile.h"
 #include "ziplib/TStream.h"
 
@@ -24,7 +25,7 @@ struct OutputFileInfo {
     bool flush = false;     // the data reaches the device before the rename (removable drives)
 };
 
-class SafeOutputFile : public TStream {
+class SafeOutputFile : public TStream, public WriteErrorSource {
 public:
     ~SafeOutputFile() override;  // a file never committed is removed
 
@@ -32,6 +33,7 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
+    int LastWriteError() const override { return writeError_; }
 
     // The target in Windows form, as the messages show it.
     const std::u16string& TargetName() const { return target_; }
@@ -58,6 +60,7 @@ private:
     std::string finalName_;
     std::string itemName_;  // the item's own name, which finalName_ may spell otherwise
     std::u16string target_;
+    int writeError_ = 0;
 };
 
 }  // namespace ziplib
