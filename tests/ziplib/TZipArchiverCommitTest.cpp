@@ -4,14 +4,17 @@
 // failure or a refused archive leave the file byte for byte as it was, while a cancel that comes
 // after the archive is complete costs nothing of it (nor a moved source). Rebuilt in place, the
 // archive gets its tail back, or the error names the file that keeps it. A split archive refuses
-// a commit it can't take before anything is touched.
+// a commit it can't take before anything is touched. A failed folder flush after the rename does
+// not report the written archive as lost.
 #include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <optional>
@@ -34,6 +37,23 @@ using testsupport::HaveTool;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
+
+namespace {
+
+// While set, fsync fails for folders: the folder flush after a replacement's rename.
+std::atomic<bool> failFolderFlush{false};
+
+}  // namespace
+
+// Stands in for the C library's fsync in this test program, which links the library statically.
+extern "C" int fsync(int fd) {
+    struct stat st;
+    if (failFolderFlush && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -707,6 +727,51 @@ TEST(Commit, ASplitArchiveRefusesACommitItCannotTakeBeforeAnythingIsTouched) {
         EXPECT_EQ(FolderFiles(dir.path()), volumes);
         EXPECT_EQ(ReadBack(dir / "x.zip"), Expected(kSplit));
     }
+}
+
+TEST(Commit, AFolderFlushThatFailsAfterTheRenameLeavesTheNewArchiveOpenAndReportedAsWritten) {
+    TempDir dir;
+    const fs::path zip = dir / "archive/a.zip";
+    fs::create_directories(zip.parent_path());
+    WriteNew(zip, dir / "src", kOld);
+    WriteFile(dir / "new/d.txt", "appended");
+    TZipArchiver a;
+    a.FileName = WinName(zip);
+    a.BaseDir = WinName(dir / "new");
+    ASSERT_TRUE(a.Options.FlushBuffers);
+    a.OpenArchive();
+    ArchiveChanges::Begin(a);
+    ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
+    failFolderFlush = true;
+    EXPECT_NO_THROW(ArchiveChanges::Commit(a));
+    failFolderFlush = false;
+    EXPECT_TRUE(a.BatchSucceeded());
+    EXPECT_NE(a.LastError.find("could not be flushed"), std::string::npos) << a.LastError;
+    // The archiver reads the archive that now has the name.
+    TZAArchiveItem f;
+    ASSERT_TRUE(a.FindFirst(u"d.txt", f, u"", kSearchEveryItem));
+    TMemoryStream data;
+    a.ExtractItemToStream(f.InternalSearchRec.Index, data);
+    EXPECT_EQ(std::string(data.Bytes().begin(), data.Bytes().end()), "appended");
+    a.CloseArchive();
+    EXPECT_EQ(FileCount(dir / "archive"), 1u);
+    EXPECT_EQ(ReadBack(zip), Plus(Expected(kOld), "d.txt", "appended"));
+
+    // An archive named without a folder has its folder flushed as well, and nothing is noted.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir / "archive");
+    TZipArchiver b;
+    b.FileName = u"a.zip";
+    b.BaseDir = WinName(dir / "new");
+    b.OpenArchive();
+    ArchiveChanges::Begin(b);
+    WriteFile(dir / "new/e.txt", "second");
+    ASSERT_GE(ArchiveChanges::Add(b, WinName(dir / "new/e.txt")), 0);
+    ArchiveChanges::Commit(b);
+    b.CloseArchive();
+    fs::current_path(cwd);
+    EXPECT_EQ(b.LastError, "");
+    EXPECT_EQ(ReadBack(zip), Plus(Plus(Expected(kOld), "d.txt", "appended"), "e.txt", "second"));
 }
 
 }  // namespace
