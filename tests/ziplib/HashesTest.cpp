@@ -212,17 +212,28 @@ TEST(HashRegistry, LookUps) {
     THashDescriptor other = d;
     other.AlgorithmId = 5;
     other.Name = "OTHER";
-    RegisterHash(6, &other);
-    RegisterHash(9, &other);
-    THashDescriptor unsigned_ = other;
-    unsigned_.Signature = 0;
-    RegisterHash(5, &unsigned_);
+    {
+        // The registry is the process's: the descriptor on this stack leaves it with the scope,
+        // whatever the checks in it say.
+        struct TakenOut {
+            ~TakenOut() { UnregisterHash(5); }
+        } takenOut;
+        RegisterHash(6, &other);
+        RegisterHash(9, &other);
+        THashDescriptor unsigned_ = other;
+        unsigned_.Signature = 0;
+        RegisterHash(5, &unsigned_);
+        EXPECT_EQ(FindHashByName("other"), nullptr);
+        RegisterHash(5, &other);
+        EXPECT_EQ(FindHashByName("Other"), &other);
+        EXPECT_EQ(FindHashById(5), &other);
+        RegisterHash(5, nullptr);  // ignored: the slot keeps its descriptor
+        EXPECT_EQ(FindHashById(5), &other);
+    }
+    // Left as it was found: slot 5 empty, SHA-1 in its own.
+    EXPECT_EQ(FindHashById(5), nullptr);
     EXPECT_EQ(FindHashByName("other"), nullptr);
-    RegisterHash(5, &other);
-    EXPECT_EQ(FindHashByName("Other"), &other);
-    EXPECT_EQ(FindHashById(5), &other);
-    RegisterHash(5, nullptr);  // ignored: the slot keeps its descriptor
-    EXPECT_EQ(FindHashById(5), &other);
+    EXPECT_EQ(FindHashById(3), &Sha1Descriptor());
 
     Sha1Digest viaAll;
     HashAll(&d, viaAll.data(), "abc", 3);

@@ -2,12 +2,22 @@
 // it (behind a stub and after a recovery scan too), a rename reads back under its new name, a
 // delete or an update batch is written, a failed add is left out, and a cancel, an abort, a
 // failure or a refused archive leave the file byte for byte as it was, while a cancel that comes
-// after the archive is complete costs nothing of it (nor a moved source).
+// after the archive is complete costs nothing of it (nor a moved source). Rebuilt in place, the
+// archive gets its tail back, or the error names the file that keeps it. A split archive refuses
+// a commit it can't take before anything is touched. A failed folder flush after the rename does
+// not report the written archive as lost.
+#include <fcntl.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +37,23 @@ using testsupport::HaveTool;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
+
+namespace {
+
+// While set, fsync fails for folders: the folder flush after a replacement's rename.
+std::atomic<bool> failFolderFlush{false};
+
+}  // namespace
+
+// Stands in for the C library's fsync in this test program, which links the library statically.
+extern "C" int fsync(int fd) {
+    struct stat st;
+    if (failFolderFlush && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -449,6 +476,302 @@ TEST(Commit, AnArchiveInMemoryIsWrittenToItsFile) {
     a.CloseArchive();
     EXPECT_EQ(ReadBack(dir / "mem.zip"), Expected(kOld));
     ExpectToolsAccept(dir / "mem.zip");
+}
+
+// The archive's folder takes no new file while the files in it stay writable, so a commit can't
+// make its replacement beside the archive and rebuilds the archive in place. Root creates files
+// anywhere: under root, for the scope, files are checked as another user, who is given everything
+// below `top` (the file system's user is the calling thread's, and that thread commits).
+class FolderWithoutNewFiles {
+public:
+    FolderWithoutNewFiles(const fs::path& top, const fs::path& folder) : folder_(folder) {
+        if (::geteuid() == 0) {
+            EXPECT_EQ(::chown(top.c_str(), kUser, kUser), 0);
+            for (const auto& e : fs::recursive_directory_iterator(top)) EXPECT_EQ(::lchown(e.path().c_str(), kUser, kUser), 0);
+            ::setfsgid(kUser);
+            ::setfsuid(kUser);
+            switched_ = true;
+        }
+        EXPECT_EQ(::chmod(folder.c_str(), 0555), 0);
+    }
+    ~FolderWithoutNewFiles() {
+        ::chmod(folder_.c_str(), 0755);
+        if (switched_) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
+    }
+    FolderWithoutNewFiles(const FolderWithoutNewFiles&) = delete;
+    FolderWithoutNewFiles& operator=(const FolderWithoutNewFiles&) = delete;
+
+    // Whether the folder really refuses a new file; without that a test proves nothing.
+    bool Holds() const {
+        const fs::path probe = folder_ / "probe";
+        const int fd = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) return errno == EACCES;
+        ::close(fd);
+        ::unlink(probe.c_str());
+        return false;
+    }
+
+private:
+    static constexpr uid_t kUser = 65534;
+    fs::path folder_;
+    bool switched_ = false;
+};
+
+// The files of a folder, the archive's or the one for temporary files.
+size_t FileCount(const fs::path& folder) { return FolderFiles(folder).size(); }
+
+TEST(Commit, AnArchiveWhoseFolderTakesNoNewFileIsRebuiltInPlace) {
+    TempDir dir;
+    const fs::path zip = dir / "archive/a.zip";
+    fs::create_directories(zip.parent_path());
+    WriteNew(zip, dir / "src", kOld);
+    WriteFile(dir / "new/d.txt", "appended");
+    fs::create_directories(dir / "tmp");
+    {
+        FolderWithoutNewFiles locked(dir.path(), dir / "archive");
+        ASSERT_TRUE(locked.Holds());
+        size_t tails = 0;
+        Change(zip, [&](TZipArchiver& a) {
+            a.BaseDir = WinName(dir / "new");
+            a.TempDir = WinName(dir / "tmp");
+            a.OnFileProgress = [&](TZABaseArchiver&, const std::u16string&, double, TZAProcessOperation,
+                                   TZAProgressPhase, bool&) { tails = std::max(tails, FileCount(dir / "tmp")); };
+            ArchiveChanges::Rename(a, 0, u"renamed.txt");
+            ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
+        });
+        // The tail was kept in a temporary file, and only while the commit ran.
+        EXPECT_EQ(tails, 1u);
+    }
+    EXPECT_EQ(FileCount(dir / "tmp"), 0u);
+    EXPECT_EQ(FileCount(dir / "archive"), 1u);
+    auto want = Plus(Expected(kOld), "d.txt", "appended");
+    want.erase("a.txt");
+    want["renamed.txt"] = "first item";
+    EXPECT_EQ(ReadBack(zip), want);
+    ExpectToolsAccept(zip);
+}
+
+TEST(Commit, RebuiltInPlaceARolledBackArchiveGetsItsTailBackOrTheErrorNamesTheFileThatKeepsIt) {
+    struct InPlaceStop {
+        const char* name;
+        // Arms the archiver; its handler calls `stopping` just before it stops the commit.
+        std::function<void(TZipArchiver&, std::function<void()> stopping)> arm;
+        bool raises;
+    };
+    const std::vector<InPlaceStop> stops = {
+        {"cancel in the first file's progress",
+         [](TZipArchiver& a, std::function<void()> stopping) {
+             a.OnFileProgress = [=](TZABaseArchiver&, const std::u16string&, double, TZAProcessOperation,
+                                    TZAProgressPhase, bool& cancel) {
+                 stopping();
+                 cancel = true;
+             };
+         },
+         false},
+        {"an exception while a file is written",
+         [](TZipArchiver& a, std::function<void()> stopping) {
+             a.OnOverallProgress = [=](TZABaseArchiver&, double, TZAProcessOperation, TZAProgressPhase phase, bool&) {
+                 if (phase != TZAProgressPhase::ppProcess) return;
+                 stopping();
+                 throw std::runtime_error("handler failed");
+             };
+         },
+         true},
+        {"abort on a failure after a large file is written",
+         [](TZipArchiver& a, std::function<void()> stopping) {
+             a.OnProcessFileFailure = [=](TZABaseArchiver&, const std::u16string&, TZAProcessOperation, int32_t,
+                                          int32_t, const std::u16string&, TZAAction& action) {
+                 stopping();
+                 action = TZAAction::fxaAbort;
+             };
+         },
+         false},
+    };
+    for (const bool tailFails : {false, true}) {
+        for (const bool rename : {false, true}) {
+            for (const InPlaceStop& stop : stops) {
+                SCOPED_TRACE(std::string(stop.name) + (rename ? ", first item renamed" : ", appending") +
+                             (tailFails ? ", the tail can't go back" : ""));
+                TempDir dir;
+                const fs::path zip = dir / "archive/a.zip";
+                fs::create_directories(zip.parent_path());
+    fs::create_directories(zip.parent_path());
+                WriteNew(zip, dir / "src", kOld);
+                const std::string before = ReadFile(zip);
+                // Where the rewrite starts: the first item when it is renamed, else the old directory.
+                const size_t cut = rename ? 0 : before.find("PK\x01\x02");
+                WriteFile(dir / "new/big.txt", zipfixtures::MakeText(3 << 20, 4));
+                fs::create_directories(dir / "tmp");
+                std::optional<FileSizeLimit> full;
+                {
+                    FolderWithoutNewFiles locked(dir.path(), dir / "archive");
+                    ASSERT_TRUE(locked.Holds());
+                    TZipArchiver a;
+                    a.FileName = WinName(zip);
+                    a.BaseDir = WinName(dir / "new");
+                    a.TempDir = WinName(dir / "tmp");
+                    a.OpenArchive();
+                    ArchiveChanges::Begin(a);
+                    if (rename) ArchiveChanges::Rename(a, 0, u"renamed.txt");
+                    ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/big.txt")), 0);
+                    ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/missing.txt")), 0);
+                    stop.arm(a, [&] {
+                        // In place: the tail is in the temporary folder, no replacement beside the archive.
+                        EXPECT_EQ(FileCount(dir / "tmp"), 1u);
+                        EXPECT_EQ(FileCount(dir / "archive"), 1u);
+                        // From here on no file grows past the cut: the tail can't be written back.
+                        if (tailFails) full.emplace(cut);
+                    });
+                    std::string error;
+                    try {
+                        ArchiveChanges::Commit(a);
+                    } catch (const std::exception& e) {
+                        error = e.what();
+                    }
+                    full.reset();
+                    EXPECT_FALSE(a.InUpdate());
+                    TZAArchiveItem f;
+                    EXPECT_TRUE(a.FindFirst(u"a.txt", f, u"", kSearchEveryItem));
+                    EXPECT_FALSE(a.FindFirst(u"big.txt", f, u"", kSearchEveryItem));
+                    a.CloseArchive();
+                    if (!tailFails) {
+                        EXPECT_EQ(error, stop.raises ? "handler failed" : "");
+                        EXPECT_EQ(ReadFile(zip), before);
+                        EXPECT_EQ(FileCount(dir / "tmp"), 0u);
+                    } else {
+                        // The temporary file stays with the only copy of the tail; the error names it
+                        // and the offset it goes back to.
+                        const auto kept = FolderFiles(dir / "tmp");
+                        ASSERT_EQ(kept.size(), 1u);
+                        const std::string name = kept.begin()->first;
+                        EXPECT_NE(error.find(name), std::string::npos) << error;
+                        EXPECT_NE(error.find("offset " + std::to_string(cut) + " "), std::string::npos) << error;
+                        EXPECT_EQ(ReadFile(zip).substr(0, cut) + ReadFile(dir / "tmp" / name), before);
+                    }
+                    EXPECT_EQ(FileCount(dir / "archive"), 1u);
+                }
+            }
+        }
+    }
+}
+
+// Volumes of 64 KiB, items stored.
+void Split(TZipArchiver& a) {
+    a.SetSpanningMode(TZASpanningMode::smSplitting);
+    a.SpanningOptions.VolumeSize = TZAVolumeSize::vsCustom;
+    a.SpanningOptions.SetCustomVolumeSize(65536);
+    a.SetCompressionMode(0);
+}
+
+const Files kSplit = {{"one.bin", zipfixtures::MakeRandom(150000, 1)}, {"two.txt", "two"}};
+
+TEST(Commit, ASplitArchiveRefusesACommitItCannotTakeBeforeAnythingIsTouched) {
+    struct Refusal {
+        const char* name;
+        int32_t code;
+        // Opens the archiver on a split archive of kSplit in dir, ready for a second change.
+        std::function<void(TZipArchiver&, const TempDir&)> open;
+    };
+    const std::vector<Refusal> refusals = {
+        {"an existing split archive", ZAError::MultiSpannedModification52,
+         [](TZipArchiver& a, const TempDir& dir) {
+             WriteNew(dir / "x.zip", dir / "src", kSplit, Split);
+             a.FileName = WinName(dir / "x.zip");
+             a.OpenArchive();
+         }},
+        {"a second commit of a new split archive", ZAError::MultipleTransactions62,
+         [](TZipArchiver& a, const TempDir& dir) {
+             MakeFiles(dir / "src", kSplit);
+             a.FileName = WinName(dir / "x.zip");
+             a.BaseDir = WinName(dir / "src");
+             Split(a);
+             a.OpenArchive();
+             ArchiveChanges::Begin(a);
+             for (const auto& [rel, data] : kSplit) ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "src" / rel)), 0);
+             ArchiveChanges::Commit(a);
+             EXPECT_TRUE(a.BatchSucceeded()) << a.LastError;
+         }},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name);
+        TempDir dir;
+        TZipArchiver a;
+        r.open(a, dir);
+        ASSERT_TRUE(a.IsOpen());
+        const auto volumes = FolderFiles(dir.path());
+        ASSERT_GT(volumes.size(), 2u);
+        WriteFile(dir / "new/three.txt", "three");
+        a.BaseDir = WinName(dir / "new");
+        bool events = false;
+        a.OnOverallProgress = [&](TZABaseArchiver&, double, TZAProcessOperation, TZAProgressPhase, bool&) { events = true; };
+        ArchiveChanges::Begin(a);
+        ArchiveChanges::Rename(a, 1, u"renamed.txt");
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/three.txt")), 0);
+        try {
+            ArchiveChanges::Commit(a);
+            ADD_FAILURE() << "the split archive took the changes";
+        } catch (const EZAException& e) {
+            EXPECT_EQ(e.NativeError(), r.code);
+        }
+        EXPECT_FALSE(events);
+        EXPECT_EQ(FolderFiles(dir.path()), volumes);
+        TZAArchiveItem f;
+        EXPECT_TRUE(a.FindFirst(u"two.txt", f, u"", kSearchEveryItem));
+        EXPECT_FALSE(a.FindFirst(u"renamed.txt", f, u"", kSearchEveryItem));
+        EXPECT_FALSE(a.FindFirst(u"three.txt", f, u"", kSearchEveryItem));
+        a.CloseArchive();
+        EXPECT_EQ(a.LastError, "");
+        EXPECT_EQ(FolderFiles(dir.path()), volumes);
+        EXPECT_EQ(ReadBack(dir / "x.zip"), Expected(kSplit));
+    }
+}
+
+TEST(Commit, AFolderFlushThatFailsAfterTheRenameLeavesTheNewArchiveOpenAndReportedAsWritten) {
+    TempDir dir;
+    const fs::path zip = dir / "archive/a.zip";
+    fs::create_directories(zip.parent_path());
+    WriteNew(zip, dir / "src", kOld);
+    WriteFile(dir / "new/d.txt", "appended");
+    TZipArchiver a;
+    a.FileName = WinName(zip);
+    a.BaseDir = WinName(dir / "new");
+    ASSERT_TRUE(a.Options.FlushBuffers);
+    a.OpenArchive();
+    ArchiveChanges::Begin(a);
+    ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/d.txt")), 0);
+    failFolderFlush = true;
+    EXPECT_NO_THROW(ArchiveChanges::Commit(a));
+    failFolderFlush = false;
+    EXPECT_TRUE(a.BatchSucceeded());
+    EXPECT_NE(a.LastError.find("could not be flushed"), std::string::npos) << a.LastError;
+    // The archiver reads the archive that now has the name.
+    TZAArchiveItem f;
+    ASSERT_TRUE(a.FindFirst(u"d.txt", f, u"", kSearchEveryItem));
+    TMemoryStream data;
+    a.ExtractItemToStream(f.InternalSearchRec.Index, data);
+    EXPECT_EQ(std::string(data.Bytes().begin(), data.Bytes().end()), "appended");
+    a.CloseArchive();
+    EXPECT_EQ(FileCount(dir / "archive"), 1u);
+    EXPECT_EQ(ReadBack(zip), Plus(Expected(kOld), "d.txt", "appended"));
+
+    // An archive named without a folder has its folder flushed as well, and nothing is noted.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir / "archive");
+    TZipArchiver b;
+    b.FileName = u"a.zip";
+    b.BaseDir = WinName(dir / "new");
+    b.OpenArchive();
+    ArchiveChanges::Begin(b);
+    WriteFile(dir / "new/e.txt", "second");
+    ASSERT_GE(ArchiveChanges::Add(b, WinName(dir / "new/e.txt")), 0);
+    ArchiveChanges::Commit(b);
+    b.CloseArchive();
+    fs::current_path(cwd);
+    EXPECT_EQ(b.LastError, "");
+    EXPECT_EQ(ReadBack(zip), Plus(Plus(Expected(kOld), "d.txt", "appended"), "e.txt", "second"));
 }
 
 }  // namespace

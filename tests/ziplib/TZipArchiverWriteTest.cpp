@@ -252,20 +252,50 @@ TEST(WriteNewArchive, AnEmptySplitArchiveIsOneFileUnderItsName) {
     EXPECT_EQ(ReadBack(dir / "x.zip"), (std::map<std::string, std::string>{}));
 }
 
-TEST(WriteNewArchive, AStubLargerThanTheFirstVolumeIsRefused) {
-    TempDir dir;
-    testsupport::WriteFile(dir / "stub.bin", std::string(70000, 'S'));
-    TZipArchiver a;
-    a.FileName = WinName(dir / "x.zip");
-    Split(a);
-    a.SFXStub = WinName(dir / "stub.bin");
-    try {
-        a.OpenArchive();
-        ADD_FAILURE() << "the stub was taken";
-    } catch (const EZAException& e) {
-        EXPECT_EQ(e.NativeError(), ZAError::SfxStubTooLarge);
+TEST(WriteNewArchive, AStubThatDoesNotGoOntoTheFirstVolumeLeavesNoFileBehind) {
+    const std::string stub(70000, 'S');
+    struct Refusal {
+        const char* name;
+        bool split;          // 64 KiB volumes, which the stub does not fit
+        rlim_t fileLimit;    // writes past it fail, so the stub is cut short on the volume
+        const char* before;  // a file of the first volume's name already there, or nullptr
+        int32_t code;        // EZAException code, or -1 for a write error
+    };
+    const rlim_t none = RLIM_INFINITY;
+    for (const Refusal& r : {Refusal{"too large for the first volume", true, none, nullptr, ZAError::SfxStubTooLarge},
+                             Refusal{"too large, over a file of that name", true, none, "keep me", ZAError::SfxStubTooLarge},
+                             Refusal{"cut short on a plain archive", false, 1000, nullptr, -1},
+                             Refusal{"cut short over a file of that name", false, 1000, "keep me", -1}}) {
+        SCOPED_TRACE(r.name);
+        TempDir dir;
+        testsupport::WriteFile(dir / "stub.bin", stub);
+        // With a stub the first volume of a split archive is the self-extractor, x.exe.
+        const fs::path first = dir / (r.split ? "x.exe" : "x.zip");
+        if (r.before) testsupport::WriteFile(first, r.before);
+        const auto files = FolderFiles(dir.path());
+        TZipArchiver a;
+        a.FileName = WinName(dir / "x.zip");
+        if (r.split) Split(a);
+        a.SFXStub = WinName(dir / "stub.bin");
+        try {
+            FileSizeLimit limit(r.fileLimit);
+            // An explicit create, so that a file of the archive's name is written over.
+            a.OpenArchive(TZABaseArchiver::kModeCreate);
+            ADD_FAILURE() << "the stub was taken";
+        } catch (const EZAException& e) {
+            EXPECT_EQ(e.NativeError(), r.code) << e.what();
+        } catch (const std::exception& e) {
+            EXPECT_EQ(r.code, -1) << e.what();
+        }
+        EXPECT_FALSE(a.IsOpen());
+        if (r.before && !r.split) {
+            // Emptied by the create, as any new archive over it; but not taken away.
+            EXPECT_TRUE(fs::exists(first));
+            EXPECT_EQ(FolderFiles(dir.path()).size(), files.size());
+        } else {
+            EXPECT_EQ(FolderFiles(dir.path()), files);
+        }
     }
-    EXPECT_FALSE(a.IsOpen());
 }
 
 TEST(WriteNewArchive, AnItemOf4GiBGetsZip64AndIsRefusedWithoutIt) {

@@ -3,8 +3,11 @@
 // checked by other tools (unzip -t, 7z t, Python's zipfile).
 #pragma once
 
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -34,6 +37,41 @@ inline void MakeFiles(const fs::path& base, const Files& files) {
         if (!rel.empty() && rel.back() == '/') fs::create_directories(base / rel);
         else testsupport::WriteFile(base / rel, data);
     }
+}
+
+// For the scope, a write that would take any file past `bytes` fails as on a full disk (EFBIG,
+// without the signal that would end the process).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+// The files right in a folder, each with its size and a hash of its bytes: short to print.
+inline std::map<std::string, std::string> FolderFiles(const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        const std::string bytes = testsupport::ReadFile(e.path());
+        out[e.path().filename().string()] =
+            std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
+    }
+    return out;
 }
 
 using Configure = std::function<void(ziplib::TZipArchiver&)>;

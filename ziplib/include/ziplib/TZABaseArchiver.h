@@ -343,6 +343,7 @@ private:
     uint16_t openMode_ = 0;
     int32_t updateLevel_ = 0;  // pending change transactions
     std::u16string volumeFileName_;
+    bool volumeMade_ = false;  // the file of the open volume did not exist before it was opened
     TZAVolumeNumberInfo currentVolume_;
     std::unique_ptr<TStream> archiveStream_;
     std::unique_ptr<DirOwner> dirOwner_;  // outlives the directory, which keeps a pointer to it

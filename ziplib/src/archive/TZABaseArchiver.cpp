@@ -191,11 +191,30 @@ void TZABaseArchiver::LoadArchive() {
         dirManager_->LoadDir();
         return;
     }
+    if (inMemory_) {
+        archiveStream_ = std::make_unique<TMemoryStream>();
+        dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), dirOwner_.get(), true);
+        return;
+    }
     TZAVolumeNumberInfo first;
     first.SetFirst();
-    if (!inMemory_) OpenVolume(first);
-    else archiveStream_ = std::make_unique<TMemoryStream>();
-    dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), dirOwner_.get(), true);
+    if (!SFXStub.empty() && spanningMode_ != TZASpanningMode::smNone) {
+        // Checked before the first volume is made: making it would empty a file of its name.
+        const int64_t limit = SpanningOptions.GetVolumeSize(first);
+        TUniFileStream stub(SFXStub, fmOpenRead | fmShareDenyNone);
+        if (limit != TZASpanningOptions::kNoLimit && stub.Size() > limit) throw EZAException(ZAError::SfxStubTooLarge, Name);
+    }
+    OpenVolume(first);
+    try {
+        dirManager_ = std::make_unique<TZADirManager>(archiveStream_.get(), dirOwner_.get(), true);
+    } catch (...) {
+        // The stub did not go onto the volume: a volume file this open made is not left behind.
+        const bool made = volumeMade_;
+        const std::u16string volume = volumeFileName_;
+        ReleaseArchive();
+        if (made) WideDeleteFile(volume);
+        throw;
+    }
 }
 
 bool TZABaseArchiver::DirectoryRecovered() const { return dirManager_ && dirManager_->Recovered; }

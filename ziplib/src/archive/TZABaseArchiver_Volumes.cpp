@@ -108,7 +108,9 @@ int64_t TZABaseArchiver::GetFreeDiskSpace(std::u16string_view name) {
 void TZABaseArchiver::CreateVolumeStream(const std::u16string& name) {
     // The new volume is opened before the current one is let go, so a failure keeps the archive
     // on the volume it had.
+    const bool made = openMode_ == kModeCreate && !WideFileExists(name);
     auto stream = std::make_unique<TUniFileStream>(name, openMode_);
+    volumeMade_ = made;
     TStream* old = archiveStream_.get();
     if (externalStream_) (void)archiveStream_.release();
     archiveStream_ = std::move(stream);

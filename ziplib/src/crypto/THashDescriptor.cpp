@@ -56,6 +56,10 @@ void RegisterHash(std::uint32_t id, const THashDescriptor* descriptor) {
     Slots()[id].store(descriptor);
 }
 
+void UnregisterHash(std::uint32_t id) {
+    if (id <= kMaxHashId) Slots()[id].store(nullptr);
+}
+
 const THashDescriptor* FindHashById(std::uint32_t id) {
     if (id > kMaxHashId) return nullptr;
     const THashDescriptor* d = Slots()[id].load();

@@ -44,6 +44,9 @@ const THashDescriptor& Sha1Descriptor();
 // Stores the descriptor in slot `id` when the id is at most 8 and equals the descriptor's own,
 // and its signature, version and size are right; does nothing otherwise.
 void RegisterHash(std::uint32_t id, const THashDescriptor* descriptor);
+// Empties slot `id` (nothing for an id above 8): the registry keeps only a pointer, so a
+// descriptor that does not live as long as the process is taken out before it goes.
+void UnregisterHash(std::uint32_t id);
 // nullptr for an id above 8, an empty slot, or a descriptor that fails the checks.
 const THashDescriptor* FindHashById(std::uint32_t id);
 // The first registered descriptor, by id, whose name equals `name` cut to 19 characters,
