@@ -101,10 +101,11 @@ int ReplacementFile::Commit(Flush flush) {
     if (::close(fd) != 0 && !err) err = errno;
     // One step: the target is either the old file or the new one, never a half-written one.
     if (!err && ::renameat(dirFd_, tempName_.c_str(), dirFd_, targetName_.c_str()) != 0) err = errno;
+    folderFlushError_ = 0;
     if (err) {
         ::unlinkat(dirFd_, tempName_.c_str(), 0);
     } else if (flush == Flush::Full) {
-        err = FsyncFd(dirFd_);
+        folderFlushError_ = FsyncFd(dirFd_);
     }
     tempName_.clear();
     if (ownDirFd_ >= 0) ::close(ownDirFd_);

@@ -52,8 +52,11 @@ public:
     // Appends all bytes; 0 or the errno of the write that failed.
     [[nodiscard]] int Write(const void* data, size_t size);
     // Closes the file and renames it over the target, flushed as asked. 0 or the errno; on a
-    // failure the temporary file is gone and the target is as it was.
+    // failure the temporary file is gone and the target is as it was. Once the rename is done
+    // the target is the new file, so a folder flush that fails after it is no failure of the
+    // commit: FolderFlushError() tells it (0 when the folder was flushed or not asked to be).
     [[nodiscard]] int Commit(Flush flush);
+    int FolderFlushError() const { return folderFlushError_; }
     // Removes the temporary file; the target stays as it was. Safe to call more than once.
     void Discard() noexcept;
 
@@ -64,6 +67,7 @@ private:
     int fd_ = -1;
     std::string targetName_;
     std::string tempName_;
+    int folderFlushError_ = 0;
 };
 
 // Temporary files and folders that a killed run leaves behind are told from those a running

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,7 +83,6 @@ private:
     // The replacement file and the stream over it, when the archive is rebuilt beside itself.
     std::unique_ptr<platform::ReplacementFile> replacement_;
     std::unique_ptr<FdStream> replacementStream_;
-    std::filesystem::path replaced_;  // the file it takes the name of (a link's target)
     // Where the old archive's bytes are read: the archive itself, or the tail saved from cut_.
     TStream* old_ = nullptr;
     std::int64_t oldBase_ = 0;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 #include <filesystem>
 #include <vector>
@@ -58,12 +57,6 @@ int64_t CopyRange(TStream& from, int64_t at, int64_t count, TStream& to) {
 void FlushFile(TStream& s) {
     const int fd = FdOf(s);
     if (fd >= 0) ::fsync(fd);
-}
-
-int FsyncFd(int fd) {
-    while (::fsync(fd) != 0)
-        if (errno != EINTR) return errno;
-    return 0;
 }
 
 bool IsCopied(const TDirItem& item) {
@@ -298,7 +291,6 @@ bool TZABaseArchiver::Commit::PrepareReplacement() {
     struct stat st;
     if (::fstat(archive, &st) == 0) (void)::fchmod(file->fd(), st.st_mode & 07777);
     replacement_ = std::move(file);
-    replaced_ = target;
     replacementStream_ = std::make_unique<FdStream>(replacement_->fd());
     if (FdCopy(archive, 0, replacement_->fd(), cut_) != cut_) throw EZAException(ZAError::VolumeWriteError, a_.Name);
     old_ = a_.archiveStream_.get();
@@ -441,12 +433,10 @@ void TZABaseArchiver::Commit::CopyItem(int index) {
 
 void TZABaseArchiver::Commit::Finish() {
     if (replacement_) {
-        // The new file's data reaches the disk before the rename, which a failure up to then
-        // leaves undone; the folder is flushed after it, apart, since once the rename is done
-        // the archive on disk is the new one whatever the flush says.
-        const bool flush = a_.Options.FlushBuffers;
-        int err = flush ? FsyncFd(replacement_->fd()) : 0;
-        if (!err) err = replacement_->Commit(platform::Flush::None);
+        // A failure up to the rename leaves it undone; once the rename is done the archive on
+        // disk is the new one whatever the folder flush after it says.
+        const int err = replacement_->Commit(a_.Options.FlushBuffers ? platform::Flush::Full : platform::Flush::None);
+        const int folderErr = replacement_->FolderFlushError();
         replacementStream_.reset();
         replacement_.reset();
         if (err) throw EZAException(ZAError::CannotCreateFile, a_.Name, {FormatArg(a_.FileName)});
@@ -456,11 +446,9 @@ void TZABaseArchiver::Commit::Finish() {
         a_.volumeFileName_ = a_.FileName;
         dir_.Stream = a_.archiveStream_.get();
         dir_.ForeignStream = false;
-        const std::filesystem::path folder = replaced_.has_parent_path() ? replaced_.parent_path() : ".";
-        if (flush)
-            if (const int e = platform::FlushFolder(folder))
-                a_.LastError = FormatText("The archive \"%s\" is written, but its folder could not be flushed to the disk: %s",
-                                          {FormatArg(a_.FileName), FormatArg(WideSysErrorMessage(e))});
+        if (folderErr)
+            a_.LastError = FormatText("The archive \"%s\" is written, but its folder could not be flushed to the disk: %s",
+                                      {FormatArg(a_.FileName), FormatArg(WideSysErrorMessage(folderErr))});
     } else {
         if (a_.Options.FlushBuffers) FlushFile(*a_.archiveStream_);
         committed_ = true;
