@@ -128,9 +128,11 @@ READABLE = {
     ('Детективы', 'Классический детектив', 'Ранние дела'): ['Алиби'],
 }
 
-# Owned titles, as the viewer keeps them in a sub-list's Books\_have.txt.
+# Owned titles, as the viewer keeps them in a sub-list's Books\_have.txt; the longest title of
+# its list among them, so its "Have" mark has to share the row with a title that fills it.
 OWNED = {
-    ('Фантастика', 'Звёздные миры', 'Первая экспедиция'): ['Сигнал с орбиты', 'Холодный свет'],
+    ('Фантастика', 'Звёздные миры', 'Первая экспедиция'): ['Сигнал с орбиты', 'Холодный свет',
+                                                           'Последний рейс «Альбатроса»'],
 }
 
 AUTHORS = ['А. Северов', 'Б. Лукин', 'В. Орлова', 'Г. Ветров', 'Д. Ясенева', 'Е. Громов', 'Ж. Тарасова']

@@ -1,14 +1,18 @@
 // Shows the viewer on a copy of the sample installation in a real X server (the test runs
 // under Xvfb) and checks the screen really shows it. Once with each of the sample's skins, a
-// book picked: a screenshot that is not blank, the category list drawn where the window put
-// it, and under a painted skin its title line in the skin's title colour, blended with the
-// screen above the window as the title blend mixes them. Then the sample's help start page
-// and a list-of-books page, with their backgrounds, borders and pictures where the pages put
-// them; the update panel's gauge following an unpack while the window keeps drawing; the
-// update panel, the options page and the help page as a user walks through them: a notice,
-// the what's-new text arriving, the installation on the gauge and where it stopped, the
-// options page's two sub-pages over the book, the help page and a link followed; and the
-// title bar's controls, the grip and the About box under the mouse.
+// book with a DOC story picked after a book was marked as owned, both update notices shown: a
+// screenshot that is not blank, the category list drawn where the window put it, every column
+// of the details grid inside it, the DOC mark whole in its cell at its first paint, the "Have"
+// mark clear of a long title, the new-version notice whole and clear of "Options", then the
+// story index covering the text box beside it, scroll bar and all; under a painted skin the
+// title line in the skin's title colour, blended with the screen above the window as the
+// title blend mixes them. Then the sample's help start page and a list-of-books page, with
+// their backgrounds, borders and pictures where the pages put them; the update panel's gauge
+// following an unpack while the window keeps drawing; the update panel, the options page and
+// the help page as a user walks through them: a notice, the what's-new text arriving, the
+// installation on the gauge and where it stopped, the options page's two sub-pages over the
+// book, the help page and a link followed; and the title bar's controls, the grip and the
+// About box under the mouse.
 // Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
@@ -27,10 +31,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSet>
 #include <QTableWidget>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -44,6 +50,7 @@
 #include "UpdateInfo.h"
 #include "HelpFolder.h"
 #include "Installation.h"
+#include "ListMarks.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "TImagePlus.h"
@@ -81,12 +88,60 @@ void ClickItem(QListWidget* list, const char* text) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
 
-// A copy of the sample installation and the window opened on it, with the skin given.
+// An update server of the test's own on loopback: it serves its files by name and holds the
+// answer for one of them until the test lets it go, so the window can be seen waiting.
+class UpdateServer {
+public:
+    void Put(const std::string& name, const std::string& body) {
+        std::lock_guard<std::mutex> hold(lock_);
+        files_[name] = body;
+    }
+    void Hold(const std::string& name) {
+        std::lock_guard<std::mutex> hold(lock_);
+        held_ = name;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> hold(lock_);
+        held_.clear();
+    }
+    std::string base() const { return server_.base(); }
+
+private:
+    void Answer(testsupport::RawHttpServer::Connection& conn) {
+        const std::string head = conn.ReadRequest();
+        const std::string prefix = "GET /vncsoft/vantorbooks/update/";
+        const size_t end = head.find(' ', prefix.size());
+        const std::string name = head.starts_with(prefix) ? head.substr(prefix.size(), end - prefix.size()) : "";
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                if (held_ != name) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::lock_guard<std::mutex> hold(lock_);
+        const auto found = files_.find(name);
+        if (found == files_.end()) {
+            conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            return;
+        }
+        conn.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
+                  "\r\nConnection: close\r\n\r\n" + found->second);
+    }
+    std::mutex lock_;
+    std::map<std::string, std::string> files_;
+    std::string held_;
+    testsupport::RawHttpServer server_{[this](testsupport::RawHttpServer::Connection& c) { Answer(c); }};
+};
+
+// A copy of the sample installation and the window opened on it, with the skin given, its
+// update checks going to `server` (by default to none).
 struct SampleWindow {
-    explicit SampleWindow(const std::string& skin = "Classic") {
+    explicit SampleWindow(const std::string& skin = "Classic", const std::string& server = {}) {
         std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
         testsupport::WriteFile(inst.dir() / "VantorBooks", "");
         platform::SaveLines(inst.dir() / "skins/skin_select.txt", {skin});
+        if (!server.empty()) inst.UseUpdateServer(server);
         form.emplace();
         form->show();
     }
@@ -99,23 +154,192 @@ bool Near(QColor a, QColor b) {
            std::abs(a.blue() - b.blue()) <= 1;
 }
 
+QRect OnScreen(const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); }
+
+bool Differs(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 60;
+}
+
+// The screen columns of `area` where something is drawn on the ground given, left to right.
+std::vector<int> InkColumns(const QImage& shot, const QRect& area, QColor ground) {
+    std::vector<int> columns;
+    for (int x = area.left(); x <= area.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            if (Differs(shot.pixelColor(x, y), ground)) {
+                columns.push_back(x);
+                break;
+            }
+    return columns;
+}
+
+// Whether something is drawn over the window's own ground in `area` (screen points): its chrome
+// picture under a painted skin, the desktop's window colour under the "Windows" look.
+bool DrawnOverWindow(const TForm1& form, const QImage& shot, const QRect& area) {
+    const bool chrome = form.Image3->isVisible();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor bare = chrome ? form.Image3->Picture().pixelColor(form.Image3->mapFromGlobal(QPoint(x, y)))
+                                       : form.palette().color(QPalette::Window);
+            if (Differs(shot.pixelColor(x, y), bare)) return true;
+        }
+    return false;
+}
+
+QRect CellOnScreen(const QTableWidget* grid, int col, int row) {
+    const QRect cell = grid->visualRect(grid->model()->index(row, col));
+    return QRect(grid->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+}
+
+// A right click on the item, then the menu's entry, as a user picks it.
+void ChooseFromMenu(QListWidget* list, const char* text, QMenu* menu, QAction* entry) {
+    const auto found = list->findItems(QString::fromUtf8(text), Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text;
+    // Through the window, as the window system delivers it, so the click also asks for the menu.
+    const QPoint at = list->viewport()->mapTo(list->window(), list->visualItemRect(found.front()).center());
+    QTest::mouseClick(list->window()->windowHandle(), Qt::RightButton, {}, at);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000)) << "no menu";
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, 2000));
+}
+
+// The details grid holds all its columns: no horizontal scroll bar, the last column's right
+// edge inside the grid, an author and the print run drawn inside it.
+void ExpectDetailsGridWhole(const TForm1& form, const QImage& shot) {
+    const QTableWidget* grid = form.StringGrid3;
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible()) << "a horizontal scroll bar on the details grid";
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+    const int last = grid->columnCount() - 1;
+    EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last), grid->viewport()->width())
+        << "the last column ends outside the grid";
+    EXPECT_TRUE(form.rect().contains(grid->geometry()));
+    ASSERT_TRUE(grid->item(3, 9));
+    EXPECT_TRUE(grid->item(3, 9)->text().startsWith(QStringLiteral("Тираж:")));
+    const QRect inside = OnScreen(grid->viewport());
+    for (const int col : {7, 9}) {  // an author, the print run
+        const QRect cell = CellOnScreen(grid, col, 3);
+        EXPECT_TRUE(inside.contains(cell)) << "column " << col << " lies outside the grid";
+        EXPECT_FALSE(InkColumns(shot, cell & inside, grid->palette().color(QPalette::Base)).empty())
+            << "nothing drawn in column " << col;
+    }
+}
+
+// The format mark "DOC" whole in its cell as first painted: the cell as wide as the mark, its
+// letters ending inside it, nothing running on into the spacer beside it.
+void ExpectFormatMarkWhole(const TForm1& form, const QImage& shot) {
+    const QTableWidget* grid = form.StringGrid3;
+    int row = -1;
+    for (int r = 0; r < grid->rowCount() && row < 0; ++r)
+        if (grid->item(r, 3) && grid->item(r, 3)->text() == QStringLiteral("DOC")) row = r;
+    ASSERT_GE(row, 0) << "the book shows no DOC story";
+    const int width = QFontMetrics(grid->font()).horizontalAdvance(QStringLiteral("DOC"));
+    EXPECT_GE(grid->columnWidth(3), width + 2) << "the cell is narrower than its mark, drawn 2 px in";
+    const QColor ground = grid->palette().color(QPalette::Base);
+    const QRect cell = CellOnScreen(grid, 3, row);
+    const std::vector<int> ink = InkColumns(shot, cell, ground);
+    ASSERT_FALSE(ink.empty()) << "no mark drawn";
+    EXPECT_LT(ink.back(), cell.right()) << "the mark reaches its cell's edge";
+    EXPECT_GE(ink.back() - ink.front() + 1, width - 3) << "letters of the mark are missing";
+    EXPECT_TRUE(InkColumns(shot, CellOnScreen(grid, 4, row), ground).empty())
+        << "the mark runs on beside its cell";
+}
+
+// The "Have" mark beside a long owned title keeps clear of it: the title, too long for the
+// room before the mark, is drawn up to a gap before the mark's first letter.
+void ExpectHaveMarkClearOfTitle(const TForm1& form, const QImage& shot, const char* title) {
+    QListWidget* list = form.ListBox1;
+    const auto* marks = list->findChild<viewerui::ListMarks*>();
+    ASSERT_TRUE(marks);
+    const auto found = list->findItems(QString::fromUtf8(title), Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << title;
+    const int row = list->row(found.front());
+    ASSERT_NE(std::find(marks->rows().begin(), marks->rows().end(), row), marks->rows().end()) << "no mark";
+    const QPoint origin = list->viewport()->mapToGlobal(QPoint(0, 0));
+    const QRect item = list->visualItemRect(found.front()).translated(origin);
+    const QRect mark = marks->MarkRect(row).translated(origin);
+    ASSERT_GT(item.left() + QFontMetrics(list->font()).horizontalAdvance(found.front()->text()), mark.left())
+        << "the title is short enough for the room before its mark";
+    const QColor ground = list->palette().color(QPalette::Base);
+    const std::vector<int> markInk = InkColumns(shot, mark, ground);
+    ASSERT_FALSE(markInk.empty()) << "no mark drawn";
+    const std::vector<int> titleInk =
+        InkColumns(shot, QRect(item.topLeft(), QPoint(mark.left() - 1, item.bottom())), ground);
+    ASSERT_FALSE(titleInk.empty()) << "no title drawn";
+    EXPECT_LT(titleInk.back(), markInk.front() - 3) << "the title runs into its mark";
+    EXPECT_GT(titleInk.back(), mark.left() - 30) << "the title stops short of the room it has";
+}
+
+// The new-version notice whole: its text inside the window, apart from the data notice and the
+// menu labels, its closing "<<" drawn, and nothing after it up to "Options" when it shares the
+// menu's line, up to the window's edge when it stays on the status line.
+void ExpectProgramNoticeWhole(const TForm1& form, const QImage& shot) {
+    const ClickLabel* notice = form.Label10;
+    ASSERT_TRUE(notice->isVisible());
+    const int width = notice->fontMetrics().horizontalAdvance(notice->text());
+    EXPECT_GE(notice->width(), width) << "the notice is cut";
+    const QRect text(notice->pos(), QSize(width, notice->height()));
+    EXPECT_TRUE(form.rect().contains(text)) << "the notice runs out of the window";
+    for (const QWidget* other : {static_cast<const QWidget*>(form.Label6), static_cast<const QWidget*>(form.Label2),
+                                 static_cast<const QWidget*>(form.Label3), static_cast<const QWidget*>(form.Label4)})
+        EXPECT_FALSE(text.intersects(other->geometry())) << "the notice runs into " << S(other->objectName());
+    const QRect options = form.Label2->geometry();
+    const bool onMenuLine = text.top() <= options.bottom() && options.top() <= text.bottom();
+    const int next = onMenuLine ? options.left() - 2 : form.width() - 20;  // clear of the grip
+    const QPoint origin = form.mapToGlobal(QPoint(0, 0));
+    const QRect end(text.right() - 11, text.top(), 12, text.height());
+    EXPECT_TRUE(DrawnOverWindow(form, shot, end.translated(origin))) << "the notice's end is not drawn";
+    const QRect after(QPoint(text.right() + 3, text.top()), QPoint(next, text.bottom()));
+    EXPECT_FALSE(DrawnOverWindow(form, shot, after.translated(origin))) << "something drawn after the notice";
+    EXPECT_TRUE(DrawnOverWindow(form, shot, options.translated(origin))) << "Options is not drawn";
+}
+
+// The story index takes the place of the book's details and covers the description box
+// beside it, scroll bar and all: nothing of the box shows beside or through the index.
+void ExpectStoryIndexCoversTheTextBox(const TForm1& form, const QImage& shot) {
+    ASSERT_TRUE(form.ListBox4->isVisible());
+    const QRect index = OnScreen(form.ListBox4);
+    const QRect box = OnScreen(form.Memo2);
+    const QRect bar = OnScreen(form.Memo2->verticalScrollBar());
+    EXPECT_TRUE(index.contains(box)) << "the text box sticks out beside the story index";
+    EXPECT_TRUE(index.contains(bar)) << "the text box's scroll bar sticks out beside the story index";
+    EXPECT_LE(form.Memo2->geometry().right(), form.StringGrid3->geometry().right())
+        << "the text box leaves its column";
+    const QRect beside(QPoint(index.right() + 1, box.top()), QPoint(OnScreen(&form).right() - 1, box.bottom()));
+    EXPECT_FALSE(DrawnOverWindow(form, shot, beside)) << "something drawn beside the story index";
+    if (!form.ListBox4->verticalScrollBar()->isVisible()) {
+        EXPECT_TRUE(InkColumns(shot, bar, form.ListBox4->palette().color(QPalette::Base)).empty())
+            << "the text box's scroll bar shows through the story index";
+    }
+}
+
 }  // namespace
 
 class Screenshot : public testing::TestWithParam<const char*> {};
 
+// A new user's walk on the sample: the start-up check finds newer data and another program
+// version, the user marks a book as owned and opens it (a book with a DOC story, in a list
+// with a long owned title), then the list's story index.
 TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     const std::string skin = GetParam();
-    SampleWindow window(skin);
+    // The database one step ahead and the documents not, so both notices show.
+    UpdateServer server;
+    const std::string local = testsupport::ReadFile(std::filesystem::path(VB_SAMPLE_DIR) / "update.lasx");
+    server.Put("update.lasx", testsupport::RaisedUpdateInfo(local, 0, 1, "1.43"));
+    SampleWindow window(skin, server.base());
     testsupport::Installation& inst = window.inst;
     TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label6->isVisible() && form.Label10->isVisible(); }, 10000))
+        << "no notices after the check";
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     ClickItem(form.ListBox8, "Фантастика");
     ClickItem(form.ListBox2, "Звёздные миры");
     ClickItem(form.ListBox9, "Первая экспедиция");
-    ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
+    // The marks of the owned books show once the user changes them.
+    ChooseFromMenu(form.ListBox1, "Кольца Сатурна", form.PopupMenu2, form.N2011);
+    ClickItem(form.ListBox1, "Кольца Сатурна");
 
+    // What the window painted for the click, no repaint asked for: a cell cut at its first
+    // paint shows cut here.
     const QImage shot = GrabScreen(skin);
     ASSERT_FALSE(shot.isNull());
 
@@ -130,6 +354,17 @@ TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     for (int y = list.top(); y < list.bottom(); ++y)
         for (int x = list.left(); x < list.right(); ++x) inList.insert(shot.pixel(x, y));
     EXPECT_GT(inList.size(), 2) << "the category list is not drawn";
+
+    ExpectDetailsGridWhole(form, shot);
+    ExpectFormatMarkWhole(form, shot);
+    ExpectHaveMarkClearOfTitle(form, shot, "Последний рейс «Альбатроса»");
+    ExpectProgramNoticeWhole(form, shot);
+
+    ClickItem(form.ListBox9, "Список рассказов");
+    const QImage index = GrabScreen(skin + "-index");
+    ExpectStoryIndexCoversTheTextBox(form, index);
+    ExpectProgramNoticeWhole(form, index);
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 
     if (skin == "Windows") return;
     // A point of the title line right of the program name and left of the close button.
@@ -249,52 +484,6 @@ TEST(Screenshot, TheUpdatePanelShowsTheUnpackOnItsGauge) {
 }
 
 namespace {
-
-// An update server of the test's own on loopback: it serves its files by name and holds the
-// answer for one of them until the test lets it go, so the window can be seen waiting.
-class UpdateServer {
-public:
-    void Put(const std::string& name, const std::string& body) {
-        std::lock_guard<std::mutex> hold(lock_);
-        files_[name] = body;
-    }
-    void Hold(const std::string& name) {
-        std::lock_guard<std::mutex> hold(lock_);
-        held_ = name;
-    }
-    void Release() {
-        std::lock_guard<std::mutex> hold(lock_);
-        held_.clear();
-    }
-    std::string base() const { return server_.base(); }
-
-private:
-    void Answer(testsupport::RawHttpServer::Connection& conn) {
-        const std::string head = conn.ReadRequest();
-        const std::string prefix = "GET /vncsoft/vantorbooks/update/";
-        const size_t end = head.find(' ', prefix.size());
-        const std::string name = head.starts_with(prefix) ? head.substr(prefix.size(), end - prefix.size()) : "";
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> hold(lock_);
-                if (held_ != name) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        std::lock_guard<std::mutex> hold(lock_);
-        const auto found = files_.find(name);
-        if (found == files_.end()) {
-            conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-            return;
-        }
-        conn.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
-                  "\r\nConnection: close\r\n\r\n" + found->second);
-    }
-    std::mutex lock_;
-    std::map<std::string, std::string> files_;
-    std::string held_;
-    testsupport::RawHttpServer server_{[this](testsupport::RawHttpServer::Connection& c) { Answer(c); }};
-};
 
 // The screen shows the bitmap `name` of the skin with its top-left corner at `at` (a point
 // of `image`): compared a few pixels in, clear of any drawing at its edges.
