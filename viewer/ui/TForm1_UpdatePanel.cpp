@@ -83,7 +83,14 @@ void TForm1::N07101Click() { RequestWhatsNew(viewer::WhatsNew::Program); }
 
 // The accept button waits for the text it was asked for, and the list shows only that text;
 // a download that cannot start now leaves the panel saying so, and the running one its log.
+// An installation under way keeps the panel as it shows it: its status line, the text being
+// installed and the offer it took; only the log hears of the request.
 void TForm1::RequestWhatsNew(viewer::WhatsNew text) {
+    if (ChainRunning()) {
+        N141Click();
+        ListBox11->addItem(Q(viewer::LogTimeNow() + viewer::WhatsNewNotStarted(text).log));
+        return;
+    }
     const char* file = viewer::WhatsNewFile(text);
     const bool started = StartDownload(file, file, file);
     UpdateOffer.Requested(text, started);
@@ -220,7 +227,7 @@ void TForm1::ImagePlus4MouseUp(Qt::MouseButton, int x, int y) {
         case Action::AcceptProgram: AcceptProgramUpdate(); break;
         case Action::Refused: {
             const viewer::WhatsNewTexts t = viewer::AcceptRefused();
-            Label15->setText(Q(t.status));
+            if (!ChainRunning()) Label15->setText(Q(t.status));  // the installation's own line stays
             ListBox11->addItem(Q(viewer::LogTimeNow() + t.log));
             break;
         }
