@@ -315,6 +315,67 @@ TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
     EXPECT_TRUE(form.Memo2->isVisible());
 }
 
+namespace {
+
+// What the window shows of the panel and the book once a page was closed.
+std::string ClosedView(const TForm1& f) {
+    std::string out = "page '" + f.PanelPage + "'";
+    for (const QWidget* w : {static_cast<const QWidget*>(f.Panel1), static_cast<const QWidget*>(f.StringGrid1),
+                             static_cast<const QWidget*>(f.ListBox11), static_cast<const QWidget*>(f.Memo2),
+                             static_cast<const QWidget*>(f.ListBox1), static_cast<const QWidget*>(f.ScrollBox1)})
+        out += " " + w->objectName().toStdString() + (w->isVisible() ? " shown" : " hidden");
+    return out + ", chrome " + (ShownAt(f.Image3, ChromeCancel(f)) == "b_cansel" ? "with" : "without") + " its close";
+}
+
+}  // namespace
+
+TEST(FormOptionsPanel, AClickOnThePanelsBareEdgeClosesThePageAsTheStatusLineButtonDoes) {
+    struct Page {
+        const char* name;
+        void (*open)(TForm1&);
+    };
+    const Page pages[] = {
+        {"options", [](TForm1& f) { emit f.Label2->clicked(); }},
+        {"options, update page",
+         [](TForm1& f) {
+             emit f.Label2->clicked();
+             ClickOn(f, {100, 145});
+         }},
+        {"help", [](TForm1& f) { emit f.Label4->clicked(); }},
+    };
+    const std::string closed =
+        "page '' Panel1 hidden StringGrid1 hidden ListBox11 hidden Memo2 shown ListBox1 shown ScrollBox1 shown, "
+        "chrome without its close";
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.name);
+        for (const bool edge : {false, true}) {
+            SCOPED_TRACE(edge ? "the panel's edge" : "the status line's close");
+            Installation inst;
+            WriteOptionsInstallation(inst);
+            TForm1 form;
+            form.show();
+            page.open(form);
+            ASSERT_TRUE(form.Panel1->isVisible());
+            ASSERT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+            // A click the page's own controls let through is theirs, not the panel's.
+            QTest::mouseClick(form.Panel1, Qt::LeftButton, {}, QPoint(300, 100));
+            ASSERT_TRUE(form.Panel1->isVisible());
+            if (edge) {
+                form.Panel1Click();
+            } else {
+                const QPoint at = ChromeCancel(form);
+                form.Image3MouseDown(Qt::LeftButton, at.x(), at.y());
+                form.Image3MouseUp(Qt::LeftButton, at.x(), at.y());
+            }
+            EXPECT_EQ(ClosedView(form), closed);
+            // Closed either way, the toggle opens it again.
+            page.open(form);
+            EXPECT_TRUE(form.Panel1->isVisible());
+            EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+        }
+    }
+}
+
 TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {
     OptionsOpen open;
     TForm1& form = *open.form;
