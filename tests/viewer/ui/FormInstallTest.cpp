@@ -3,7 +3,8 @@
 // of its flags with its status lines, ends with a fresh update.lasx and byte-identical files,
 // keeps the user's files, keeps or frees the busy flag as the chain requires, and stops at the
 // first failed download or unpack without fetching update.lasx; a fresh update.lasx that is
-// not one (cut, short, an HTML page, too large) keeps the old file; a notice clicked or an
+// not one (cut, short, an HTML page, too large) keeps the old file; after "Download stories
+// for reading" the update page shows its log again for the next check; a notice clicked or an
 // accept refused while a chain runs leaves the chain's status line; a program update is
 // handed to the updater only when it arrived whole, can be placed, and the updater was started.
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@
 #include "NginxServer.h"
 #include "RawHttpServer.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "ZipTool.h"
 #include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
@@ -373,6 +375,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     nginx.Put("update.lasx", kServerLasx);
     Installation inst;
     PrepareInstallation(inst);
+    inst.Write("skins/skins.txt", "Classic\r\n");  // for the options page's "Skins"
     inst.UseUpdateServer(nginx.base());
     UnzipSeam seam;
     TForm1 form;
@@ -405,6 +408,21 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
     EXPECT_TRUE(form.Panel3->isHidden());
     EXPECT_FALSE(form.Chain.DownLoaderBusy());
+
+    // Back on the update page, the log that went with the panel is shown again and a check
+    // fills it anew.
+    emit form.Label2->clicked();
+    QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));  // "Update"
+    ASSERT_EQ(form.OptionsPage, "updateopt");
+    EXPECT_TRUE(form.ListBox11->isVisible());
+    form.ListBox11->addItem(QStringLiteral("a line of before"));
+    emit form.Label16->clicked();
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_TRUE(form.ListBox11->isVisible());
+    ASSERT_GT(form.ListBox11->count(), 0);
+    EXPECT_TRUE(form.ListBox11->item(0)->text().endsWith(QStringLiteral(" - Start checking for updates")));
+    EXPECT_TRUE(form.ListBox11->findItems(QStringLiteral("a line of before"), Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
 TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
