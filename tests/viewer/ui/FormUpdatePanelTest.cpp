@@ -4,7 +4,8 @@
 // beneath when it is on; the accept button is live only once the text is here (a failed text
 // leaves it dead and says so); a request empties the list, and only the text of the request
 // the open panel waits for fills it, not one that comes after a cancel or a newer request;
-// cancel closes the panel whenever no installation runs, also after a failed one; opening it
+// a server that is down is named where the text or the installation stopped; cancel closes
+// the panel whenever no installation runs, also after a failed one; opening it
 // again repaints and re-centres it; and which downloads empty the description box.
 #include <gtest/gtest.h>
 
@@ -279,6 +280,57 @@ TEST(FormUpdatePanel, CancelClosesWhenNoInstallationRuns) {
     // Closed, the panel's buttons do nothing.
     form.ImagePlus4MouseUp(Qt::LeftButton, kInCancel.x(), kInCancel.y());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// A server that is down, not one that answers 404: the panel and the log say which step
+// stopped and why, and cancel closes the panel afterwards.
+TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
+    struct Case {
+        const char* name;
+        bool accept;  // the what's-new text came; the server went down before the accept
+        const char* status;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"the what's-new text", false, "Status: What is new could not be downloaded",
+         " - What is new: update_whatnew.txt could not be downloaded. "},
+        {"the accepted installation", true, "Status: Update stopped: docs.zip could not be downloaded",
+         " - Update stopped: docs.zip could not be downloaded. "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NginxServer nginx;
+        nginx.Put("update_whatnew.txt", "New stories\r\n");
+        nginx.Put("docs.zip", "never fetched");
+        Installation inst;
+        testsupport::WritePanelInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        TForm1 form;
+        form.show();
+        form.Chain.DocsUpdateFound();
+        if (c.accept) {
+            emit form.Label6->clicked();
+            ASSERT_TRUE(WaitForDownloads(form));
+            ASSERT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update");
+            nginx.Stop();
+            Release(form, kInAccept);
+        } else {
+            nginx.Stop();
+            emit form.Label6->clicked();
+        }
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(form.Label15->text().toStdString(), c.status);
+        const std::string last = form.ListBox11->item(form.ListBox11->count() - 1)->text().toStdString();
+        EXPECT_NE(last.find(c.log), std::string::npos) << last;
+        // The reason names the server that did not answer.
+        EXPECT_NE(last.find("127.0.0.1"), std::string::npos) << last;
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_TRUE(form.Panel3->isVisible());
+        Release(form, kInCancel);
+        EXPECT_FALSE(form.Panel3->isVisible());
+        EXPECT_EQ(form.ListBox10->count(), 0);
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
 }
 
 TEST(FormUpdatePanel, OpeningItAgainRepaintsAndRecentresIt) {
