@@ -10,15 +10,18 @@
 // their backgrounds, borders and pictures where the pages put them; the update panel's gauge
 // following an unpack while the window keeps drawing; the update panel, the options page and
 // the help page as a user walks through them: a notice, the what's-new text arriving, the
-// installation on the gauge and where it stopped, the options page's two sub-pages over the
-// book, the help page and a link followed; and the title bar's controls, the grip and the
-// About box under the mouse.
+// installation on the gauge (a notice clicked meanwhile leaving its panel be) and where it
+// stopped, the options page's two sub-pages over the book, the help page and a link
+// followed; the title bar's controls, the window menu from the title line and the category
+// list, the grip and the About box under the mouse; and a what's-new text that came after
+// its panel was cancelled kept off the panel that "Download stories for reading" opens.
 // Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QApplication>
 #include <QFrame>
@@ -555,6 +558,14 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f") ||
                 ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f_a"))
         << "accept live while installing";
+    // The notice clicked meanwhile changes nothing on the panel: the installation's status
+    // line and the text being installed stay.
+    QTest::mouseClick(form.Label6, Qt::LeftButton, {}, form.Label6->rect().center());
+    shot = GrabScreen("panel-notice-while-installing");
+    EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
+    EXPECT_EQ(form.ListBox10->count(), 2);
+    EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f")) << "accept live while installing";
     moves.store(true);
 
     // The database is not on the server: the panel says where the installation stopped.
@@ -605,6 +616,50 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
+// A what's-new text that comes after the user cancelled its panel is not shown: "Download
+// stories for reading" then opens the panel with an empty list.
+TEST(Screenshot, ATextThatComesAfterTheCancelStaysOffThePanel) {
+    UpdateServer server;  // no docs.zip: the stories stop at once
+    testsupport::Installation inst;
+    std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
+    testsupport::WriteFile(inst.dir() / "VantorBooks", "");
+    server.Put("update.lasx",
+               testsupport::RaisedUpdateInfo(testsupport::ReadFile(inst.dir() / "update.lasx"), 1, 1, "1.42"));
+    server.Put("update_whatnew.txt", platform::Utf8ToBytes("Новые рассказы серии.\r\n"));
+    inst.UseUpdateServer(server.base());
+    TForm1 form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label6->isVisible(); }, 10000)) << "no notice after the check";
+
+    server.Hold("update_whatnew.txt");
+    QTest::mouseClick(form.Label6, Qt::LeftButton, {}, form.Label6->rect().center());
+    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QPoint cancelAt(form.ImagePlus4->width() - 25 - cancel.width() / 2,
+                          form.ImagePlus4->height() - 25 - cancel.height() / 2);
+    QTest::mouseMove(form.ImagePlus4, cancelAt);
+    QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, cancelAt);
+    ASSERT_FALSE(form.Panel3->isVisible());
+    server.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+
+    QTest::mouseClick(form.Label2, Qt::LeftButton, {}, form.Label2->rect().center());
+    QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));
+    ASSERT_TRUE(form.Label17->isVisible());
+    QTest::mouseClick(form.Label17, Qt::LeftButton, {}, form.Label17->rect().center());
+    ASSERT_TRUE(form.Panel3->isVisible());
+    const QImage shot = GrabScreen("panel-stories");
+    EXPECT_EQ(form.ListBox10->count(), 0);
+    // Where the first line would be, the list shows only its ground.
+    QSet<QRgb> firstLine;
+    for (int y = 3; y < 15; ++y)
+        for (int x = 3; x < 200; ++x) firstLine.insert(shot.pixel(form.ListBox10->viewport()->mapToGlobal(QPoint(x, y))));
+    EXPECT_EQ(firstLine.size(), 1) << "a text is drawn in the list";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: docs.zip could not be downloaded");
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
 // Without a skin the panels draw their frames and buttons in the desktop's colours.
 TEST(Screenshot, WithoutASkinThePanelsTakeTheDesktopsLook) {
     SampleWindow window("Windows");
@@ -643,6 +698,15 @@ TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
     const QImage hover = form.Bitmaps.Get("z_ib_close_a");
     EXPECT_EQ(shot.pixelColor(form.mapToGlobal(close)), hover.pixelColor(hover.width() / 2, 4))
         << "the close button shows its hover state";
+
+    // From the category list the menu opens where the pointer is, inside the list's frame.
+    const QPoint inList(30, 8);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, inList, form.ListBox8->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(form.ListBox8->viewport(), &request);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.PopupMenu1->isVisible(); }, 2000));
+    GrabScreen("menu-categories");
+    EXPECT_EQ(form.PopupMenu1->geometry().topLeft(), form.ListBox8->viewport()->mapToGlobal(inList));
+    form.PopupMenu1->hide();
 
     QTest::mouseClick(form.Image3, Qt::RightButton, {}, QPoint(200, 6));
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.PopupMenu1->isVisible(); }, 2000));

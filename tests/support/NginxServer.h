@@ -84,6 +84,15 @@ public:
     std::filesystem::path updateDir() const { return dir_ / "www" / kUpdatePath; }
     std::filesystem::path caFile() const { return dir_ / "cert.pem"; }
 
+    // Ends the server: its port then refuses connections, as a server that is down does.
+    void Stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
     // Puts a file into the served update folder.
     void Put(const std::string& name, std::string_view bytes) const { WriteFile(updateDir() / name, bytes); }
     void Remove(const std::string& name) const { std::filesystem::remove(updateDir() / name); }
@@ -169,14 +178,6 @@ private:
         Stop();
         error = "no answer on port " + std::to_string(port_);
         return false;
-    }
-
-    void Stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
     }
 
     TempDir dir_;

@@ -51,20 +51,29 @@ Hit HitRect(Point at, Size size, int x, int y) {
     return Hit::Border;
 }
 
-void UpdatePanel::Requested(WhatsNew text) {
+void UpdatePanel::Requested(WhatsNew text, bool fetching) {
     offer_ = text;
     loaded_ = false;
+    fetching_ = fetching;
 }
 
 bool UpdatePanel::Arrived(WhatsNew text) {
-    if (offer_ != text) return false;
+    if (!Awaits(text)) return false;
+    fetching_ = false;
     loaded_ = true;
+    return true;
+}
+
+bool UpdatePanel::Failed(WhatsNew text) {
+    if (!Awaits(text)) return false;
+    fetching_ = false;
     return true;
 }
 
 void UpdatePanel::Withdraw() {
     offer_.reset();
     loaded_ = false;
+    fetching_ = false;
 }
 
 Point UpdatePanel::AcceptAt(Size panel, const UpdateButtonSizes& s) const {

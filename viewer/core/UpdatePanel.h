@@ -66,11 +66,16 @@ struct ButtonImage {
 
 class UpdatePanel {
 public:
-    // A notice asked for its what's-new text: the accept button is not live until it is here.
-    void Requested(WhatsNew text);
-    // A what's-new text arrived whole; true when it is the one the panel waits for, which
-    // makes the accept button live.
+    // A notice asked for its what's-new text (`fetching`: its download started): the accept
+    // button is not live until it is here. It replaces any earlier request, so a text that
+    // still comes for that one is not shown.
+    void Requested(WhatsNew text, bool fetching);
+    // A what's-new text arrived whole; true when it answers the request the panel waits for,
+    // which makes the accept button live. Nothing else does: a text of a replaced or withdrawn
+    // request, or one nobody asked for.
     bool Arrived(WhatsNew text);
+    // A what's-new download failed; true when the panel waited for it, and waits no more.
+    bool Failed(WhatsNew text);
     // The panel shows an installation no notice offered ("Download stories for reading"), or
     // it closed: nothing to accept.
     void Withdraw();
@@ -103,8 +108,10 @@ public:
     Release Released(Size panel, const UpdateButtonSizes& sizes, int x, int y, bool busy, bool working);
 
 private:
+    bool Awaits(WhatsNew text) const { return fetching_ && offer_ == text; }
     std::optional<WhatsNew> offer_;
     bool loaded_ = false;
+    bool fetching_ = false;  // the download of the offer's text runs; only one runs at a time
 };
 
 }  // namespace viewer

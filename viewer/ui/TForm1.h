@@ -172,6 +172,8 @@ public:
     bool DownloadRunning() const { return downLoader_ != nullptr; }
     // A download or an unpack runs; nothing else of the update road starts meanwhile.
     bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr; }
+    // An installation is under way: one of its files is being fetched or unpacked.
+    bool ChainRunning() const;
     // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
     void WMDownloadProgress(const std::string& selector, int kind, int64_t value);
     // Completion of every download, on the GUI thread, also after a failed transfer.

@@ -46,6 +46,11 @@ void TForm1::AcceptDataUpdate() { RunChainStep(Chain.AcceptDataUpdate()); }
 
 void TForm1::AcceptProgramUpdate() { RunChainStep(Chain.AcceptProgramUpdate()); }
 
+// Only the chain unpacks, and its downloads are the ones it handles.
+bool TForm1::ChainRunning() const {
+    return unpackTask_ != nullptr || (downLoader_ != nullptr && viewer::InstallChain::Handles(DownloadName));
+}
+
 void TForm1::Label17Click() {
     // Refused before anything changes, so the chain that runs keeps its panel and busy flag.
     if (Working()) {

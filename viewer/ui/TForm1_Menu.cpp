@@ -54,11 +54,13 @@ void TForm1::connectMenuHandlers() {
     N61->setVisible(viewerui::SystemTrayAvailable());
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { N61->setVisible(viewerui::SystemTrayAvailable()); });
 
-    for (QWidget* control : {static_cast<QWidget*>(ListBox4), static_cast<QWidget*>(ListBox8),
-                             static_cast<QWidget*>(StringGrid1)}) {
+    // A scroll area reports the point in its viewport's coordinates, which lie inside its frame.
+    for (QAbstractScrollArea* control : {static_cast<QAbstractScrollArea*>(ListBox4),
+                                         static_cast<QAbstractScrollArea*>(ListBox8),
+                                         static_cast<QAbstractScrollArea*>(StringGrid1)}) {
         control->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(control, &QWidget::customContextMenuRequested, this,
-                [this, control](const QPoint& at) { PopupMenu1->popup(control->mapToGlobal(at)); });
+                [this, control](const QPoint& at) { PopupMenu1->popup(control->viewport()->mapToGlobal(at)); });
     }
 
     TrayIcon1 = new QSystemTrayIcon(QIcon(QStringLiteral(":/about.jpg")), this);

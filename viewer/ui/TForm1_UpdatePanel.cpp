@@ -81,12 +81,20 @@ void TForm1::N07091Click() { RequestWhatsNew(viewer::WhatsNew::Data); }
 
 void TForm1::N07101Click() { RequestWhatsNew(viewer::WhatsNew::Program); }
 
-// The accept button waits for the text it was asked for; a download that cannot start now
-// leaves the panel saying so, and the running one its log.
+// The accept button waits for the text it was asked for, and the list shows only that text;
+// a download that cannot start now leaves the panel saying so, and the running one its log.
+// An installation under way keeps the panel as it shows it: its status line, the text being
+// installed and the offer it took; only the log hears of the request.
 void TForm1::RequestWhatsNew(viewer::WhatsNew text) {
+    if (ChainRunning()) {
+        N141Click();
+        ListBox11->addItem(Q(viewer::LogTimeNow() + viewer::WhatsNewNotStarted(text).log));
+        return;
+    }
     const char* file = viewer::WhatsNewFile(text);
-    UpdateOffer.Requested(text);
     const bool started = StartDownload(file, file, file);
+    UpdateOffer.Requested(text, started);
+    ListBox10->clear();
     N141Click();
     if (started) {
         ListBox11->clear();
@@ -101,26 +109,32 @@ void TForm1::RequestWhatsNew(viewer::WhatsNew text) {
     }
 }
 
+// Only the request the open panel waits for is answered on it: a text that comes after the
+// panel was cancelled, or after another request replaced this one, is not shown. The log
+// still hears of a failure.
 void TForm1::WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew text) {
     std::string failure = done.ok ? std::string() : done.error;
+    std::vector<std::string> lines;
     if (done.ok) {
         try {
-            const auto lines = platform::LoadLines(done.destFile);
-            ListBox10->clear();
-            for (const auto& line : lines) ListBox10->addItem(Q(line));
+            lines = platform::LoadLines(done.destFile);
         } catch (const platform::FileError& e) {
             failure = e.what();
         }
     }
-    if (!done.ok || !failure.empty()) {
+    const bool failed = !done.ok || !failure.empty();
+    const bool answered = UpdatePanelOpen() && (failed ? UpdateOffer.Failed(text) : UpdateOffer.Arrived(text));
+    if (failed) {
         const viewer::WhatsNewTexts t = viewer::WhatsNewFailed(text, failure);
-        Label15->setText(Q(t.status));
+        if (answered) Label15->setText(Q(t.status));
         ListBox11->addItem(Q(viewer::LogTimeNow() + t.log));
         return;
     }
+    if (!answered) return;
+    ListBox10->clear();
+    for (const auto& line : lines) ListBox10->addItem(Q(line));
     // The accept button is live as soon as its text is here.
-    if (UpdateOffer.Arrived(text) && UpdatePanelOpen())
-        drawUpdateButtons(UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
+    drawUpdateButtons(UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
 }
 
 void TForm1::N141Click() {
@@ -213,7 +227,7 @@ void TForm1::ImagePlus4MouseUp(Qt::MouseButton, int x, int y) {
         case Action::AcceptProgram: AcceptProgramUpdate(); break;
         case Action::Refused: {
             const viewer::WhatsNewTexts t = viewer::AcceptRefused();
-            Label15->setText(Q(t.status));
+            if (!ChainRunning()) Label15->setText(Q(t.status));  // the installation's own line stays
             ListBox11->addItem(Q(viewer::LogTimeNow() + t.log));
             break;
         }

@@ -1,7 +1,8 @@
 // Guards the update panel's own rules: its place and its controls' places, the strict hit test
 // of its buttons (a border point is neither in nor out), the accept button live only for the
-// what's-new text it waits for and taken by one accept, cancel inert while an installation
-// runs, and an accept refused while another download runs keeping its offer.
+// what's-new text it waits for and taken by one accept, a text that answers a replaced or
+// withdrawn request making nothing live, cancel inert while an installation runs, and an
+// accept refused while another download runs keeping its offer.
 #include <gtest/gtest.h>
 
 #include "UpdatePanel.h"
@@ -61,7 +62,7 @@ TEST(UpdatePanel, HitTestIsStrictInsideAndOutsideTheClosedRectangle) {
 
 TEST(UpdatePanel, AcceptIsLiveOnlyOnceItsTextArrived) {
     UpdatePanel panel;
-    panel.Requested(WhatsNew::Data);
+    panel.Requested(WhatsNew::Data, true);
     EXPECT_EQ(panel.AtRest(kPanel, kSizes),
               (std::vector<ButtonImage>{{"b_update_f", kAccept}, {"b_cansel", kCancel}}));
     EXPECT_EQ(Names(panel.Moved(kPanel, kSizes, kInAccept.x, kInAccept.y)), (Names_{"b_cansel", "b_update_f_a"}));
@@ -76,7 +77,7 @@ TEST(UpdatePanel, AcceptIsLiveOnlyOnceItsTextArrived) {
     EXPECT_EQ(Names(panel.Pressed(kPanel, kSizes, kInAccept.x, kInAccept.y)), (Names_{"b_update_p"}));
 
     // A new request waits for its own text, whatever arrived before.
-    panel.Requested(WhatsNew::Program);
+    panel.Requested(WhatsNew::Program, true);
     EXPECT_FALSE(panel.AcceptLive());
     EXPECT_TRUE(panel.Arrived(WhatsNew::Program));
     const UpdatePanel::Release r = panel.Released(kPanel, kSizes, kInAccept.x, kInAccept.y, false, false);
@@ -87,9 +88,43 @@ TEST(UpdatePanel, AcceptIsLiveOnlyOnceItsTextArrived) {
     EXPECT_FALSE(panel.Offer().has_value());
 }
 
+TEST(UpdatePanel, OnlyTheRequestThePanelWaitsForIsAnswered) {
+    struct Case {
+        const char* name;
+        void (*after)(UpdatePanel&);  // what happened while the data text was on its way
+        WhatsNew offer;               // what the panel offers then
+    };
+    const Case cases[] = {
+        {"cancelled", [](UpdatePanel& p) { p.Withdraw(); }, WhatsNew::Data},
+        {"replaced by a request that could not start",
+         [](UpdatePanel& p) { p.Requested(WhatsNew::Program, false); }, WhatsNew::Program},
+        {"asked again while it ran", [](UpdatePanel& p) { p.Requested(WhatsNew::Data, false); }, WhatsNew::Data},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdatePanel panel;
+        panel.Requested(WhatsNew::Data, true);
+        c.after(panel);
+        EXPECT_FALSE(panel.Arrived(WhatsNew::Data));
+        EXPECT_FALSE(panel.Arrived(WhatsNew::Program));
+        EXPECT_FALSE(panel.AcceptLive());
+        EXPECT_EQ(Names(panel.AtRest(kPanel, kSizes)), (Names_{"b_update_f", "b_cansel"}));
+        panel.Requested(c.offer, true);  // asked once more, when nothing else runs
+        EXPECT_TRUE(panel.Arrived(c.offer));
+        EXPECT_TRUE(panel.AcceptLive());
+    }
+    // A failed text answers its request once; a second answer is no one's.
+    UpdatePanel panel;
+    panel.Requested(WhatsNew::Program, true);
+    EXPECT_FALSE(panel.Failed(WhatsNew::Data));
+    EXPECT_TRUE(panel.Failed(WhatsNew::Program));
+    EXPECT_FALSE(panel.Arrived(WhatsNew::Program));
+    EXPECT_FALSE(panel.AcceptLive());
+}
+
 TEST(UpdatePanel, AcceptWhileAnotherDownloadRunsIsRefusedAndKeepsTheOffer) {
     UpdatePanel panel;
-    panel.Requested(WhatsNew::Data);
+    panel.Requested(WhatsNew::Data, true);
     ASSERT_TRUE(panel.Arrived(WhatsNew::Data));
     const UpdatePanel::Release refused = panel.Released(kPanel, kSizes, kInAccept.x, kInAccept.y, false, true);
     EXPECT_EQ(refused.action, Action::Refused);
@@ -114,7 +149,7 @@ TEST(UpdatePanel, CancelClosesOnlyWhileNoInstallationRuns) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         UpdatePanel panel;
-        panel.Requested(WhatsNew::Data);
+        panel.Requested(WhatsNew::Data, true);
         const UpdatePanel::Release r = panel.Released(kPanel, kSizes, c.at.x, c.at.y, c.busy, c.busy);
         EXPECT_EQ(r.action, c.want);
         EXPECT_EQ(Names(r.images), c.images);

@@ -3,8 +3,10 @@
 // of its flags with its status lines, ends with a fresh update.lasx and byte-identical files,
 // keeps the user's files, keeps or frees the busy flag as the chain requires, and stops at the
 // first failed download or unpack without fetching update.lasx; a fresh update.lasx that is
-// not one (cut, short, an HTML page, too large) keeps the old file; a program update is handed
-// to the updater only when it arrived whole, can be placed, and the updater was started.
+// not one (cut, short, an HTML page, too large) keeps the old file; after "Download stories
+// for reading" the update page shows its log again for the next check; a notice clicked or an
+// accept refused while a chain runs leaves the chain's status line; a program update is
+// handed to the updater only when it arrived whole, can be placed, and the updater was started.
 #include <gtest/gtest.h>
 
 #include <QFrame>
@@ -28,6 +30,7 @@
 #include "NginxServer.h"
 #include "RawHttpServer.h"
 #include "TForm1.h"
+#include "TImagePlus.h"
 #include "ZipTool.h"
 #include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
@@ -372,6 +375,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     nginx.Put("update.lasx", kServerLasx);
     Installation inst;
     PrepareInstallation(inst);
+    inst.Write("skins/skins.txt", "Classic\r\n");  // for the options page's "Skins"
     inst.UseUpdateServer(nginx.base());
     UnzipSeam seam;
     TForm1 form;
@@ -404,6 +408,21 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
     EXPECT_TRUE(form.Panel3->isHidden());
     EXPECT_FALSE(form.Chain.DownLoaderBusy());
+
+    // Back on the update page, the log that went with the panel is shown again and a check
+    // fills it anew.
+    emit form.Label2->clicked();
+    QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));  // "Update"
+    ASSERT_EQ(form.OptionsPage, "updateopt");
+    EXPECT_TRUE(form.ListBox11->isVisible());
+    form.ListBox11->addItem(QStringLiteral("a line of before"));
+    emit form.Label16->clicked();
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_TRUE(form.ListBox11->isVisible());
+    ASSERT_GT(form.ListBox11->count(), 0);
+    EXPECT_TRUE(form.ListBox11->item(0)->text().endsWith(QStringLiteral(" - Start checking for updates")));
+    EXPECT_TRUE(form.ListBox11->findItems(QStringLiteral("a line of before"), Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
 TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
@@ -429,6 +448,71 @@ TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
     EXPECT_TRUE(form.Chain.DownLoaderBusy());
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
+}
+
+TEST(FormInstall, WhatTheUserDoesWhileAChainRunsLeavesItsStatusLine) {
+    NginxServer nginx;
+    nginx.Put("docs.zip", Docs().bytes);
+    nginx.Put("update.lasx", kServerLasx);
+    nginx.Put("update_whatnew.txt", "new\r\n");
+    nginx.Put("updatevantorbooks_whatnew.txt", "new\r\n");
+    const char* const kUpdating = "Status: Updating the database. Please wait";
+    struct Case {
+        const char* name;
+        bool duringUnpack;  // else while docs.zip is being fetched
+        void (*act)(TForm1&);
+        const char* log;
+    };
+    const Case cases[] = {
+        {"the data notice during the download", false, [](TForm1& f) { emit f.Label6->clicked(); },
+         " - update_whatnew.txt was not fetched: another download is still running"},
+        {"the program notice during the unpack", true, [](TForm1& f) { emit f.Label10->clicked(); },
+         " - updatevantorbooks_whatnew.txt was not fetched: another download is still running"},
+        {"an accept during the download", false,
+         [](TForm1& f) { f.ImagePlus4MouseUp(Qt::LeftButton, 25 + 30, 400 - 25 - 10); },  // the test skin's b_update
+         " - Update not started: another download is still running"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Installation inst;
+        PrepareInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        // The unpack waits for the test.
+        std::atomic<bool> unpacking{false}, release{false};
+        unpack::SetExtractorForTesting([&](const fs::path& archive, const fs::path& folder) {
+            unpacking.store(true);
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            testsupport::UnzipExtract(archive, folder);
+        });
+        TForm1 form;
+        form.show();
+        // A notice's text is on the panel and its accept is live; the documents are then
+        // fetched by their own starter, so the offer is still there.
+        form.N141->trigger();
+        form.ListBox10->addItem(QStringLiteral("what the update brings"));
+        form.UpdateOffer.Requested(viewer::WhatsNew::Data, true);
+        ASSERT_TRUE(form.UpdateOffer.Arrived(viewer::WhatsNew::Data));
+        form.Chain.DocsUpdateFound();
+        form.N07051->trigger();
+        ASSERT_EQ(form.Label15->text().toStdString(), kUpdating);
+        if (c.duringUnpack) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return unpacking.load(); }, 10000));
+        }
+        ASSERT_TRUE(form.ChainRunning());
+
+        c.act(form);
+        EXPECT_EQ(form.Label15->text().toStdString(), kUpdating);
+        EXPECT_EQ(LastLog(form).substr(LastLog(form).find(" - ")), c.log);
+        EXPECT_TRUE(form.Panel3->isVisible());
+        EXPECT_EQ(form.ListBox10->count(), 1) << "the text being installed stays";
+        release.store(true);
+        ASSERT_TRUE(WaitForDownloads(form));
+        unpack::SetExtractorForTesting(nullptr);
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), kServerLasx) << "the chain went on to its end";
+        EXPECT_TRUE(form.Panel3->isHidden());
+        ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
 }
 
 TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {

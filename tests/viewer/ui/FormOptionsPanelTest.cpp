@@ -5,8 +5,10 @@
 // its lines, and never the window's notice; the update options write options.ini; the two
 // toggles switch and close their pages and leave the list-of-books page alone; the help page
 // loads the help folder's start page with its links; the drag by the title line moves the
-// panel, ends on any release and shows it again on the "Skins" page; a change of skin
-// repaints the panel; and without a skin both panels open in the desktop's colours.
+// panel, ends on any release and shows it again on the "Skins" page, and is apart from the
+// resize grip's; a click on the panel's bare edge closes the page as the close button on the
+// window's status line does; a change of skin repaints the panel; and without a skin both
+// panels open in the desktop's colours.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -264,6 +266,46 @@ TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
     EXPECT_EQ(form.Panel1->pos(), moved);
 }
 
+// The grip and the panel's title line each keep their own drag: a press on one never makes
+// the other follow the pointer, nor ends the other's drag.
+TEST(FormOptionsPanel, TheGripAndThePanelKeepTheirOwnDrags) {
+    OptionsOpen open;
+    TForm1& form = *open.form;
+    form.move(0, 0);  // room below the window to grow
+    const QPoint start = form.Panel1->pos();
+    const QSize size = form.size();
+
+    // A press on the grip, then the panel's move and release: the panel stays where it is.
+    form.ImagePlus3MouseDown(Qt::LeftButton, 5, 5);
+    form.ImagePlus5MouseMove(130, 20);
+    form.ImagePlus5MouseUp(Qt::LeftButton, 130, 20);
+    EXPECT_EQ(form.Panel1->pos(), start);
+    EXPECT_EQ(form.size(), size);
+    // The grip's drag goes on.
+    ASSERT_TRUE(form.GripDragging);
+    form.ImagePlus3MouseMove(5, 45);
+    const QSize taller = form.size();
+    EXPECT_EQ(taller, size + QSize(0, 40));
+    form.ImagePlus3MouseUp(Qt::LeftButton, 5, 45);
+    EXPECT_EQ(form.Panel1->pos(), start);
+
+    // A press on the panel's title line, then the grip's move and release: the window keeps
+    // its size, and the panel's drag goes on.
+    form.ImagePlus5MouseDown(Qt::LeftButton, 100, 5);
+    form.ImagePlus3MouseMove(50, 50);
+    EXPECT_EQ(form.size(), taller);
+    form.ImagePlus3MouseUp(Qt::LeftButton, 50, 50);  // stores the size it has, as any release does
+    EXPECT_EQ(form.size(), taller);
+    EXPECT_FALSE(form.GripDragging);
+    form.ImagePlus5MouseMove(130, 20);
+    EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
+    form.ImagePlus5MouseUp(Qt::LeftButton, 130, 20);
+    EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_EQ(form.size(), taller);
+    EXPECT_TRUE(open.inst.dialogs.empty()) << open.inst.dialogs.front();
+}
+
 TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
     OptionsOpen open;
     TForm1& form = *open.form;
@@ -271,6 +313,67 @@ TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_EQ(form.PanelPage, "");
     EXPECT_TRUE(form.Memo2->isVisible());
+}
+
+namespace {
+
+// What the window shows of the panel and the book once a page was closed.
+std::string ClosedView(const TForm1& f) {
+    std::string out = "page '" + f.PanelPage + "'";
+    for (const QWidget* w : {static_cast<const QWidget*>(f.Panel1), static_cast<const QWidget*>(f.StringGrid1),
+                             static_cast<const QWidget*>(f.ListBox11), static_cast<const QWidget*>(f.Memo2),
+                             static_cast<const QWidget*>(f.ListBox1), static_cast<const QWidget*>(f.ScrollBox1)})
+        out += " " + w->objectName().toStdString() + (w->isVisible() ? " shown" : " hidden");
+    return out + ", chrome " + (ShownAt(f.Image3, ChromeCancel(f)) == "b_cansel" ? "with" : "without") + " its close";
+}
+
+}  // namespace
+
+TEST(FormOptionsPanel, AClickOnThePanelsBareEdgeClosesThePageAsTheStatusLineButtonDoes) {
+    struct Page {
+        const char* name;
+        void (*open)(TForm1&);
+    };
+    const Page pages[] = {
+        {"options", [](TForm1& f) { emit f.Label2->clicked(); }},
+        {"options, update page",
+         [](TForm1& f) {
+             emit f.Label2->clicked();
+             ClickOn(f, {100, 145});
+         }},
+        {"help", [](TForm1& f) { emit f.Label4->clicked(); }},
+    };
+    const std::string closed =
+        "page '' Panel1 hidden StringGrid1 hidden ListBox11 hidden Memo2 shown ListBox1 shown ScrollBox1 shown, "
+        "chrome without its close";
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.name);
+        for (const bool edge : {false, true}) {
+            SCOPED_TRACE(edge ? "the panel's edge" : "the status line's close");
+            Installation inst;
+            WriteOptionsInstallation(inst);
+            TForm1 form;
+            form.show();
+            page.open(form);
+            ASSERT_TRUE(form.Panel1->isVisible());
+            ASSERT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+            // A click the page's own controls let through is theirs, not the panel's.
+            QTest::mouseClick(form.Panel1, Qt::LeftButton, {}, QPoint(300, 100));
+            ASSERT_TRUE(form.Panel1->isVisible());
+            if (edge) {
+                form.Panel1Click();
+            } else {
+                const QPoint at = ChromeCancel(form);
+                form.Image3MouseDown(Qt::LeftButton, at.x(), at.y());
+                form.Image3MouseUp(Qt::LeftButton, at.x(), at.y());
+            }
+            EXPECT_EQ(ClosedView(form), closed);
+            // Closed either way, the toggle opens it again.
+            page.open(form);
+            EXPECT_TRUE(form.Panel1->isVisible());
+            EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+        }
+    }
 }
 
 TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {

@@ -1,5 +1,6 @@
 // Guards the title bar and the window menu driven through the form: the menu opened once from
-// the title line and never a close on a right click, a move that is see-through while it lasts
+// the title line and never a close on a right click, opened at the pointer from the category
+// list, the story index and the page grid, a move that is see-through while it lasts
 // and opaque after it, the transparency values as window opacity, always-on-top toggled, the
 // tray (hidden and brought back where a tray exists, not offered elsewhere, its "Exit" ending
 // the program), the cover zoom by buttons and wheel, the grip storing a bounded size, the
@@ -156,6 +157,42 @@ TEST(FormTitleBar, MoveIsSeeThroughAndEndsOpaqueWhereTheWindowWasPut) {
     EXPECT_EQ(form.pos(), before + QPoint(40, 20));
     EXPECT_EQ(form.Image3->Picture().size(), form.size());
     EXPECT_TRUE(w.inst.dialogs.empty()) << w.inst.dialogs.front();
+}
+
+// The menu opens where the right click was, inside the control's frame.
+TEST(FormTitleBar, TheListsAndThePageGridOpenTheMenuAtThePointer) {
+    Installation inst;
+    WriteSkinned(inst);
+    testsupport::WriteCatalog(inst);
+    inst.Write("help/index.texx", "2\r\n2\r\nongrid\r\nСправка\r\nAAAM\r\n120\r\n22\r\n");
+    TForm1 form;
+    form.show();
+    form.move(0, 0);  // wholly on the screen, so the menu is not moved to fit it
+    struct Case {
+        const char* name;
+        void (*open)(TForm1&);
+        QAbstractScrollArea* (*control)(TForm1&);
+    };
+    const Case cases[] = {
+        {"categories", [](TForm1&) {}, [](TForm1& f) -> QAbstractScrollArea* { return f.ListBox8; }},
+        {"story index", [](TForm1& f) { OpenSubList(f, "Список рассказов"); }, [](TForm1& f) -> QAbstractScrollArea* { return f.ListBox4; }},
+        {"help page", [](TForm1& f) { f.N0000931->trigger(); }, [](TForm1& f) -> QAbstractScrollArea* { return f.StringGrid1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.open(form);
+        QAbstractScrollArea* control = c.control(form);
+        ASSERT_TRUE(control->isVisible());
+        QWidget* viewport = control->viewport();
+        ASSERT_NE(viewport->pos(), QPoint(0, 0)) << "without a frame the two points are one";
+        const QPoint at(12, 8);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &request);
+        ASSERT_TRUE(form.PopupMenu1->isVisible());
+        EXPECT_EQ(form.PopupMenu1->pos(), viewport->mapToGlobal(at));
+        form.PopupMenu1->hide();
+    }
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
 TEST(FormTitleBar, MenuItemsInOrderAndTransparencyAsWindowOpacity) {

@@ -2,9 +2,11 @@
 // with its list, status line and gauge and fetch their what's-new text; its title, texts and
 // buttons are painted whatever the see-through setting, the title blended with the window
 // beneath when it is on; the accept button is live only once the text is here (a failed text
-// leaves it dead and says so); cancel closes the panel whenever no installation runs, also
-// after a failed one; opening it again repaints and re-centres it; and which downloads empty
-// the description box.
+// leaves it dead and says so); a request empties the list, and only the text of the request
+// the open panel waits for fills it, not one that comes after a cancel or a newer request;
+// a server that is down is named where the text or the installation stopped; cancel closes
+// the panel whenever no installation runs, also after a failed one; opening it
+// again repaints and re-centres it; and which downloads empty the description box.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -136,12 +138,12 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     TForm1 form;
     form.show();
     form.Chain.DocsUpdateFound();
-    form.ListBox10->addItem(QStringLiteral("kept"));
+    form.ListBox10->addItem(QStringLiteral("an earlier text"));
     emit form.Label6->clicked();
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: What is new could not be downloaded");
     EXPECT_NE(form.ListBox11->item(form.ListBox11->count() - 1)->text().indexOf(QStringLiteral("HTTP status 404")), -1);
-    EXPECT_EQ(Items(form.ListBox10), (std::vector<std::string>{"kept"}));
+    EXPECT_EQ(form.ListBox10->count(), 0) << "the request emptied it, and its failed text fills nothing";
     // Hover, press and release on it show only the dead images; nothing starts.
     QTest::mouseMove(form.ImagePlus4, kInAccept);
     EXPECT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update_f_a");
@@ -153,6 +155,88 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     EXPECT_EQ(nginx.Requests(1).size(), 1u);
     Release(form, kInCancel);
     EXPECT_FALSE(form.Panel3->isVisible());
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// The answer of a download is queued to the window, so whatever the test does right after a
+// notice's click happens before its text is here.
+TEST(FormUpdatePanel, ATextThatComesAfterItsRequestWasLeftIsNotShown) {
+    NginxServer nginx;  // no docs.zip: "Download stories for reading" stops at once
+    nginx.Put("updatevantorbooks_whatnew.txt", "Version 1.43\r\n");
+    struct Case {
+        const char* name;
+        bool served;                  // the data text is on the server
+        void (*meanwhile)(TForm1&);   // while the data text is on its way
+        bool open;                    // the panel is open when it comes
+        const char* status;
+    };
+    const Case cases[] = {
+        {"cancelled", true, [](TForm1& f) { Release(f, kInCancel); }, false, "Status: "},
+        {"replaced by the program notice", true, [](TForm1& f) { emit f.Label10->clicked(); }, true,
+         "Status: What is new was not fetched: another download is still running"},
+        {"replaced, and the text fails", false, [](TForm1& f) { emit f.Label10->clicked(); }, true,
+         "Status: What is new was not fetched: another download is still running"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.served) nginx.Put("update_whatnew.txt", "New stories\r\n");
+        else nginx.Remove("update_whatnew.txt");
+        Installation inst;
+        testsupport::WritePanelInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        TForm1 form;
+        form.show();
+        emit form.Label6->clicked();
+        c.meanwhile(form);
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(form.Panel3->isVisible(), c.open);
+        EXPECT_EQ(form.ListBox10->count(), 0);
+        EXPECT_FALSE(form.UpdateOffer.AcceptLive());
+        EXPECT_EQ(form.Label15->text().toStdString(), c.status);
+        if (!c.served) {
+            EXPECT_NE(form.ListBox11->item(form.ListBox11->count() - 1)->text().indexOf(QStringLiteral("404")), -1)
+                << "the log hears of the failure";
+        }
+        if (c.open) {
+            EXPECT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update_f");
+            Release(form, kInCancel);
+        }
+
+        // "Download stories for reading" opens the panel without a what's-new text.
+        emit form.Label17->clicked();
+        EXPECT_TRUE(form.Panel3->isVisible());
+        EXPECT_EQ(form.ListBox10->count(), 0);
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(form.ListBox10->count(), 0);
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
+}
+
+TEST(FormUpdatePanel, ARequestShowsOnlyItsOwnText) {
+    NginxServer nginx;
+    nginx.Put("update_whatnew.txt", "New stories\r\nNew descriptions\r\n");
+    nginx.Put("updatevantorbooks_whatnew.txt", "Version 1.43\r\n");
+    Installation inst;
+    testsupport::WritePanelInstallation(inst);
+    inst.UseUpdateServer(nginx.base());
+    TForm1 form;
+    form.show();
+    emit form.Label6->clicked();
+    ASSERT_TRUE(WaitForDownloads(form));
+    ASSERT_EQ(Items(form.ListBox10), (std::vector<std::string>{"New stories", "New descriptions"}));
+    // The other notice on the open panel: its request empties the list at once.
+    emit form.Label10->clicked();
+    EXPECT_EQ(form.ListBox10->count(), 0);
+    EXPECT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update_f");
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_EQ(Items(form.ListBox10), (std::vector<std::string>{"Version 1.43"}));
+    EXPECT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update");
+    // Cancelled and asked again, the text comes again.
+    Release(form, kInCancel);
+    ASSERT_FALSE(form.Panel3->isVisible());
+    emit form.Label10->clicked();
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_EQ(Items(form.ListBox10), (std::vector<std::string>{"Version 1.43"}));
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
@@ -196,6 +280,57 @@ TEST(FormUpdatePanel, CancelClosesWhenNoInstallationRuns) {
     // Closed, the panel's buttons do nothing.
     form.ImagePlus4MouseUp(Qt::LeftButton, kInCancel.x(), kInCancel.y());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// A server that is down, not one that answers 404: the panel and the log say which step
+// stopped and why, and cancel closes the panel afterwards.
+TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
+    struct Case {
+        const char* name;
+        bool accept;  // the what's-new text came; the server went down before the accept
+        const char* status;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"the what's-new text", false, "Status: What is new could not be downloaded",
+         " - What is new: update_whatnew.txt could not be downloaded. "},
+        {"the accepted installation", true, "Status: Update stopped: docs.zip could not be downloaded",
+         " - Update stopped: docs.zip could not be downloaded. "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NginxServer nginx;
+        nginx.Put("update_whatnew.txt", "New stories\r\n");
+        nginx.Put("docs.zip", "never fetched");
+        Installation inst;
+        testsupport::WritePanelInstallation(inst);
+        inst.UseUpdateServer(nginx.base());
+        TForm1 form;
+        form.show();
+        form.Chain.DocsUpdateFound();
+        if (c.accept) {
+            emit form.Label6->clicked();
+            ASSERT_TRUE(WaitForDownloads(form));
+            ASSERT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update");
+            nginx.Stop();
+            Release(form, kInAccept);
+        } else {
+            nginx.Stop();
+            emit form.Label6->clicked();
+        }
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_EQ(form.Label15->text().toStdString(), c.status);
+        const std::string last = form.ListBox11->item(form.ListBox11->count() - 1)->text().toStdString();
+        EXPECT_NE(last.find(c.log), std::string::npos) << last;
+        // The reason names the server that did not answer.
+        EXPECT_NE(last.find("127.0.0.1"), std::string::npos) << last;
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_TRUE(form.Panel3->isVisible());
+        Release(form, kInCancel);
+        EXPECT_FALSE(form.Panel3->isVisible());
+        EXPECT_EQ(form.ListBox10->count(), 0);
+        EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    }
 }
 
 TEST(FormUpdatePanel, OpeningItAgainRepaintsAndRecentresIt) {
