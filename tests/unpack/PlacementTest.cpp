@@ -217,22 +217,7 @@ TEST(Placement, AKillDuringTheMoveIsUndoneAtTheNextStart) {
         SCOPED_TRACE(killAt);
         Install inst;
         const auto before = Snapshot(inst.dir.path());
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            Seams seams(Install::Update(), [&](size_t i, const fs::path&) {
-                if (i == killAt) ::raise(SIGKILL);
-                return 0;
-            });
-            try {
-                unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-            } catch (...) {
-            }
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_NO_FATAL_FAILURE(KilledAt(inst, killAt));
         EXPECT_NE(Snapshot(inst.dir.path()), before);  // half of the update is in place
         ASSERT_TRUE(HasScratch(inst.dir.path()));
 

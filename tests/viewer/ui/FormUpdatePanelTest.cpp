@@ -54,6 +54,21 @@ void Release(TForm1& form, QPoint at) {
     QTest::mouseRelease(form.ImagePlus4, Qt::LeftButton, {}, at);
 }
 
+// The panel installation, written before the window reads it, against `server`.
+struct ServedInstallation : Installation {
+    explicit ServedInstallation(const std::string& server) {
+        testsupport::WritePanelInstallation(*this);
+        UseUpdateServer(server);
+    }
+};
+
+// That installation's window, shown.
+struct PanelWindow {
+    explicit PanelWindow(const std::string& server) : inst(server) { form.show(); }
+    ServedInstallation inst;
+    TForm1 form;
+};
+
 }  // namespace
 
 TEST(FormUpdatePanel, NoticesOpenThePanelAndFetchTheirText) {
@@ -132,11 +147,8 @@ TEST(FormUpdatePanel, TheTitleLineMixesWithTheWindowBeneath) {
 TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     NginxServer nginx;  // serves no what's-new text
     nginx.Put("docs.zip", "not fetched");
-    Installation inst;
-    testsupport::WritePanelInstallation(inst);
-    inst.UseUpdateServer(nginx.base());
-    TForm1 form;
-    form.show();
+    PanelWindow window(nginx.base());
+    auto& [inst, form] = window;
     form.Chain.DocsUpdateFound();
     form.ListBox10->addItem(QStringLiteral("an earlier text"));
     emit form.Label6->clicked();
@@ -181,11 +193,8 @@ TEST(FormUpdatePanel, ATextThatComesAfterItsRequestWasLeftIsNotShown) {
         SCOPED_TRACE(c.name);
         if (c.served) nginx.Put("update_whatnew.txt", "New stories\r\n");
         else nginx.Remove("update_whatnew.txt");
-        Installation inst;
-        testsupport::WritePanelInstallation(inst);
-        inst.UseUpdateServer(nginx.base());
-        TForm1 form;
-        form.show();
+        PanelWindow window(nginx.base());
+        auto& [inst, form] = window;
         emit form.Label6->clicked();
         c.meanwhile(form);
         ASSERT_TRUE(WaitForDownloads(form));
@@ -216,11 +225,8 @@ TEST(FormUpdatePanel, ARequestShowsOnlyItsOwnText) {
     NginxServer nginx;
     nginx.Put("update_whatnew.txt", "New stories\r\nNew descriptions\r\n");
     nginx.Put("updatevantorbooks_whatnew.txt", "Version 1.43\r\n");
-    Installation inst;
-    testsupport::WritePanelInstallation(inst);
-    inst.UseUpdateServer(nginx.base());
-    TForm1 form;
-    form.show();
+    PanelWindow window(nginx.base());
+    auto& [inst, form] = window;
     emit form.Label6->clicked();
     ASSERT_TRUE(WaitForDownloads(form));
     ASSERT_EQ(Items(form.ListBox10), (std::vector<std::string>{"New stories", "New descriptions"}));
@@ -248,11 +254,8 @@ TEST(FormUpdatePanel, CancelClosesWhenNoInstallationRuns) {
         while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     });
-    Installation inst;
-    testsupport::WritePanelInstallation(inst);
-    inst.UseUpdateServer(held.base());
-    TForm1 form;
-    form.show();
+    PanelWindow window(held.base());
+    auto& [inst, form] = window;
     form.Chain.DocsUpdateFound();
     form.N141->trigger();
     form.ListBox10->addItem(QStringLiteral("what is new"));
@@ -302,11 +305,8 @@ TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
         NginxServer nginx;
         nginx.Put("update_whatnew.txt", "New stories\r\n");
         nginx.Put("docs.zip", "never fetched");
-        Installation inst;
-        testsupport::WritePanelInstallation(inst);
-        inst.UseUpdateServer(nginx.base());
-        TForm1 form;
-        form.show();
+        PanelWindow window(nginx.base());
+        auto& [inst, form] = window;
         form.Chain.DocsUpdateFound();
         if (c.accept) {
             emit form.Label6->clicked();
@@ -385,11 +385,8 @@ TEST(FormUpdatePanel, WhichDownloadsEmptyTheDescription) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         nginx.Put("update.lasx", c.server);
-        Installation inst;
-        testsupport::WritePanelInstallation(inst);
-        inst.UseUpdateServer(nginx.base());
-        TForm1 form;
-        form.show();
+        PanelWindow window(nginx.base());
+        auto& [inst, form] = window;
         form.Memo2->setPlainText(QStringLiteral("the book's description"));
         c.act(form);
         ASSERT_TRUE(WaitForDownloads(form));
