@@ -4,9 +4,12 @@
 
 #include <climits>
 
+#include "ChromeBlits.h"
 #include "Chrome.h"
 
 using namespace viewer;
+
+using viewertest::Of;
 
 namespace {
 
@@ -23,13 +26,6 @@ ChromeSizes Sizes() {
     s[SsLeft] = {6, 20};
     s[SsRight] = {6, 20};
     return s;
-}
-
-std::vector<ChromeBlit> Of(const std::vector<ChromeBlit>& all, int bitmap) {
-    std::vector<ChromeBlit> out;
-    for (const auto& b : all)
-        if (b.bitmap == bitmap) out.push_back(b);
-    return out;
 }
 
 }  // namespace

@@ -4,21 +4,17 @@
 // bounded so a sum above 100 shows the frame alone, and the colours with their defaults.
 #include <gtest/gtest.h>
 
+#include "ChromeBlits.h"
 #include "PanelFrame.h"
 #include "TempDir.h"
 
 using namespace viewer;
 
+using viewertest::Of;
+
 namespace {
 
 enum { Fon, D, L, R, Tl, Tr, Dr };
-
-std::vector<ChromeBlit> Of(const std::vector<ChromeBlit>& all, int bitmap) {
-    std::vector<ChromeBlit> out;
-    for (const auto& b : all)
-        if (b.bitmap == bitmap) out.push_back(b);
-    return out;
-}
 
 }  // namespace
 
