@@ -226,7 +226,6 @@ public:
     int32_t FailedCount = 0;   // items of the batch that failed and were not retried to success
     std::string LastError;     // the message of the batch's (or the commit's) last failure, UTF-8
     int LastSystemError = 0;   // the errno behind the batch's last failure when the system refused a write, else 0
-    int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
     // prompts may not open, close or switch the archive under it.
