@@ -1,6 +1,6 @@
 // Guards which items a search selects: masks without case (Latin and Cyrillic), "*.*" for names
 // without a dot, masks with folders and drives, the exclusion mask, folder depth and attributes,
-// and the fields the search record reports.
+// the fields the search record reports, and the archiver's mask lists.
 #include <gtest/gtest.h>
 
 #include <string>
