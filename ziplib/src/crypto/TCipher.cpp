@@ -149,6 +149,12 @@ void TCipher::Tail(const std::uint8_t* source, std::uint8_t* dest, std::size_t s
     for (std::size_t i = 0; i < size; ++i) dest[i] = source[i] ^ feedback_[i];
 }
 
+void TCipher::DecodeAgainstFeedback(const std::uint8_t* in, std::uint8_t* out) {
+    std::memcpy(buffer_.data(), in, buffer_.size());
+    DecodeBlock(buffer_.data(), out);
+    for (std::size_t i = 0; i < buffer_.size(); ++i) out[i] ^= feedback_[i];
+}
+
 void TCipher::ShiftIn(std::uint8_t in) {
     std::memmove(feedback_.data(), feedback_.data() + 1, feedback_.size() - 1);
     feedback_.back() = in;
@@ -159,12 +165,8 @@ void TCipher::ChainXor(const std::uint8_t* source, std::uint8_t* dest, std::size
     std::size_t at = 0;
     for (; at + b <= size; at += b) {
         if (decode) {
-            std::memcpy(buffer_.data(), source + at, b);
-            DecodeBlock(buffer_.data(), dest + at);
-            for (std::size_t i = 0; i < b; ++i) {
-                dest[at + i] ^= feedback_[i];
-                feedback_[i] ^= buffer_[i];
-            }
+            DecodeAgainstFeedback(source + at, dest + at);
+            for (std::size_t i = 0; i < b; ++i) feedback_[i] ^= buffer_[i];
         } else {
             for (std::size_t i = 0; i < b; ++i) buffer_[i] = source[at + i] ^ feedback_[i];
             EncodeBlock(buffer_.data(), buffer_.data());
@@ -180,10 +182,7 @@ void TCipher::Cbc(const std::uint8_t* source, std::uint8_t* dest, std::size_t si
     std::size_t at = 0;
     for (; at + b <= size; at += b) {
         if (decode) {
-            // The ciphertext is the next feedback; it is kept aside as dest may be source.
-            std::memcpy(buffer_.data(), source + at, b);
-            DecodeBlock(buffer_.data(), dest + at);
-            for (std::size_t i = 0; i < b; ++i) dest[at + i] ^= feedback_[i];
+            DecodeAgainstFeedback(source + at, dest + at);
             feedback_ = buffer_;
         } else {
             for (std::size_t i = 0; i < b; ++i) feedback_[i] ^= source[at + i];

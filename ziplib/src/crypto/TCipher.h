@@ -111,6 +111,9 @@ private:
     void Mac(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
     // The tail of the block modes: xored with the feedback encrypted in place.
     void Tail(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
+    // One block decrypted and xored with the feedback; the ciphertext stays in the work buffer
+    // for the feedback step, as `out` may be `in`.
+    void DecodeAgainstFeedback(const std::uint8_t* in, std::uint8_t* out);
     // One byte of the 8-bit feedback modes: shifts the feedback left and appends `in`.
     void ShiftIn(std::uint8_t in);
 
