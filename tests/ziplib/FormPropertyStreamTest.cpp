@@ -20,6 +20,7 @@ using namespace ziplib;
 using ziptest::Concat;
 using ziptest::Hex;
 using Bytes = std::vector<std::uint8_t>;
+using unitest::Lines;
 
 // One property as a stream holds it: the name with its length byte, then the value.
 Bytes Prop(const std::string& name, const Bytes& value) {
@@ -33,12 +34,6 @@ Bytes Short(const std::string& s) {
     Bytes b{6, static_cast<std::uint8_t>(s.size())};
     b.insert(b.end(), s.begin(), s.end());
     return b;
-}
-
-std::vector<std::u16string> Items(const TUniStringList& list) {
-    std::vector<std::u16string> out;
-    for (int i = 0; i < list.Count(); ++i) out.push_back(list[i]);
-    return out;
 }
 
 // Turns the unit-wide half of the help flag on for a scope.
@@ -70,7 +65,7 @@ TEST(FormPropertyStream, WideStringsTakesEachValueKind) {
         const Bytes stream = Prop("WideStrings", c.value);
         FormReader reader(stream);
         reader.ReadProperties(list);
-        EXPECT_EQ(Items(list), c.items);
+        EXPECT_EQ(Lines(list), c.items);
         EXPECT_TRUE(reader.AtEnd());
         if (c.value[0] == 1) {
             EXPECT_EQ(changes, 1) << "a list is read inside one update";
@@ -107,14 +102,14 @@ TEST(FormPropertyStream, HelpFlagDecidesWhatTheOtherTwoLoad) {
         if (c.startFilled) list.Add(u"old");
         FormReader reader(c.stream, c.owner, c.designing);
         reader.ReadProperties(list);
-        EXPECT_EQ(Items(list), c.beforeTail);
+        EXPECT_EQ(Lines(list), c.beforeTail);
         EXPECT_TRUE(reader.AtEnd());
 
         TUniStringList after;
         const Bytes both = Concat({c.stream, tail});
         FormReader again(both, c.owner, c.designing);
         again.ReadProperties(after);
-        EXPECT_EQ(Items(after), std::vector<std::u16string>{u"end"}) << "the skipped or read list kept its length";
+        EXPECT_EQ(Lines(after), std::vector<std::u16string>{u"end"}) << "the skipped or read list kept its length";
     }
     FormStreamHelpFlag = false;
 }
@@ -159,7 +154,7 @@ TEST(FormPropertyStream, NothingIsWrittenUnlessTheUtf7WriterIsAskedFor) {
     const Bytes stream = Prop("WideStrings_UTF7", writer.Bytes());
     FormReader reader(stream, &owner);
     reader.ReadProperties(back);
-    EXPECT_EQ(Items(back), Items(list));
+    EXPECT_EQ(Lines(back), Lines(list));
 }
 
 TEST(FormPropertyStream, WriterPicksTheStringKindAndTheReaderTakesItBack) {

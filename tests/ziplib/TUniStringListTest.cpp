@@ -8,15 +8,10 @@
 #include "ziplib/UniExceptions.h"
 
 using namespace ziplib;
+using unitest::Lines;
 using unitest::U8;
 
 namespace {
-
-std::vector<std::u16string> Lines(const TUniStringList& l) {
-    std::vector<std::u16string> out;
-    for (int i = 0; i < l.Count(); ++i) out.push_back(l[i]);
-    return out;
-}
 
 template <typename F>
 std::string ErrorOf(F&& f) {

@@ -8,6 +8,7 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "UniTestHelpers.h"
 #include "names/ItemMasks.h"
 #include "platform/Unicode.h"
 #include "ziplib/TUniStringList.h"
@@ -122,16 +123,6 @@ TEST_F(Search, MarksFollowTheLastSelection) {
     EXPECT_TRUE(zip.BatchSucceeded());
 }
 
-namespace {
-
-std::vector<std::u16string> Lines(const TWideStrings& l) {
-    std::vector<std::u16string> out;
-    for (int i = 0; i < l.Count(); ++i) out.push_back(l[i]);
-    return out;
-}
-
-}  // namespace
-
 // The three mask lists are set as copies, each replacing what was there; a search over the
 // lists takes what a file mask matches and no exclusion does.
 TEST_F(Search, MaskListsAreSetAsCopiesAndSteerASearch) {
@@ -146,9 +137,9 @@ TEST_F(Search, MaskListsAreSetAsCopiesAndSteerASearch) {
     files.Clear();
     excluded.Add(u"*");
     stored.Clear();
-    EXPECT_EQ(Lines(zip.FileMasks()), (std::vector<std::u16string>{u"*.txt", u"README"}));
-    EXPECT_EQ(Lines(zip.ExclusionMasks()), (std::vector<std::u16string>{u"docs\\sub\\*"}));
-    EXPECT_EQ(Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"*.zip"}));
+    EXPECT_EQ(unitest::Lines(zip.FileMasks()), (std::vector<std::u16string>{u"*.txt", u"README"}));
+    EXPECT_EQ(unitest::Lines(zip.ExclusionMasks()), (std::vector<std::u16string>{u"docs\\sub\\*"}));
+    EXPECT_EQ(unitest::Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"*.zip"}));
 
     const auto listed = [&] {
         std::vector<std::string> names;
@@ -166,8 +157,8 @@ TEST_F(Search, MaskListsAreSetAsCopiesAndSteerASearch) {
     zip.SetFileMasks(one);
     zip.SetExclusionMasks(TUniStringList());
     zip.SetNoCompressionMasks(one);
-    EXPECT_EQ(Lines(zip.FileMasks()), (std::vector<std::u16string>{u"a.txt"}));
+    EXPECT_EQ(unitest::Lines(zip.FileMasks()), (std::vector<std::u16string>{u"a.txt"}));
     EXPECT_EQ(zip.ExclusionMasks().Count(), 0);
-    EXPECT_EQ(Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"a.txt"}));
+    EXPECT_EQ(unitest::Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"a.txt"}));
     EXPECT_EQ(listed(), (std::vector<std::string>{"a.txt"}));
 }
