@@ -80,13 +80,6 @@ std::u32string Utf8ToUtf32(std::string_view utf8) {
     return out;
 }
 
-std::string Utf32ToUtf8(std::u32string_view utf32) {
-    std::string out;
-    out.reserve(utf32.size());
-    for (char32_t c : utf32) AppendUtf8(out, c);
-    return out;
-}
-
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

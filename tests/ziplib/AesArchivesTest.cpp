@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ArchiveFixtures.h"
+#include "FiveSteps.h"
 #include "TempDir.h"
 #include "crypto/Sha1.h"
 #include "crypto/TAESCryptoTransform.h"
@@ -52,27 +53,6 @@ void ExpectFixtureFiles(const fs::path& out) {
     EXPECT_EQ(HexOf(Sha1Of({reinterpret_cast<const std::uint8_t*>(bin.data()), bin.size()})),
               "f83b7b2747b00c577b2e424559eb41011af2820b");
 }
-
-struct Extractor {
-    TZipArchiver zip;
-    std::vector<std::string> failed;
-
-    Extractor() {
-        zip.OnProcessFileFailure = [this](TZABaseArchiver&, const std::u16string& name, TZAProcessOperation, int32_t,
-                                          int32_t, const std::u16string&, TZAAction& action) {
-            failed.push_back(platform::Utf16ToUtf8(name));
-            action = TZAAction::fxaIgnore;
-        };
-    }
-    void Run(const fs::path& archive, const fs::path& base, bool test = false) {
-        zip.FileName = WinName(archive);
-        zip.OpenArchive();
-        zip.BaseDir = WinName(base);
-        if (test) zip.TestFiles(u"*.*", kSearchEveryItem, u"");
-        else zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
-        zip.CloseArchive();
-    }
-};
 
 // An item of an archive, found through its central header.
 struct ItemAt {
@@ -125,7 +105,7 @@ TEST(AesArchives, EachStrengthStoredAndDeflatedMadeBy7z) {
             const fs::path out = dir / name;
             const std::uint64_t before = TAESCryptoTransform::Derivations();
             x.Run(kFixtures / name, out);
-            EXPECT_TRUE(x.failed.empty());
+            EXPECT_TRUE(x.failures.empty());
             EXPECT_EQ(asked, 0) << "the right password is never asked for";
             EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 4u) << "one key derivation per item";
             ExpectFixtureFiles(out);
@@ -133,7 +113,7 @@ TEST(AesArchives, EachStrengthStoredAndDeflatedMadeBy7z) {
             Extractor t;
             t.zip.SetPassword(kPassword);
             t.Run(kFixtures / name, out, true);
-            EXPECT_TRUE(t.failed.empty());
+            EXPECT_TRUE(t.failures.empty());
             EXPECT_TRUE(t.zip.BatchSucceeded());
         }
     }
@@ -152,7 +132,7 @@ TEST(AesArchives, WrongPasswordsAreAskedAgain) {
     };
     const std::uint64_t before = TAESCryptoTransform::Derivations();
     x.Run(kFixtures / "aes256-deflated.zip", dir / "event");
-    EXPECT_TRUE(x.failed.empty());
+    EXPECT_TRUE(x.failures.empty());
     EXPECT_EQ(TAESCryptoTransform::Derivations() - before, 4u + 3u) << "one per item, one per wrong password";
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], names[2]);
@@ -169,7 +149,7 @@ TEST(AesArchives, WrongPasswordsAreAskedAgain) {
     ASSERT_EQ(prompter.passwordWindows.size(), 3u);
     EXPECT_EQ(prompter.passwordWindows[0].second, "Enter password: ");
     EXPECT_EQ(prompter.passwordWindows[0].first.substr(0, 19), "Password for \"docs\\");
-    ASSERT_EQ(d.failed.size(), 1u) << "the skipped item";
+    ASSERT_EQ(d.failures.size(), 1u) << "the skipped item";
     std::size_t extracted = 0;
     for (const char* f : {"docs/story.txt", "docs/short.txt", "docs/empty.txt", "docs/data.bin"})
         extracted += fs::exists(dir / "prompt" / f);
@@ -198,7 +178,7 @@ TEST(AesArchives, FlippedDataOrCodeByteFailsTheItemAndWritesNothing) {
         x.zip.OnPassword = [&](TZABaseArchiver&, const std::u16string&, std::string&, bool& skip) { skip = skipped = true; };
         const fs::path out = dir / c.what;
         x.Run(dir / "bad.zip", out);
-        EXPECT_EQ(x.failed, std::vector<std::string>{"docs\\data.bin"});
+        EXPECT_EQ(x.FailedNames(), std::vector<std::string>{"docs\\data.bin"});
         EXPECT_FALSE(fs::exists(out / "docs/data.bin"));
         EXPECT_EQ(ReadFile(out / "docs/story.txt"), Story());
         // A damaged salt makes the password look wrong; the rest reach the code check.
@@ -218,7 +198,7 @@ TEST(AesArchives, VendorVersionOneChecksTheCrcToo) {
         Extractor x;
         x.zip.SetPassword(kPassword);
         x.Run(dir / "v1.zip", dir / "v1");
-        EXPECT_TRUE(x.failed.empty());
+        EXPECT_TRUE(x.failures.empty());
         ExpectFixtureFiles(dir / "v1");
     }
     // A wrong CRC with intact data and code, and a flipped code byte with the right CRC: both fail.
@@ -233,7 +213,7 @@ TEST(AesArchives, VendorVersionOneChecksTheCrcToo) {
         Extractor x;
         x.zip.SetPassword(kPassword);
         x.Run(dir / "bad.zip", dir / "bad", true);
-        EXPECT_EQ(x.failed, std::vector<std::string>{item});
+        EXPECT_EQ(x.FailedNames(), std::vector<std::string>{item});
     }
 }
 
@@ -255,7 +235,7 @@ TEST(AesArchives, LargeItemsMadeBy7z) {
         Extractor x;
         x.zip.SetPassword(kPassword);
         x.Run(zip, dir / level);
-        EXPECT_TRUE(x.failed.empty());
+        EXPECT_TRUE(x.failures.empty());
         EXPECT_TRUE(ReadFile(dir / level / "text.txt") == text);
         EXPECT_TRUE(ReadFile(dir / level / "noise.bin") == noise);
     }

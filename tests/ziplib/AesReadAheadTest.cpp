@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ArchiveFixtures.h"
+#include "FiveSteps.h"
 #include "TempDir.h"
 #include "crypto/AesKeyCache.h"
 #include "crypto/Sha1.h"
@@ -173,19 +174,13 @@ Built BuildArchive(const std::vector<Item>& items) {
     return b;
 }
 
-struct Batch {
-    TZipArchiver zip;
-    std::vector<std::string> failed;
-    std::vector<std::string> asked;           // items the password event was raised for
-    std::vector<std::string> answers;         // what it answers, in turn; skip when none is left
+// The five steps, with the password event answered from a list and the key derivations counted.
+struct Batch : Extractor {
+    std::vector<std::string> asked;    // items the password event was raised for
+    std::vector<std::string> answers;  // what it answers, in turn; skip when none is left
     std::uint64_t derived = 0, runs = 0;
 
     Batch() {
-        zip.OnProcessFileFailure = [this](TZABaseArchiver&, const std::u16string& name, TZAProcessOperation, int32_t,
-                                          int32_t, const std::u16string&, TZAAction& action) {
-            failed.push_back(platform::Utf16ToUtf8(name));
-            action = TZAAction::fxaIgnore;
-        };
         zip.OnPassword = [this](TZABaseArchiver&, const std::u16string& name, std::string& password, bool& skip) {
             asked.push_back(platform::Utf16ToUtf8(name));
             if (asked.size() > answers.size()) skip = true;
@@ -193,16 +188,11 @@ struct Batch {
         };
     }
     void Run(const fs::path& archive, const fs::path& out, bool test = false) {
-        zip.FileName = WinName(archive);
-        zip.OpenArchive();
-        zip.BaseDir = WinName(out);
         const std::uint64_t derivedBefore = TAESCryptoTransform::Derivations();
         const std::uint64_t runsBefore = TAESCryptoTransform::DerivationRuns();
-        if (test) zip.TestFiles(u"*.*", kSearchEveryItem, u"");
-        else zip.ExtractFiles(u"*.*", kSearchEveryItem, u"");
+        Extractor::Run(archive, out, test);
         derived = TAESCryptoTransform::Derivations() - derivedBefore;
         runs = TAESCryptoTransform::DerivationRuns() - runsBefore;
-        zip.CloseArchive();
     }
 };
 
@@ -237,7 +227,7 @@ TEST(AesReadAhead, MixedPlainAndAesItemsOfEachStrength) {
         Batch b;
         b.zip.SetPassword("first");
         b.Run(dir / "mixed.zip", dir / "out", test);
-        EXPECT_TRUE(b.failed.empty());
+        EXPECT_TRUE(b.failures.empty());
         EXPECT_TRUE(b.asked.empty());
         EXPECT_EQ(b.derived, AesCount(items)) << "one key derivation per item";
         EXPECT_LE(b.runs, b.derived);
@@ -261,7 +251,7 @@ TEST(AesReadAhead, PasswordChangedMidBatch) {
     b.zip.SetPassword("first");
     b.answers = {"second"};
     b.Run(dir / "two.zip", dir / "out");
-    EXPECT_TRUE(b.failed.empty());
+    EXPECT_TRUE(b.failures.empty());
     EXPECT_EQ(b.asked, std::vector<std::string>{"item6.txt"});
     ExpectExtracted(dir / "out", items);
     EXPECT_GE(b.derived, items.size() + 1);
@@ -301,7 +291,7 @@ TEST(AesReadAhead, DamagedOrUnreadableHeaderAmongTheItemsAhead) {
         b.zip.SetPassword("first");
         const fs::path out = dir / c.what;
         b.Run(dir / "bad.zip", out);
-        EXPECT_EQ(b.failed, std::vector<std::string>{Backslashed(items[kBad].name)});
+        EXPECT_EQ(b.FailedNames(), std::vector<std::string>{Backslashed(items[kBad].name)});
         EXPECT_EQ(b.asked, c.asked ? std::vector<std::string>{items[kBad].name} : std::vector<std::string>{});
         EXPECT_FALSE(fs::exists(out / items[kBad].name));
         ExpectExtracted(out, items, items[kBad].name);

@@ -184,26 +184,6 @@ TEST(TCipherCounterMode, PiecesContinueOneKeystream) {
     }
 }
 
-TEST(TCipher, RoundTripsInBothModes) {
-    const Bytes key = RandomBytes(24, 6);
-    for (const TCipherMode mode : {TCipherMode::ModeCounter, TCipherMode::ModeChainXor}) {
-        for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 100u}) {
-            SCOPED_TRACE(testing::Message() << "mode " << int(mode) << ", " << size << " bytes");
-            const Bytes data = RandomBytes(size, static_cast<unsigned>(size));
-            Bytes k1 = key, k2 = key;
-            TCipher_Rijndael enc(k1), dec(k2);
-            enc.Mode = dec.Mode = mode;
-            Bytes coded(size), back(size);
-            enc.EncodeBuffer(data.data(), coded.data(), size);
-            dec.DecodeBuffer(coded.data(), back.data(), size);
-            EXPECT_EQ(back, data);
-            if (size >= 16) {
-                EXPECT_NE(coded, data);
-            }
-        }
-    }
-}
-
 TEST(TCipher, KeySetUpLeavesTheEncryptedKeyCopy) {
     // Chain-xor over the key with the vector E(FF..FF): one block is E(key xor vector).
     const Bytes key = Hex(kFips197[0].key);

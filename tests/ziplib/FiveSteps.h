@@ -49,13 +49,20 @@ struct Extractor {
         };
     }
 
-    // The five steps.
-    void Run(const std::filesystem::path& archive, const std::filesystem::path& base) {
+    // The five steps; with `test` the items are tested instead of written.
+    void Run(const std::filesystem::path& archive, const std::filesystem::path& base, bool test = false) {
         zip.FileName = WinName(archive);
         zip.OpenArchive();
         zip.BaseDir = WinName(base);
-        zip.ExtractFiles(u"*.*", ziplib::kSearchEveryItem, u"");
+        if (test) zip.TestFiles(u"*.*", ziplib::kSearchEveryItem, u"");
+        else zip.ExtractFiles(u"*.*", ziplib::kSearchEveryItem, u"");
         zip.CloseArchive();
+    }
+
+    std::vector<std::string> FailedNames() const {
+        std::vector<std::string> names;
+        for (const Failure& f : failures) names.push_back(f.name);
+        return names;
     }
 };
 

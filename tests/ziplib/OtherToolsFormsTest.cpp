@@ -198,7 +198,8 @@ TEST(OtherToolsForms, EachFailedItemSaysWhy) {
     const std::string item8 = "ZipArchiver1: Invalid size or check sum of file or unsupported compression format. Item ";
     const std::vector<Failure> want = {
         {"deflate64.bin", ZAError::Deflate64NotSupported,
-         "Deflate64 compression method is not supported. Item \"deflate64.bin\" - Native error: 00055"},
+         "ZipArchiver1: Deflate64 compression method is not supported. Item \"deflate64.bin\" - Native error: "
+         "00055"},
         {"bzip2.bin", ZAError::BadItemData,
          item8 + "\"bzip2.bin\": compression method 12 (bzip2) is not supported - Native error: 00008"},
         {"lzma.bin", ZAError::BadItemData,

@@ -151,6 +151,23 @@ TEST(TAESCryptoTransform, WrongPasswordDamagedDataAndDamagedCode) {
     EXPECT_EQ(Decrypt(128, "secret", shortCode), std::nullopt);
 }
 
+// The check answers for the password it is given, never for the keys already made: keyed with
+// the right password, any other one is refused; with no header read there is nothing to match.
+TEST(TAESCryptoTransform, CheckPasswordRefusesAnyOtherPasswordAndAnyBeforeAKey) {
+    const Stored s = Encrypt(256, "secret", RandomBytes(40, 4));
+    TAESCryptoTransform t(256, 8, 2);
+    t.SetDirection(kCryptoDecrypt, nullptr);
+    EXPECT_FALSE(t.CheckPassword("secret", nullptr)) << "before any header";
+    t.CryptoInit("secret");
+    EXPECT_FALSE(t.CheckPassword("secret", nullptr)) << "a password but no salt yet";
+    TMemoryStream in(AsString(s.header));
+    ASSERT_TRUE(t.ReadEncryptionHeader(in, 0));
+    for (const std::string other : {"Secret", "secret ", "", "secre"}) {
+        EXPECT_FALSE(t.CheckPassword(other, nullptr)) << "\"" << other << "\" against keys made from \"secret\"";
+    }
+    EXPECT_TRUE(t.CheckPassword("secret", nullptr));
+}
+
 // Version 1 items store their CRC-32 and their code: both are checked.
 TEST(TAESCryptoTransform, VendorVersionOneChecksCodeAndCrc) {
     const Bytes plain = RandomBytes(300, 3);

@@ -8,15 +8,10 @@
 #include "ziplib/UniExceptions.h"
 
 using namespace ziplib;
+using unitest::Lines;
 using unitest::U8;
 
 namespace {
-
-std::vector<std::u16string> Lines(const TUniStringList& l) {
-    std::vector<std::u16string> out;
-    for (int i = 0; i < l.Count(); ++i) out.push_back(l[i]);
-    return out;
-}
 
 template <typename F>
 std::string ErrorOf(F&& f) {
@@ -41,6 +36,7 @@ TEST(TUniStringList, SortedListsAndDuplicates) {
         TUniStringList l;
         l.SetSorted(true);
         l.SetDuplicates(c.dup);
+        EXPECT_EQ(l.Duplicates(), c.dup);
         int tag = 0;
         l.AddObject(u"b", &tag);
         l.Add(u"c");
@@ -94,6 +90,7 @@ TEST(TUniStringList, SortedListsRefuseChangesByPosition) {
     l.Add(u"b");
     l.Add(u"a");
     l.SetSorted(true);
+    EXPECT_TRUE(l.Sorted());
     const std::string refused = "Operation not allowed on sorted list";
     EXPECT_EQ(ErrorOf([&] { l.Put(0, u"z"); }), refused);
     EXPECT_EQ(ErrorOf([&] { l.Insert(0, u"z"); }), refused);
@@ -103,6 +100,7 @@ TEST(TUniStringList, SortedListsRefuseChangesByPosition) {
     EXPECT_EQ(Lines(l), (std::vector<std::u16string>{u"a", u"b"}));
 
     l.SetSorted(false);
+    EXPECT_FALSE(l.Sorted());
     l.CustomSort([](TUniStringList& list, int x, int y) { return -list.CompareStrings(list[x], list[y]); });
     EXPECT_EQ(Lines(l), (std::vector<std::u16string>{u"b", u"a"}));
 }

@@ -12,18 +12,9 @@
 using namespace ziplib;
 using testsupport::TempDir;
 using testsupport::WriteFile;
+using unitest::Lines;
 using unitest::U8;
 using unitest::WinName;
-
-namespace {
-
-std::vector<std::u16string> Lines(const TUniStringList& l) {
-    std::vector<std::u16string> out;
-    for (int i = 0; i < l.Count(); ++i) out.push_back(l[i]);
-    return out;
-}
-
-}  // namespace
 
 TEST(TUniStringsLoad, ByteOrderMarkChoosesTheCharacterSet) {
     using V = std::vector<std::u16string>;

@@ -172,6 +172,7 @@ TEST(SaveDir, Zip64FieldsFollowTheItemsValues) {
         item.HasZip64 = 1;
         // The Zip64 field the item was read with, and one of another tool that stays.
         item.ExtraFields = {{kZip64ExtraId, std::vector<uint8_t>(24, 0xEE)}, {0x5455, {1, 2, 3, 4, 5}}};
+        EXPECT_EQ(m.Zip64ExtraSize(0), c.zip64Data == 0 ? 0 : 4 + c.zip64Data);
         m.SaveDir();
         const std::vector<uint8_t> b(stream.Bytes().begin(), stream.Bytes().end());
         ByteReader r(b);

@@ -74,6 +74,22 @@ TEST(TZAHashedStringList, ValueHashIsDroppedAndRebuiltLargerPastFivePerBucket) {
     for (int i = 0; i <= 5000; ++i) ASSERT_EQ(l.IndexOf(Name(i)), i);
 }
 
+TEST(TZAHashedStringList, NameHashIsBuiltByANameLookUpAndDroppedByChanges) {
+    TZAHashedStringList l;
+    l.Add(u"Key=1");
+    EXPECT_FALSE(l.NameHashValid());
+    EXPECT_EQ(l.IndexOfName(u"key"), 0);
+    ASSERT_NE(l.NameHash(), nullptr);
+    EXPECT_TRUE(l.NameHashValid());
+    l.Add(u"b=2");
+    EXPECT_FALSE(l.NameHashValid()) << "after an add";
+    EXPECT_EQ(l.IndexOfName(u"b"), 1);
+    EXPECT_TRUE(l.NameHashValid());
+    l.Delete(0);
+    EXPECT_FALSE(l.NameHashValid()) << "after a delete";
+    EXPECT_EQ(l.IndexOfName(u"b"), 0);
+}
+
 TEST(TZAHashedStringList, ChangesNeverLeaveStaleAnswers) {
     TZAHashedStringList l;
     auto fill = [&] {

@@ -1,6 +1,6 @@
 // Guards which items a search selects: masks without case (Latin and Cyrillic), "*.*" for names
 // without a dot, masks with folders and drives, the exclusion mask, folder depth and attributes,
-// and the fields the search record reports.
+// the fields the search record reports, and the archiver's mask lists.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,8 +8,10 @@
 
 #include "ArchiveFixtures.h"
 #include "TempDir.h"
+#include "UniTestHelpers.h"
 #include "names/ItemMasks.h"
 #include "platform/Unicode.h"
+#include "ziplib/TUniStringList.h"
 #include "ziplib/TZipArchiver.h"
 
 using namespace ziplib;
@@ -119,4 +121,44 @@ TEST_F(Search, MarksFollowTheLastSelection) {
     zip.TestFiles(u"docs\\*", kSearchEveryItem, u"");
     EXPECT_EQ(zip.MarkedCount, 3);  // what is inside the folder, not the folder itself
     EXPECT_TRUE(zip.BatchSucceeded());
+}
+
+// The three mask lists are set as copies, each replacing what was there; a search over the
+// lists takes what a file mask matches and no exclusion does.
+TEST_F(Search, MaskListsAreSetAsCopiesAndSteerASearch) {
+    TUniStringList files, excluded, stored;
+    files.Add(u"*.txt");
+    files.Add(u"README");
+    excluded.Add(u"docs\\sub\\*");
+    stored.Add(u"*.zip");
+    zip.SetFileMasks(files);
+    zip.SetExclusionMasks(excluded);
+    zip.SetNoCompressionMasks(stored);
+    files.Clear();
+    excluded.Add(u"*");
+    stored.Clear();
+    EXPECT_EQ(unitest::Lines(zip.FileMasks()), (std::vector<std::u16string>{u"*.txt", u"README"}));
+    EXPECT_EQ(unitest::Lines(zip.ExclusionMasks()), (std::vector<std::u16string>{u"docs\\sub\\*"}));
+    EXPECT_EQ(unitest::Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"*.zip"}));
+
+    const auto listed = [&] {
+        std::vector<std::string> names;
+        TZAArchiveItem f;
+        f.InternalSearchRec.UseMaskLists = true;
+        f.InternalSearchRec.SearchAttr = kSearchEveryItem;
+        f.InternalSearchRec.Index = -1;
+        while (zip.FindNext(f)) names.push_back(platform::Utf16ToUtf8(f.StoredPath + f.FileName));
+        return names;
+    };
+    EXPECT_EQ(listed(), (std::vector<std::string>{"readme", "a.txt", "docs\\b.TXT", "docs\\hidden.txt"}));
+
+    TUniStringList one;
+    one.Add(u"a.txt");
+    zip.SetFileMasks(one);
+    zip.SetExclusionMasks(TUniStringList());
+    zip.SetNoCompressionMasks(one);
+    EXPECT_EQ(unitest::Lines(zip.FileMasks()), (std::vector<std::u16string>{u"a.txt"}));
+    EXPECT_EQ(zip.ExclusionMasks().Count(), 0);
+    EXPECT_EQ(unitest::Lines(zip.NoCompressionMasks()), (std::vector<std::u16string>{u"a.txt"}));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"a.txt"}));
 }

@@ -125,6 +125,19 @@ TEST(WideFiles, OpenModesOutsideTheTableAreRefused) {
         EXPECT_GE(fd, 0);
         if (fd >= 0) close(fd);
     }
+    // The access as named: write-only takes writes and refuses reads, read-only the other way.
+    char c = 0;
+    const int w = WideFileOpen(f, fmOpenWrite);
+    ASSERT_GE(w, 0);
+    EXPECT_EQ(read(w, &c, 1), -1);
+    EXPECT_EQ(write(w, "y", 1), 1);
+    close(w);
+    const int r = WideFileOpen(f, fmOpenRead);
+    ASSERT_GE(r, 0);
+    EXPECT_EQ(write(r, "z", 1), -1);
+    EXPECT_EQ(read(r, &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    close(r);
     errno = 0;
     EXPECT_EQ(WideFileOpen(WinName(dir.path()), fmOpenRead), InvalidHandle);  // a folder is no file
     EXPECT_EQ(errno, EISDIR);

@@ -129,11 +129,29 @@ TEST(WidePaths, LongNamesAgainstManyStars) {
     EXPECT_TRUE(WideMatchesMask(name, u"a*?*a", true));
 }
 
-TEST(WidePaths, CompareChars) {
-    EXPECT_EQ(WideCompareChars(u"abc", u"abd", 2), 0);
-    EXPECT_EQ(WideCompareChars(u"abc", u"abd", 3), -1);
-    EXPECT_EQ(WideCompareChars(u"b", u"a", 1), 1);
-    EXPECT_EQ(WideCompareChars(u"a", u"A", 1), 1);  // with case
-    EXPECT_EQ(WideCompareChars(u"ab", u"abc", 5), -1);
-    EXPECT_EQ(WideCompareChars(u"x", u"y", 0), 0);
+// The user's collation, not code units: from "Z" on, each row orders the other way by code unit.
+TEST(WidePaths, CompareCharsByTheUsersCollation) {
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        int len, expect;
+    } cases[] = {
+        {u"abc", u"abd", 2, 0},
+        {u"abc", u"abd", 3, -1},
+        {u"b", u"a", 1, 1},
+        {u"ab", u"abc", 5, -1},
+        {u"x", u"y", 0, 0},
+        {u"Z", u"a", 1, 1},    // letters before case
+        {u"Б", u"а", 1, 1},
+        {u"ё", u"ж", 1, -1},   // Ё sorts with Е, not after Я
+        {u"ея", u"ёа", 2, 1},  // and only breaks a tie
+        {u"A", u"a", 1, -1},   // the tie: capitals first
+        {u"е", u"ё", 1, -1},
+        {u"\xD801", u"\xD800", 1, 1},  // lone surrogates are still told apart
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(U8(c.a) + " vs " + U8(c.b));
+        EXPECT_EQ(WideCompareChars(c.a, c.b, c.len), c.expect);
+        EXPECT_EQ(WideCompareChars(c.b, c.a, c.len), -c.expect);
+    }
 }

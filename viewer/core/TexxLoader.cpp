@@ -40,7 +40,6 @@ namespace {
 class LineReader {
 public:
     LineReader(std::vector<std::string> lines, std::string file) : lines_(std::move(lines)), file_(std::move(file)) {}
-    bool AtEnd() const { return next_ >= lines_.size(); }
     std::string Next() {
         const size_t at = next_++;
         return at < lines_.size() ? platform::BytesToUtf8(lines_[at]) : std::string();

@@ -11,7 +11,6 @@ namespace platform {
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 std::u32string Utf8ToUtf32(std::string_view utf8);
-std::string Utf32ToUtf8(std::u32string_view utf32);
 
 // Lower case of one character for Latin (Basic, Latin-1, Extended-A), Greek and Cyrillic;
 // other characters are returned unchanged.

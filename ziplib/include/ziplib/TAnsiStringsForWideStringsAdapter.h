@@ -26,7 +26,6 @@ public:
     void SaveToStream(TStream& stream) const override;
 
     uint32_t CodePage() const { return codePage_; }
-    void SetCodePage(uint32_t codePage) { codePage_ = codePage; }
 
 protected:
     void SetUpdateState(bool updating) override;

@@ -11,6 +11,9 @@
 namespace ziplib {
 
 class TStream;
+class FormFiler;
+class FormReader;
+class FormWriter;
 
 enum class TStreamCharSet { scAnsi, scUtf16LE, scUtf16BE, scUtf8 };
 
@@ -34,10 +37,19 @@ public:
     void SaveToStream(TStream& stream) const { SaveToStreamWithMark(stream, true); }
     void SaveToStreamWithMark(TStream& stream, bool withBom) const;
 
+    // The properties older saved forms hold a list under: "WideStrings", "WideStringsW" and
+    // "WideStrings_UTF7". None reports data to write, so a list is only ever read from them.
+    void DefineProperties(FormFiler& filer);
+
 protected:
     TUniStrings();
 
 private:
+    void ReadWideStrings(FormReader& reader);
+    void ReadWideStringsW(FormReader& reader);
+    void ReadWideStringsUtf7(FormReader& reader);
+    void WriteWideStringsUtf7(FormWriter& writer) const;
+
     std::unique_ptr<TAnsiStringsForWideStringsAdapter> ansi_;
     TStreamCharSet lastLoadedCharSet_ = TStreamCharSet::scUtf16LE;
 };

@@ -226,7 +226,6 @@ public:
     int32_t FailedCount = 0;   // items of the batch that failed and were not retried to success
     std::string LastError;     // the message of the batch's (or the commit's) last failure, UTF-8
     int LastSystemError = 0;   // the errno behind the batch's last failure when the system refused a write, else 0
-    int64_t BytesToProcess = 0;  // progress bookkeeping of the item data engine
 
     // True while an operation of this archiver runs (an open, a close, a batch): its events and
     // prompts may not open, close or switch the archive under it.
@@ -304,6 +303,7 @@ private:
     struct ExtractionState;  // the data engine, the folder being written and the overlap check
     class DirOwner;          // what the directory asks of this archiver
     class ItemContext;       // what the data engine asks of this archiver
+    class ItemWrite;         // one run of CompressFile
 
     // Marks the matching items and runs the operation over them.
     void ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask,

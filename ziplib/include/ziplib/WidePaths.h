@@ -35,7 +35,8 @@ std::u16string WideStringReplace(std::u16string_view s, std::u16string_view oldP
 // folded to one case (Latin, Greek and Cyrillic) when ignoreCase is set.
 bool WideMatchesMask(std::u16string_view name, std::u16string_view mask, bool ignoreCase);
 
-// Ordinal comparison of the first len characters of a and b: -1, 0 or 1.
+// The first len characters of a and b in the user's collation, the one sorted lists of the
+// catalog use (letter case and Ё only break ties): -1, 0 or 1. 0 only for equal texts.
 int WideCompareChars(std::u16string_view a, std::u16string_view b, int len);
 
 }  // namespace ziplib

@@ -21,13 +21,11 @@ public:
     FormatArg(const char* utf8) : text_(utf8 ? utf8 : "") {}
     FormatArg(const char16_t* wide) : FormatArg(std::u16string_view(wide ? wide : u"")) {}
     template <typename N, typename = std::enable_if_t<std::is_integral_v<N>>>
-    FormatArg(N n) : isNumber_(true), text_(std::to_string(n)) {}
+    FormatArg(N n) : text_(std::to_string(n)) {}
 
-    bool isNumber() const { return isNumber_; }
     const std::string& text() const { return text_; }
 
 private:
-    bool isNumber_ = false;
     std::string text_;
 };
 

@@ -93,9 +93,11 @@ private:
 struct TempFile {
     std::u16string name;
     std::unique_ptr<TUniFileStream> stream;
-    ~TempFile() {
+    ~TempFile() { Remove(); }
+    void Remove() {
         stream.reset();
         if (!name.empty()) WideDeleteFile(name);
+        name.clear();
     }
 };
 
@@ -149,169 +151,228 @@ void TZABaseArchiver::InitDirItem(int32_t Index, const std::u16string& FileName_
     }
 }
 
-bool TZABaseArchiver::CompressFile(int32_t Index) {
-    Commit& commit = *commit_;
-    SetCompressionMethod();
-    TZADirArray& items = dirManager_->Items;
-    const auto op = static_cast<TZAProcessOperation>(items.ItemPtr(Index)->Operation);
-    const std::u16string progressName =
-        op == TZAProcessOperation::poMove ? items.ItemPtr(Index)->SourceFileName : items.ItemPtr(Index)->Name;
-    bool cancel = false;
-    DoOnFileProgress(progressName, 0, op, TZAProgressPhase::ppStart, cancel);
-    if (cancel) {
-        Cancelled = true;
-        return false;
-    }
+// One run of CompressFile: the item, its source, where it goes, and its local header as written.
+class TZABaseArchiver::ItemWrite {
+public:
+    ItemWrite(TZABaseArchiver& a, TDirItem& item, TZAProcessOperation op, std::u16string progressName)
+        : a_(a),
+          commit_(*a.commit_),
+          item_(item),
+          op_(op),
+          progressName_(std::move(progressName)),
+          settings_(commit_.Settings()) {}
 
-    std::unique_ptr<TUniFileStream> source;
-    TDirItem& item = *items.ItemPtr(Index);
-    const ItemWriteSettings settings = commit.Settings();
-    try {
-        const std::string name = dirManager_->EncodedName(item);
-        item.HasZip64 = 0;
-        const bool isDir = (item.Header.externalAttributes & faDirectory) != 0;
-        if (!isDir) {
-            const std::u16string& file = item.SourceFileName;
-            if (file.size() >= kMaxPlainPath && file.find(kLongPathPrefix) == std::u16string::npos)
-                throw EZAException(ZAError::FileNameTooLong, Name, {FormatArg(file)});
-            try {
-                source = std::make_unique<TUniFileStream>(file, fmOpenRead | ShareFlags(Options.ShareMode));
-            } catch (const EStreamError&) {
-                throw EZAException(ZAError::CannotOpenSourceFile, Name, {FormatArg(file)});
-            }
-        }
-        const uint64_t size = source ? static_cast<uint64_t>(std::max<int64_t>(source->Size(), 0)) : 0;
+    // Everything after the start event; false when the item was not written.
+    bool Write() {
+        const std::string name = a_.dirManager_->EncodedName(item_);
+        item_.HasZip64 = 0;
+        OpenSource();
         // Nothing to compress: stored from the start, so that the AES field says so too.
-        if (source && size == 0 && settings.standardFamily) item.Method = kMethodStored;
-        const ItemCipher cipher = CipherFor(item, settings);
+        if (source_ && size_ == 0 && settings_.standardFamily) item_.Method = kMethodStored;
+        const ItemCipher cipher = CipherFor(item_, settings_);
+        TStream& dest = Destination();
+        headerAt_ = dest.Position();
+        const uint16_t version = PlaceHeader();
+        const ByteWriter extra = ExtraFields(cipher, version);
 
-        const bool spanning = spanningMode_ != TZASpanningMode::smNone;
-        TempFile temp;
-        if (spanning) {
-            temp.name = MakeTempFileName(TempDir);
-            if (temp.name.empty())
-                throw EZAException(ZAError::CannotCreateFile, Name, {FormatArg(TempDir.empty() ? SystemTempDir() : TempDir)});
-            temp.stream = std::make_unique<TUniFileStream>(temp.name, fmOpenReadWrite | fmShareExclusive);
-        }
-        TStream& dest = spanning ? static_cast<TStream&>(*temp.stream) : commit.Dest();
-        const int64_t headerAt = dest.Position();
-
-        const bool always = Zip64Mode == TZip64Mode::zmAlways;
-        if (!spanning) item.SetLocalHeaderOffset(static_cast<uint64_t>(headerAt), always);
-        // The local header carries both sizes in a Zip64 field whenever one of them may need it.
-        const bool localZip64 = source && (always || NeedsEscape32(size) ||
-                                           (Zip64Mode == TZip64Mode::zmAuto && MayOutgrow32(size)));
-        if (localZip64) item.HasZip64 = 1;
-        const uint16_t version = ItemVersion(!settings.standardFamily, Options.OEMFileNames, item.HasZip64 != 0);
-        item.Header.versionNeeded = item.Header.versionMadeBy = version;
-        if (Zip64Mode == TZip64Mode::zmDisabled && item.HasZip64)
-            throw EZAException(ZAError::CompressZip64NotEnabled, Name, {FormatArg(item.SourceFileName)});
-
-        // The extra fields: the Zip64 slot, the Unicode name and the AES field, the last two kept
-        // with the item for the central directory (where a retry finds them already).
-        DropFields(item.ExtraFields, {kZip64ExtraId, kUnicodeNameExtraId, kAesExtraId});
-        if (UnicodeFilenames)
-            if (auto nu = UnicodeNameExtraField{item.Name}.ToExtraField()) item.ExtraFields.push_back(std::move(*nu));
-        if (cipher == ItemCipher::Aes && UsesStandardEncryption(version)) {
-            TAESCryptoTransform aes(AesKeyBits(settings.encryption), item.Method, 2);
-            aes.SetDirection(kCryptoEncrypt, &item);
-            item.ExtraFields.push_back(aes.GetAESExtraField());
-            item.EncryptionStrength = static_cast<uint8_t>(AesKeyBits(settings.encryption) / 64 - 1);
-        }
-        ByteWriter extra;
-        if (localZip64) {
-            Zip64ExtraField z;
-            z.uncompressedSize = size;
-            z.compressedSize = 0;
-            z.Write(extra);
-        }
-        WriteExtraFields(extra, item.ExtraFields);
-
-        LocalHeader local;
-        local.signature = settings.standardFamily ? kLocalHeaderSignature : kSecondLocalHeaderSignature;
-        local.versionNeeded = version;
-        local.flags = item.Header.flags;
-        local.method = cipher == ItemCipher::Aes ? kMethodAes : item.Method;
-        local.modTime = item.Header.modTime;
-        local.modDate = item.Header.modDate;
-        local.crc32 = item.Header.crc32;
-        local.uncompressedSize = localZip64 ? kEscape32 : static_cast<uint32_t>(size);
-        local.nameLength = static_cast<uint16_t>(name.size());
-        local.extraLength = static_cast<uint16_t>(std::min<size_t>(extra.size(), 0xFFFF));
+        LocalHeader local = FirstLocalHeader(cipher, version, name, extra);
         ByteWriter head;
         local.Write(head);
         head.Bytes(name);
         head.Bytes(std::span(extra.bytes()).first(local.extraLength));
         dest.WriteBuffer(head.bytes().data(), static_cast<int64_t>(head.size()));
 
-        if (source) {
-            CommitItemContext context(*this, commit.runBytes, commit.runDone, progressName);
-            if (!commit.Writer().Write(*source, dest, item, settings, context)) {
-                source.reset();
+        if (source_) {
+            CommitItemContext context(a_, commit_.runBytes, commit_.runDone, progressName_);
+            if (!commit_.Writer().Write(*source_, dest, item_, settings_, context)) {
+                source_.reset();
                 return false;
             }
-            // The header again, now with the CRC-32 and sizes.
-            local.crc32 = item.Header.crc32;
-            local.method = item.Header.method;
-            local.compressedSize = localZip64 ? kEscape32 : item.Header.compressedSize;
-            local.uncompressedSize = localZip64 ? kEscape32 : item.Header.uncompressedSize;
-            ByteWriter again;
-            local.Write(again);
-            if (localZip64) {
-                again.Bytes(name);
-                Zip64ExtraField z;
-                z.uncompressedSize = item.UncompressedSize;
-                z.compressedSize = item.CompressedSize;
-                z.Write(again);
-            }
-            const int64_t end = dest.Position();
-            dest.Seek(headerAt, TSeekOrigin::soBeginning);
-            dest.WriteBuffer(again.bytes().data(), static_cast<int64_t>(again.size()));
-            dest.Seek(end, TSeekOrigin::soBeginning);
+            RewriteLocalHeader(dest, local, name);
         } else {
-            item.Header.compressedSize = item.Header.uncompressedSize = 0;
-            item.CompressedSize = item.UncompressedSize = 0;
-            if (item.Header.crc32 == 0xFFFFFFFF) item.Header.crc32 = 0;
+            item_.Header.compressedSize = item_.Header.uncompressedSize = 0;
+            item_.CompressedSize = item_.UncompressedSize = 0;
+            if (item_.Header.crc32 == 0xFFFFFFFF) item_.Header.crc32 = 0;
         }
-        source.reset();
-        if (Cancelled) return false;
-
-        if (spanning) {
-            // The header goes whole onto one volume, the data may run over several.
-            TStream* stream = archiveStream_.get();
-            const auto headerLength = static_cast<int64_t>(head.size());
-            temp.stream->SetPosition(0);
-            if (CopyToVolumes(*temp.stream, stream, false, nullptr, 0, headerLength, commit.Volume()) != headerLength) {
-                commit.state = TZAAction::fxaAbort;
-                return false;
-            }
-            const uint32_t disk = static_cast<uint32_t>(std::max(currentVolume_.Number, 0));
-            item.StartDisk = disk;
-            item.Header.startDisk = NeedsEscape16(disk) ? kEscape16 : static_cast<uint16_t>(disk);
-            if (NeedsEscape16(disk)) item.HasZip64 = 1;
-            item.SetLocalHeaderOffset(static_cast<uint64_t>(stream->Position() - headerLength), always);
-            const int64_t rest = temp.stream->Size() - headerLength;
-            if (CopyToVolumes(*temp.stream, stream, true, nullptr, -1, rest, commit.Volume()) != rest) {
-                commit.state = TZAAction::fxaAbort;
-                return false;
-            }
-        }
+        source_.reset();
+        if (a_.Cancelled) return false;
+        if (temp_.stream && !CopyToVolumes(static_cast<int64_t>(head.size()))) return false;
         bool late = false;
-        DoOnFileProgress(progressName, 100, op, TZAProgressPhase::ppEnd, late);
-        if (late) Cancelled = true;
+        a_.DoOnFileProgress(progressName_, 100, op_, TZAProgressPhase::ppEnd, late);
+        if (late) a_.Cancelled = true;
         return true;
-    } catch (const EZAException& e) {
-        source.reset();
-        LastError = platform::Utf16ToUtf8(progressName) + ": " + e.what();
-        if (!archiveStream_) {
-            commit.state = TZAAction::fxaAbort;
+    }
+
+    // The failure event answers, and its answer steers the commit.
+    bool Failed(const EZAException& e) {
+        temp_.Remove();
+        source_.reset();
+        a_.LastError = platform::Utf16ToUtf8(progressName_) + ": " + e.what();
+        if (!a_.archiveStream_) {
+            commit_.state = TZAAction::fxaAbort;
             return false;
         }
         TZAAction action = TZAAction::fxaIgnore;
-        const std::u16string shown = op == TZAProcessOperation::poUpdate ? item.Name : item.SourceFileName;
-        DoOnProcessFileFailure(shown, op, e.NativeError(), e.ErrorCode(), platform::Utf8ToUtf16(e.Message()), action);
-        commit.state = action;
+        const std::u16string shown = op_ == TZAProcessOperation::poUpdate ? item_.Name : item_.SourceFileName;
+        a_.DoOnProcessFileFailure(shown, op_, e.NativeError(), e.ErrorCode(), platform::Utf8ToUtf16(e.Message()),
+                                  action);
+        commit_.state = action;
         return false;
+    }
+
+private:
+    // A directory has none; a file is opened with the archiver's share mode.
+    void OpenSource() {
+        if ((item_.Header.externalAttributes & faDirectory) != 0) return;
+        const std::u16string& file = item_.SourceFileName;
+        if (file.size() >= kMaxPlainPath && file.find(kLongPathPrefix) == std::u16string::npos)
+            throw EZAException(ZAError::FileNameTooLong, a_.Name, {FormatArg(file)});
+        try {
+            source_ = std::make_unique<TUniFileStream>(file, fmOpenRead | ShareFlags(a_.Options.ShareMode));
+        } catch (const EStreamError&) {
+            throw EZAException(ZAError::CannotOpenSourceFile, a_.Name, {FormatArg(file)});
+        }
+        size_ = static_cast<uint64_t>(std::max<int64_t>(source_->Size(), 0));
+    }
+
+    // The archive, or when spanning a temporary file that the volumes take afterwards.
+    TStream& Destination() {
+        if (a_.spanningMode_ == TZASpanningMode::smNone) return commit_.Dest();
+        temp_.name = MakeTempFileName(a_.TempDir);
+        if (temp_.name.empty())
+            throw EZAException(ZAError::CannotCreateFile, a_.Name,
+                               {FormatArg(a_.TempDir.empty() ? SystemTempDir() : a_.TempDir)});
+        temp_.stream = std::make_unique<TUniFileStream>(temp_.name, fmOpenReadWrite | fmShareExclusive);
+        return *temp_.stream;
+    }
+
+    // The header's offset and whether it needs Zip64; returns the version it is written with.
+    uint16_t PlaceHeader() {
+        const bool always = a_.Zip64Mode == TZip64Mode::zmAlways;
+        if (!temp_.stream) item_.SetLocalHeaderOffset(static_cast<uint64_t>(headerAt_), always);
+        // The local header carries both sizes in a Zip64 field whenever one of them may need it.
+        localZip64_ = source_ && (always || NeedsEscape32(size_) ||
+                                  (a_.Zip64Mode == TZip64Mode::zmAuto && MayOutgrow32(size_)));
+        if (localZip64_) item_.HasZip64 = 1;
+        const uint16_t version = ItemVersion(!settings_.standardFamily, a_.Options.OEMFileNames, item_.HasZip64 != 0);
+        item_.Header.versionNeeded = item_.Header.versionMadeBy = version;
+        if (a_.Zip64Mode == TZip64Mode::zmDisabled && item_.HasZip64)
+            throw EZAException(ZAError::CompressZip64NotEnabled, a_.Name, {FormatArg(item_.SourceFileName)});
+        return version;
+    }
+
+    // The Zip64 slot, the Unicode name and the AES field, the last two kept with the item for the
+    // central directory (where a retry finds them already).
+    ByteWriter ExtraFields(ItemCipher cipher, uint16_t version) {
+        DropFields(item_.ExtraFields, {kZip64ExtraId, kUnicodeNameExtraId, kAesExtraId});
+        if (a_.UnicodeFilenames)
+            if (auto nu = UnicodeNameExtraField{item_.Name}.ToExtraField()) item_.ExtraFields.push_back(std::move(*nu));
+        if (cipher == ItemCipher::Aes && UsesStandardEncryption(version)) {
+            TAESCryptoTransform aes(AesKeyBits(settings_.encryption), item_.Method, 2);
+            aes.SetDirection(kCryptoEncrypt, &item_);
+            item_.ExtraFields.push_back(aes.GetAESExtraField());
+            item_.EncryptionStrength = static_cast<uint8_t>(AesKeyBits(settings_.encryption) / 64 - 1);
+        }
+        ByteWriter extra;
+        if (localZip64_) {
+            Zip64ExtraField z;
+            z.uncompressedSize = size_;
+            z.compressedSize = 0;
+            z.Write(extra);
+        }
+        WriteExtraFields(extra, item_.ExtraFields);
+        return extra;
+    }
+
+    LocalHeader FirstLocalHeader(ItemCipher cipher, uint16_t version, const std::string& name, const ByteWriter& extra) {
+        LocalHeader local;
+        local.signature = settings_.standardFamily ? kLocalHeaderSignature : kSecondLocalHeaderSignature;
+        local.versionNeeded = version;
+        local.flags = item_.Header.flags;
+        local.method = cipher == ItemCipher::Aes ? kMethodAes : item_.Method;
+        local.modTime = item_.Header.modTime;
+        local.modDate = item_.Header.modDate;
+        local.crc32 = item_.Header.crc32;
+        local.uncompressedSize = localZip64_ ? kEscape32 : static_cast<uint32_t>(size_);
+        local.nameLength = static_cast<uint16_t>(name.size());
+        local.extraLength = static_cast<uint16_t>(std::min<size_t>(extra.size(), 0xFFFF));
+        return local;
+    }
+
+    // The header again, now with the CRC-32 and sizes; the destination stays at its end.
+    void RewriteLocalHeader(TStream& dest, LocalHeader& local, const std::string& name) {
+        local.crc32 = item_.Header.crc32;
+        local.method = item_.Header.method;
+        local.compressedSize = localZip64_ ? kEscape32 : item_.Header.compressedSize;
+        local.uncompressedSize = localZip64_ ? kEscape32 : item_.Header.uncompressedSize;
+        ByteWriter again;
+        local.Write(again);
+        if (localZip64_) {
+            again.Bytes(name);
+            Zip64ExtraField z;
+            z.uncompressedSize = item_.UncompressedSize;
+            z.compressedSize = item_.CompressedSize;
+            z.Write(again);
+        }
+        const int64_t end = dest.Position();
+        dest.Seek(headerAt_, TSeekOrigin::soBeginning);
+        dest.WriteBuffer(again.bytes().data(), static_cast<int64_t>(again.size()));
+        dest.Seek(end, TSeekOrigin::soBeginning);
+    }
+
+    // The header goes whole onto one volume, the data may run over several. False (and the
+    // commit aborts) when the volumes took less.
+    bool CopyToVolumes(int64_t headerLength) {
+        TStream* stream = a_.archiveStream_.get();
+        temp_.stream->SetPosition(0);
+        if (a_.CopyToVolumes(*temp_.stream, stream, false, nullptr, 0, headerLength, commit_.Volume()) != headerLength) {
+            commit_.state = TZAAction::fxaAbort;
+            return false;
+        }
+        const uint32_t disk = static_cast<uint32_t>(std::max(a_.currentVolume_.Number, 0));
+        item_.StartDisk = disk;
+        item_.Header.startDisk = NeedsEscape16(disk) ? kEscape16 : static_cast<uint16_t>(disk);
+        if (NeedsEscape16(disk)) item_.HasZip64 = 1;
+        item_.SetLocalHeaderOffset(static_cast<uint64_t>(stream->Position() - headerLength),
+                                   a_.Zip64Mode == TZip64Mode::zmAlways);
+        const int64_t rest = temp_.stream->Size() - headerLength;
+        if (a_.CopyToVolumes(*temp_.stream, stream, true, nullptr, -1, rest, commit_.Volume()) != rest) {
+            commit_.state = TZAAction::fxaAbort;
+            return false;
+        }
+        return true;
+    }
+
+    TZABaseArchiver& a_;
+    Commit& commit_;
+    TDirItem& item_;
+    const TZAProcessOperation op_;
+    const std::u16string progressName_;
+    const ItemWriteSettings settings_;
+    std::unique_ptr<TUniFileStream> source_;
+    uint64_t size_ = 0;
+    TempFile temp_;
+    int64_t headerAt_ = 0;
+    bool localZip64_ = false;
+};
+
+bool TZABaseArchiver::CompressFile(int32_t Index) {
+    SetCompressionMethod();
+    const TDirItem& first = *dirManager_->Items.ItemPtr(Index);
+    const auto op = static_cast<TZAProcessOperation>(first.Operation);
+    std::u16string progressName = op == TZAProcessOperation::poMove ? first.SourceFileName : first.Name;
+    bool cancel = false;
+    DoOnFileProgress(progressName, 0, op, TZAProgressPhase::ppStart, cancel);
+    if (cancel) {
+        Cancelled = true;
+        return false;
+    }
+    // Taken after the event, whose handler may have grown the directory and moved the slot.
+    ItemWrite write(*this, *dirManager_->Items.ItemPtr(Index), op, std::move(progressName));
+    try {
+        return write.Write();
+    } catch (const EZAException& e) {
+        return write.Failed(e);
     }
 }
 

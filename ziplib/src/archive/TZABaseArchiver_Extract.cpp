@@ -346,7 +346,7 @@ void TZABaseArchiver::ExtractItemToOutput(int32_t Index, ItemOutput& output) {
     } catch (const EZAException& e) {
         // The engine knows the method, not the item: Deflate64 is told with the item's name.
         if (e.NativeError() != ZAError::Deflate64NotSupported || !e.ItemName().empty()) throw;
-        throw EZAException::ForItem(ZAError::Deflate64NotSupported, {}, itemName, {});
+        throw EZAException::ForItem(ZAError::Deflate64NotSupported, Name, itemName, {});
     }
     if (!r.ok() && !Cancelled && !ExtractCorruptedFiles && !Aborted)
         throw EZAException::ForItem(ZAError::BadItemData, Name, itemName, ItemFailureReason(r.status, item));

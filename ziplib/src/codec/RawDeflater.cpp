@@ -2,16 +2,15 @@
 
 #include <zlib.h>
 
-#include <algorithm>
-#include <climits>
+#include <optional>
 #include <stdexcept>
 
+#include "codec/CodecPasses.h"
 #include "codec/ZlibGlue.h"
 
 namespace ziplib {
 namespace {
 
-constexpr std::size_t kMaxPass = UINT_MAX;
 constexpr int kDefaultMemLevel = 8;  // what deflateInit uses
 
 }  // namespace
@@ -44,40 +43,23 @@ bool RawDeflater::Deflate(std::span<const std::uint8_t> input, Flush flush, std:
     const int zflush = flush == Flush::Finish ? Z_FINISH : flush == Flush::Sync ? Z_SYNC_FLUSH : Z_NO_FLUSH;
 
     z_stream& s = *stream_;
-    const std::uint8_t* in = input.data();
-    std::size_t inLeft = input.size();
-    bool keepGoing = true;
-    for (;;) {
-        if (s.avail_in == 0 && inLeft > 0) {
-            const std::size_t take = std::min(inLeft, kMaxPass);
-            s.next_in = const_cast<Bytef*>(in);
-            s.avail_in = static_cast<uInt>(take);
-            in += take;
-            inLeft -= take;
-        }
-        const uInt inBefore = s.avail_in;
-        const uInt outCap = static_cast<uInt>(std::min(output.size(), kMaxPass));
-        s.next_out = output.data();
-        s.avail_out = outCap;
-        // The flush applies only once the last piece of the input is in zlib's hands.
-        int rc = deflate(&s, inLeft == 0 ? zflush : Z_NO_FLUSH);
-        if (rc == Z_BUF_ERROR) rc = Z_OK;  // nothing left to do for this flush: not a failure
-        CCheck(rc);
-        const std::size_t produced = outCap - s.avail_out;
-        totalIn_ += inBefore - s.avail_in;
-        totalOut_ += produced;
-        if (produced > 0 && !sink(output.first(produced))) {
-            keepGoing = false;
-            break;
-        }
-        if (s.avail_out == 0) continue;  // the buffer filled up: zlib may hold more
-        if (s.avail_in > 0 || inLeft > 0) continue;
-        if (flush == Flush::Finish && rc != Z_STREAM_END) continue;
-        break;
-    }
-    s.next_in = Z_NULL;
-    s.avail_in = 0;
-    return keepGoing;
+    return FeedPasses(
+        s, input, output,
+        [&](bool lastPiece) {
+            // The flush applies only once the last piece of the input is in zlib's hands.
+            int rc = deflate(&s, lastPiece ? zflush : Z_NO_FLUSH);
+            if (rc == Z_BUF_ERROR) rc = Z_OK;  // nothing left to do for this flush: not a failure
+            return CCheck(rc);
+        },
+        [&](int rc, const CodecPass& pass) -> std::optional<bool> {
+            totalIn_ += pass.consumed;
+            totalOut_ += pass.produced;
+            if (pass.produced > 0 && !sink(output.first(pass.produced))) return false;
+            if (pass.outputFull) return std::nullopt;  // the buffer filled up: zlib may hold more
+            if (!pass.inputUsed) return std::nullopt;
+            if (flush == Flush::Finish && rc != Z_STREAM_END) return std::nullopt;
+            return true;
+        });
 }
 
 }  // namespace ziplib

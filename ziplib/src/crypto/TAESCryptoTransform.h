@@ -61,7 +61,6 @@ public:
 
     // Whether the code read matches the data; finishes the HMAC.
     bool AuthCodeMatches();
-    std::uint16_t VendorVersion() const { return vendorVersion_; }
     std::size_t KeyLength() const { return keyLength_; }
     // Key derivations run by all transforms of the process, and by DeriveKeys for each salt:
     // each is a thousand HMAC rounds, so an item should cost one per password tried.

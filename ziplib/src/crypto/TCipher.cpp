@@ -74,14 +74,26 @@ void TCipher::CheckInitialized() const {
 
 void TCipher::EncodeBuffer(const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
     CheckInitialized();
-    if (Mode == TCipherMode::ModeCounter) Counter(source, dest, size);
-    else ChainXor(source, dest, size, false);
+    Code(source, dest, size, false);
 }
 
 void TCipher::DecodeBuffer(const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
     CheckInitialized();
-    if (Mode == TCipherMode::ModeCounter) Counter(source, dest, size);
-    else ChainXor(source, dest, size, true);
+    Code(source, dest, size, true);
+}
+
+void TCipher::Code(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode) {
+    switch (Mode) {
+    case TCipherMode::ModeChainXor: ChainXor(source, dest, size, decode); break;
+    case TCipherMode::ModeCBC: Cbc(source, dest, size, decode); break;
+    case TCipherMode::ModeCFB8: Cfb8(source, dest, size, decode); break;
+    case TCipherMode::ModeOFB8: Ofb8(source, dest, size); break;
+    case TCipherMode::ModeCounter: Counter(source, dest, size); break;
+    case TCipherMode::ModeECB: Ecb(source, dest, size, decode); break;
+    case TCipherMode::ModeChainXorMac:
+    case TCipherMode::ModeCBCMac:
+    case TCipherMode::ModeCFB8Mac: Mac(source, dest, size); break;
+    }
 }
 
 void TCipher::BeginCoding(TProtectionAction action) {
@@ -132,18 +144,29 @@ void TCipher::Counter(const std::uint8_t* source, std::uint8_t* dest, std::size_
     }
 }
 
-// A tail shorter than a block is xored with the feedback encrypted in place.
+void TCipher::Tail(const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
+    EncodeBlock(feedback_.data(), feedback_.data());
+    for (std::size_t i = 0; i < size; ++i) dest[i] = source[i] ^ feedback_[i];
+}
+
+void TCipher::DecodeAgainstFeedback(const std::uint8_t* in, std::uint8_t* out) {
+    std::memcpy(buffer_.data(), in, buffer_.size());
+    DecodeBlock(buffer_.data(), out);
+    for (std::size_t i = 0; i < buffer_.size(); ++i) out[i] ^= feedback_[i];
+}
+
+void TCipher::ShiftIn(std::uint8_t in) {
+    std::memmove(feedback_.data(), feedback_.data() + 1, feedback_.size() - 1);
+    feedback_.back() = in;
+}
+
 void TCipher::ChainXor(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode) {
     const std::size_t b = context_.BlockSize;
     std::size_t at = 0;
     for (; at + b <= size; at += b) {
         if (decode) {
-            std::memcpy(buffer_.data(), source + at, b);
-            DecodeBlock(buffer_.data(), dest + at);
-            for (std::size_t i = 0; i < b; ++i) {
-                dest[at + i] ^= feedback_[i];
-                feedback_[i] ^= buffer_[i];
-            }
+            DecodeAgainstFeedback(source + at, dest + at);
+            for (std::size_t i = 0; i < b; ++i) feedback_[i] ^= buffer_[i];
         } else {
             for (std::size_t i = 0; i < b; ++i) buffer_[i] = source[at + i] ^ feedback_[i];
             EncodeBlock(buffer_.data(), buffer_.data());
@@ -151,10 +174,70 @@ void TCipher::ChainXor(const std::uint8_t* source, std::uint8_t* dest, std::size
             std::memcpy(dest + at, buffer_.data(), b);
         }
     }
-    if (at < size) {
-        EncodeBlock(feedback_.data(), feedback_.data());
-        for (std::size_t i = 0; at < size; ++i, ++at) dest[at] = source[at] ^ feedback_[i];
+    if (at < size) Tail(source + at, dest + at, size - at);
+}
+
+void TCipher::Cbc(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode) {
+    const std::size_t b = context_.BlockSize;
+    std::size_t at = 0;
+    for (; at + b <= size; at += b) {
+        if (decode) {
+            DecodeAgainstFeedback(source + at, dest + at);
+            feedback_ = buffer_;
+        } else {
+            for (std::size_t i = 0; i < b; ++i) feedback_[i] ^= source[at + i];
+            EncodeBlock(feedback_.data(), feedback_.data());
+            std::memcpy(dest + at, feedback_.data(), b);
+        }
     }
+    if (at < size) Tail(source + at, dest + at, size - at);
+}
+
+void TCipher::Cfb8(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode) {
+    for (std::size_t at = 0; at < size; ++at) {
+        EncodeBlock(feedback_.data(), buffer_.data());
+        const std::uint8_t in = source[at];
+        dest[at] = static_cast<std::uint8_t>(in ^ buffer_[0]);
+        ShiftIn(decode ? in : dest[at]);
+    }
+}
+
+void TCipher::Ofb8(const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
+    for (std::size_t at = 0; at < size; ++at) {
+        EncodeBlock(feedback_.data(), buffer_.data());
+        dest[at] = static_cast<std::uint8_t>(source[at] ^ buffer_[0]);
+        ShiftIn(buffer_[0]);
+    }
+}
+
+void TCipher::Ecb(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode) {
+    const std::size_t b = context_.BlockSize;
+    std::size_t at = 0;
+    for (; at + b <= size; at += b) {
+        if (decode) DecodeBlock(source + at, dest + at);
+        else EncodeBlock(source + at, dest + at);
+    }
+    // A tail encrypted as a padded block could not be decoded from its own bytes: it is coded as
+    // the other block modes code theirs.
+    if (at < size) Tail(source + at, dest + at, size - at);
+}
+
+// The feedback goes the way encoding in the underlying mode takes it; a tail's coded bytes then
+// replace the start of the feedback, so the value covers the tail too.
+void TCipher::Mac(const std::uint8_t* source, std::uint8_t* dest, std::size_t size) {
+    const std::size_t b = context_.BlockSize;
+    std::vector<std::uint8_t> scratch(b);
+    for (std::size_t at = 0; at < size; at += b) {
+        const std::size_t n = std::min(b, size - at);
+        switch (Mode) {
+        case TCipherMode::ModeChainXorMac: ChainXor(source + at, scratch.data(), n, false); break;
+        case TCipherMode::ModeCBCMac: Cbc(source + at, scratch.data(), n, false); break;
+        default: Cfb8(source + at, scratch.data(), n, false); break;
+        }
+        if (n < b && Mode != TCipherMode::ModeCFB8Mac) std::memcpy(feedback_.data(), scratch.data(), n);
+    }
+    WipeBytes(scratch.data(), scratch.size());
+    if (size > 0 && source != dest) std::memmove(dest, source, size);
 }
 
 }  // namespace ziplib

@@ -24,11 +24,21 @@ public:
     virtual void CodeBuffer(std::uint8_t* buffer, std::size_t size, TProtectionAction action) = 0;
 };
 
-// The chaining modes, by their stored byte. These two are the ones built: counter mode codes item
-// data, chain-xor encrypts the key copy during key set-up.
+// The chaining modes, by their stored byte. Counter mode codes item data; chain-xor encrypts the
+// key copy during key set-up. In the block modes a tail shorter than a block is xored with the
+// feedback encrypted in place, so it codes to as many bytes and decodes back. The three MAC modes
+// leave the data as it is and only carry the feedback along, in either direction alike; a tail is
+// taken into the feedback too, so every byte counts in the value.
 enum class TCipherMode : std::uint8_t {
-    ModeChainXor = 0,  // each block: xor the feedback, encrypt, xor the result into the feedback
-    ModeCounter = 4,   // keystream of encrypted little-endian counter blocks from 1
+    ModeChainXor = 0,     // each block: xor the feedback, encrypt, xor the result into the feedback
+    ModeCBC = 1,          // cipher-block chaining from the feedback
+    ModeCFB8 = 2,         // per byte: the first byte of the encrypted feedback; the output byte fed back
+    ModeOFB8 = 3,         // as CFB8, but the keystream byte is fed back
+    ModeCounter = 4,      // keystream of encrypted little-endian counter blocks from 1
+    ModeECB = 5,          // each block encrypted alone
+    ModeChainXorMac = 6,  // the feedback of mode 0 over the data
+    ModeCBCMac = 7,       // the feedback of mode 1 over the data
+    ModeCFB8Mac = 8,      // the feedback of mode 2 over the data
 };
 
 // Block size, largest key and size of the key schedule, in bytes.
@@ -62,6 +72,8 @@ public:
     TCipherMode Mode = TCipherMode::ModeChainXor;
     bool Initialized() const { return initialized_; }
     bool Keyed() const { return keyed_; }
+    // The feedback register: after a MAC mode has run over a message, its authentication value.
+    const std::vector<std::uint8_t>& Feedback() const { return feedback_; }
     const TCipherContext& Context() const { return context_; }
 
 protected:
@@ -89,8 +101,21 @@ protected:
 private:
     void ProtectionWipe();
     void CheckInitialized() const;
+    void Code(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode);
     void Counter(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
     void ChainXor(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode);
+    void Cbc(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode);
+    void Cfb8(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode);
+    void Ofb8(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
+    void Ecb(const std::uint8_t* source, std::uint8_t* dest, std::size_t size, bool decode);
+    void Mac(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
+    // The tail of the block modes: xored with the feedback encrypted in place.
+    void Tail(const std::uint8_t* source, std::uint8_t* dest, std::size_t size);
+    // One block decrypted and xored with the feedback; the ciphertext stays in the work buffer
+    // for the feedback step, as `out` may be `in`.
+    void DecodeAgainstFeedback(const std::uint8_t* in, std::uint8_t* out);
+    // One byte of the 8-bit feedback modes: shifts the feedback left and appends `in`.
+    void ShiftIn(std::uint8_t in);
 
     TCipherContext context_;
     std::string_view className_;

@@ -23,7 +23,6 @@ public:
 
     int Count() const { return count_; }
     int Capacity() const { return static_cast<int>(items_.size()); }
-    int GrowthDelta() const { return delta_; }
 
     // Growing past the capacity doubles the growth step (up to 10,000) and takes capacity plus
     // step, or exactly n when that is more; the new slots are empty. 0 releases every slot.

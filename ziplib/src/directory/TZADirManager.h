@@ -184,6 +184,13 @@ private:
     // their errors and false asks for the recovery scan; for any other candidate false means
     // the directory did not check out in every respect and nothing is raised.
     bool ReadDirectory(const EndRecord& record, int64_t position, bool exact, TZAVolumeNumberInfo& volume);
+    // Its steps: the Zip64 records before the end record at `working` (which moves to the first
+    // of them), the directory's bytes, and the check that the items fit the file. Each answers
+    // false or raises as ReadDirectory does.
+    bool ReadZip64Records(bool exact, int64_t& working);
+    std::vector<uint8_t> ReadDirectoryBytes(int64_t directoryStart, uint64_t directorySize, bool spanned,
+                                            TZAVolumeNumberInfo& volume);
+    bool ItemsFitTheFile(bool exact);
     // Reads the central headers the directory bytes hold (see the .cpp for what counts as
     // whole); `count` is what the end records announce, nullopt when they can't say.
     bool ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count, bool exact);

@@ -220,28 +220,8 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
     EndRecordImage = record;
     EndRecordPosition = position;
 
-    // The Zip64 records sit right before the end record: the locator, and before it the Zip64
-    // end record.
     int64_t working = position;
-    if (position >= static_cast<int64_t>(Zip64Locator::kSize)) {
-        uint8_t bytes[Zip64Locator::kSize];
-        if (ReadAt(*Stream, position - static_cast<int64_t>(Zip64Locator::kSize), bytes, sizeof bytes)) {
-            const auto locator = Zip64Locator::Parse(bytes);
-            if (locator && locator->signature == kZip64LocatorSignature) {
-                IsZip64 = true;
-                Zip64LocatorImage = *locator;
-                working -= static_cast<int64_t>(Zip64Locator::kSize);
-            }
-        }
-    }
-    if (IsZip64) {
-        int64_t at = -1;
-        if (!FindZip64EndRecord(working, at)) {
-            if (!exact) return false;
-            throw EZAException(ZAError::NoZip64EndRecord, OwnerName());
-        }
-        working = at;
-    }
+    if (!ReadZip64Records(exact, working)) return false;
 
     const uint32_t directoryDisk =
         record.directoryDisk != kEscape16 ? record.directoryDisk : (IsZip64 ? Zip64EndRecordImage.directoryDisk : 0);
@@ -277,45 +257,78 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
             return false;
     }
 
-    // The directory's bytes, read as far as the file (or the volumes after it) really holds them.
-    std::vector<uint8_t> directory;
-    if (directoryStart >= 0 && Stream->Seek(directoryStart, TSeekOrigin::soBeginning) == directoryStart) {
-        DirectoryStart = directoryStart;
-        while (directory.size() < directorySize) {
-            const int64_t want = static_cast<int64_t>(std::min<uint64_t>(directorySize - directory.size(), kDirectoryReadChunk));
-            const size_t at = directory.size();
-            directory.resize(at + static_cast<size_t>(want));
-            const int64_t got = Stream->Read(directory.data() + at, want);
-            directory.resize(at + static_cast<size_t>(std::max<int64_t>(got, 0)));
-            if (got > 0) continue;
-            if (!spanned || ForeignStream || !Archiver || volume.Number >= volume.LastNumber) break;
-            volume.SetNumber(volume.Number + 1);
-            TStream* next = Archiver->OpenDirectoryVolume(volume);
-            if (!next) break;
-            Stream = next;
-            Stream->Seek(0, TSeekOrigin::soBeginning);
-        }
-    }
+    const std::vector<uint8_t> directory = ReadDirectoryBytes(directoryStart, directorySize, spanned, volume);
     if (directory.size() < directorySize || !ParseCentralDirectory(directory, count, exact)) return false;
     // A record that leaves bytes after it describes no items only when its directory is
     // exactly where it says: anything else is a stray signature.
     const uint64_t storedOffset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
     if (!exact && Items.Count() == 0 && storedOffset != static_cast<uint64_t>(directoryStart)) return false;
 
-    if (Archiver && !Archiver->GetAssumeEndRecordFound() && !spanned) {
-        uint64_t total = 0;
-        for (int i = 0; i < Items.Count(); ++i) {
-            const TDirItem& item = *Items.ItemPtr(i);
-            total += item.Header.compressedSize == kEscape32 ? item.CompressedSize : item.Header.compressedSize;
-        }
-        if (total > static_cast<uint64_t>(Stream->Size())) {
-            if (!exact) return false;
-            throw EZAException(ZAError::DirectoryDamaged, OwnerName());
-        }
-    }
+    if (Archiver && !Archiver->GetAssumeEndRecordFound() && !spanned && !ItemsFitTheFile(exact)) return false;
     if (lastDisk == 0) FindArchiveStart(working);
     CorrectOffsets();
     return true;
+}
+
+// The Zip64 records sit right before the end record: the locator, and before it the Zip64 end
+// record. `working` moves from the end record to the first of them.
+bool TZADirManager::ReadZip64Records(bool exact, int64_t& working) {
+    const int64_t position = working;
+    if (position >= static_cast<int64_t>(Zip64Locator::kSize)) {
+        uint8_t bytes[Zip64Locator::kSize];
+        if (ReadAt(*Stream, position - static_cast<int64_t>(Zip64Locator::kSize), bytes, sizeof bytes)) {
+            const auto locator = Zip64Locator::Parse(bytes);
+            if (locator && locator->signature == kZip64LocatorSignature) {
+                IsZip64 = true;
+                Zip64LocatorImage = *locator;
+                working -= static_cast<int64_t>(Zip64Locator::kSize);
+            }
+        }
+    }
+    if (!IsZip64) return true;
+    int64_t at = -1;
+    if (!FindZip64EndRecord(working, at)) {
+        if (!exact) return false;
+        throw EZAException(ZAError::NoZip64EndRecord, OwnerName());
+    }
+    working = at;
+    return true;
+}
+
+// The directory's bytes, read as far as the file (or the volumes after it) really holds them.
+std::vector<uint8_t> TZADirManager::ReadDirectoryBytes(int64_t directoryStart, uint64_t directorySize, bool spanned,
+                                                       TZAVolumeNumberInfo& volume) {
+    std::vector<uint8_t> directory;
+    if (directoryStart < 0 || Stream->Seek(directoryStart, TSeekOrigin::soBeginning) != directoryStart)
+        return directory;
+    DirectoryStart = directoryStart;
+    while (directory.size() < directorySize) {
+        const int64_t want = static_cast<int64_t>(std::min<uint64_t>(directorySize - directory.size(), kDirectoryReadChunk));
+        const size_t at = directory.size();
+        directory.resize(at + static_cast<size_t>(want));
+        const int64_t got = Stream->Read(directory.data() + at, want);
+        directory.resize(at + static_cast<size_t>(std::max<int64_t>(got, 0)));
+        if (got > 0) continue;
+        if (!spanned || ForeignStream || !Archiver || volume.Number >= volume.LastNumber) break;
+        volume.SetNumber(volume.Number + 1);
+        TStream* next = Archiver->OpenDirectoryVolume(volume);
+        if (!next) break;
+        Stream = next;
+        Stream->Seek(0, TSeekOrigin::soBeginning);
+    }
+    return directory;
+}
+
+// Items whose stored data adds up to more than the file holds describe some other file.
+bool TZADirManager::ItemsFitTheFile(bool exact) {
+    uint64_t total = 0;
+    for (int i = 0; i < Items.Count(); ++i) {
+        const TDirItem& item = *Items.ItemPtr(i);
+        total += item.Header.compressedSize == kEscape32 ? item.CompressedSize : item.Header.compressedSize;
+    }
+    if (total <= static_cast<uint64_t>(Stream->Size())) return true;
+    if (!exact) return false;
+    throw EZAException(ZAError::DirectoryDamaged, OwnerName());
 }
 
 namespace {

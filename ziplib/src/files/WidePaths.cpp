@@ -191,7 +191,11 @@ bool WideMatchesMask(std::u16string_view name, std::u16string_view mask, bool ig
 
 int WideCompareChars(std::u16string_view a, std::u16string_view b, int len) {
     const size_t l = len > 0 ? static_cast<size_t>(len) : 0;
-    const int c = a.substr(0, std::min(l, a.size())).compare(b.substr(0, std::min(l, b.size())));
+    a = a.substr(0, std::min(l, a.size()));
+    b = b.substr(0, std::min(l, b.size()));
+    auto c = platform::MakeSortKey(platform::Utf16ToUtf8(a)) <=> platform::MakeSortKey(platform::Utf16ToUtf8(b));
+    // Texts the collation cannot tell apart (lone surrogates both read as U+FFFD) still differ.
+    if (c == 0) c = a <=> b;
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 

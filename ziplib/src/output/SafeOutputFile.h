@@ -35,9 +35,6 @@ public:
     void SetSize(int64_t newSize) override;
     int LastWriteError() const override { return writeError_; }
 
-    // The target in Windows form, as the messages show it.
-    const std::u16string& TargetName() const { return target_; }
-
     // Sets the time and mode, closes the file and renames it over the target, flushed only when
     // info.flush asks for it: extraction to fixed disks relies on the system cache (a caller
     // that needs more flushes the whole tree once). EFCreateError, with the temporary file

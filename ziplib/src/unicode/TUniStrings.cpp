@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "unicode/CodePages.h"
+#include "unicode/FormPropertyStream.h"
 #include "ziplib/TStream.h"
 #include "ziplib/TUniFileStream.h"
 
@@ -24,6 +25,27 @@ TStreamCharSet DetectStreamCharSet(TStream& stream) {
     }
     return TStreamCharSet::scAnsi;
 }
+
+namespace {
+
+// BeginUpdate for a scope, ended however the scope is left.
+class UpdateScope {
+public:
+    explicit UpdateScope(TWideStrings& list) : list_(list) { list_.BeginUpdate(); }
+    ~UpdateScope() { list_.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TWideStrings& list_;
+};
+
+// Reads the rest of a list and keeps nothing of it.
+void DropElements(FormReader& reader) {
+    while (!reader.EndOfList()) reader.ReadString();
+}
+
+}  // namespace
 
 TUniStrings::TUniStrings() : ansi_(std::make_unique<TAnsiStringsForWideStringsAdapter>(*this, CP_ACP)) {}
 
@@ -88,6 +110,54 @@ void TUniStrings::SaveToStreamWithMark(TStream& stream, bool withBom) const {
         bytes += static_cast<char>(c >> 8);
     }
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+void TUniStrings::DefineProperties(FormFiler& filer) {
+    filer.DefineProperty("WideStrings", [this](FormReader& r) { ReadWideStrings(r); }, nullptr, false);
+    filer.DefineProperty("WideStringsW", [this](FormReader& r) { ReadWideStringsW(r); }, nullptr, false);
+    filer.DefineProperty("WideStrings_UTF7", [this](FormReader& r) { ReadWideStringsUtf7(r); },
+                         [this](FormWriter& w) { WriteWideStringsUtf7(w); }, false);
+}
+
+void TUniStrings::ReadWideStrings(FormReader& reader) {
+    if (reader.NextValue() != FormValueKind::List) {
+        SetText(reader.ReadWideString());
+        return;
+    }
+    UpdateScope update(*this);
+    Clear();
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) Add(reader.ReadWideString());
+    reader.ReadListEnd();
+}
+
+void TUniStrings::ReadWideStringsW(FormReader& reader) {
+    reader.ReadListBegin();
+    if (Count() > 0 && !reader.HelpFlag()) {
+        DropElements(reader);
+    } else {
+        UpdateScope update(*this);
+        Clear();
+        while (!reader.EndOfList()) Add(CodePageToWide(reader.ReadString(), CP_UTF8));
+    }
+    reader.ReadListEnd();
+}
+
+void TUniStrings::ReadWideStringsUtf7(FormReader& reader) {
+    reader.ReadListBegin();
+    if (reader.HelpFlag()) {
+        Clear();
+        while (!reader.EndOfList()) Add(Utf7ToWide(reader.ReadString()));
+    } else {
+        DropElements(reader);
+    }
+    reader.ReadListEnd();
+}
+
+void TUniStrings::WriteWideStringsUtf7(FormWriter& writer) const {
+    writer.WriteListBegin();
+    for (int i = 0; i < Count(); ++i) writer.WriteString(WideToUtf7(Get(i)));
+    writer.WriteListEnd();
 }
 
 }  // namespace ziplib
