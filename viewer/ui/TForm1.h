@@ -323,6 +323,7 @@ private:
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();
+    void placeBookPage();  // the list-of-books page over the details grid and the description
     void showBook(bool quickSearch);
     viewer::CatalogPlace place() const;
     viewer::BookReader bookReader_;
@@ -455,13 +456,18 @@ private:
     void blendPanelTitle(QImage& canvas);
     void drawPanelCloseOnChrome();
     void panelPageGone();  // the options or help page closed: its drag and its close button go
-    void repaintOptionsPanel();  // after a change of skin
+    void coverBookArea();  // an options or help page opens over the book area
+    // After a layout: both panels take the window's new size and place.
+    void placePanels();
+    void placePagePanel();
+    void placeUpdatePanel();
     void paintOptionsContents(bool loadSkins);
     viewer::OptionsPanelMouse::Input optionsPanelInput() const;
     viewer::OptionsPageGeometry optionsPageGeometry() const;
     mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
     QImage underPanelClose_;  // the chrome where the panel's close button was drawn
     QPoint panelCloseAt_;
+    bool storyIndexUnderPage_ = false;  // the story index was shown when the page covered it
 };
 
 template <typename F>

@@ -273,8 +273,9 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
     if (!GripDragging) return;
     const viewer::GripResize r =
         viewer::DragGrip({ImagePlus3->x(), ImagePlus3->y()}, {ImagePlus3->width(), ImagePlus3->height()}, {x, y},
-                         {GripGrabX, GripGrabY}, viewerui::FreeScreen(this));
-    resize(r.window.width, r.window.height);
+                         {GripGrabX, GripGrabY}, {this->x(), this->y()}, viewerui::FreeArea(this));
+    if (r.window.at != viewer::Point{this->x(), this->y()}) move(r.window.at.x, r.window.at.y);
+    resize(r.window.size.width, r.window.size.height);
     ImagePlus3->move(r.gripAt.x, r.gripAt.y);
 }
 

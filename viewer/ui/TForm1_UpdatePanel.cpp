@@ -148,6 +148,16 @@ void TForm1::N141Click() {
     N07021Click();
 }
 
+// After a layout: the open panel centred in the window again and painted anew, with its text,
+// status line and gauge as they are.
+void TForm1::placeUpdatePanel() {
+    if (Panel3->isHidden()) return;
+    Panel3->hide();
+    const viewer::Box at = viewer::UpdatePanelPlace({width(), height()});
+    Panel3->setGeometry(at.left, at.top, at.width, at.height);
+    N07021Click();
+}
+
 void TForm1::N07021Click() {
     if (!Panel3->isHidden()) {
         Panel3->hide();
