@@ -331,7 +331,9 @@ private:
     void connectSearchHandlers();
     void connectMarkHandlers();
     bool searchEventFilter(QObject* watched, QEvent* event);  // clicks into the search box
+    void pickSearchLevels(const viewer::QuickSearchResult& found);
     void paintHaveMarks();
+    void ListBox1ContextMenu(const QPoint& at);  // a right click on a book
     viewer::CatalogSearch catalogSearch_;
     viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
     void connectPageHandlers();
