@@ -25,6 +25,7 @@
 #include "TitleBar.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "unpack/UnpackTask.h"
 
 class ChromeImage;
@@ -325,6 +326,7 @@ private:
     void buildStoryIndex();
     void placeBookPage();  // the list-of-books page over the details grid and the description
     void showBook(bool quickSearch);
+    platform::ShellFailure openFailureReporter(const std::string& target);
     viewer::CatalogPlace place() const;
     viewer::BookReader bookReader_;
     viewerui::ListMarks* readMarks_ = nullptr;  // "Read" beside the stories of ListBox7
