@@ -577,7 +577,8 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
     unpack::SetMoveHookForTesting(nullptr);
     shot = GrabScreen("panel-stopped");
-    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: updatebase.zip could not be downloaded");
+    EXPECT_EQ(form.Label15->text().toStdString(),
+              "Status: Update stopped: updatebase.zip could not be downloaded: the server answered 404");
     EXPECT_TRUE(std::filesystem::exists(inst.dir() / "docs/story 199.rtf"));
     QTest::mouseMove(form.ImagePlus4, Centre(cancelAt, cancel));
     QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, Centre(cancelAt, cancel));
@@ -657,7 +658,8 @@ TEST(Screenshot, ATextThatComesAfterTheCancelStaysOffThePanel) {
         for (int x = 3; x < 200; ++x) firstLine.insert(shot.pixel(form.ListBox10->viewport()->mapToGlobal(QPoint(x, y))));
     EXPECT_EQ(firstLine.size(), 1) << "a text is drawn in the list";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
-    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: docs.zip could not be downloaded");
+    EXPECT_EQ(form.Label15->text().toStdString(),
+              "Status: Update stopped: docs.zip could not be downloaded: the server answered 404");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 

@@ -60,6 +60,13 @@ void TForm1::buildOptionsPanel() {
     }
     for (ClickLabel* link : {Label16, Label17}) link->setCursor(Qt::PointingHandCursor);
     ListBox11 = MakeList(ImagePlus5, "ListBox11", 245, 193, 300, 200);
+    // The log's lines are long (a cause after the file it stopped at): each is wrapped whole
+    // within the box.
+    ListBox11->setUniformItemSizes(false);
+    ListBox11->setWordWrap(true);
+    ListBox11->setTextElideMode(Qt::ElideNone);
+    ListBox11->setResizeMode(QListView::Adjust);
+    ListBox11->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox11->hide();
 }
 
@@ -280,6 +287,12 @@ void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
     if (out.subPage) {
         OptionsPage = *out.subPage;
         N06041Click();
+        if (OptionsPage == viewer::kOptionsSkinsPage) {
+            // The "Skins" entry gives the skin list the editor's colours.
+            const viewer::PanelColours c = panelColours();
+            viewerui::SetRole(ListBox5, QPalette::Base, Q(c.editorFon));
+            viewerui::SetRole(ListBox5, QPalette::Text, Q(c.editorText));
+        }
     }
 }
 

@@ -13,12 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
@@ -140,6 +142,15 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     EXPECT_EQ(form.CheckBox1->y(), 70);
     EXPECT_EQ(form.ListBox11->geometry(), QRect(245, form.Label17->y() + 25, 300, 200));
     EXPECT_EQ(form.ListBox11->count(), 1) << "the log keeps the last check's lines";
+    // A long line is shown whole, wrapped within the log.
+    form.ListBox11->addItem(QStringLiteral("12:0:2 - Update stopped: updatebase.zip could not be downloaded. "
+                                           "The server answered with HTTP status 404"));
+    QApplication::processEvents();
+    EXPECT_EQ(form.ListBox11->horizontalScrollBar()->maximum(), 0);
+    const QRect longLine = form.ListBox11->visualItemRect(form.ListBox11->item(1));
+    EXPECT_GE(longLine.height(), 2 * form.ListBox11->fontMetrics().height()) << "the line is not wrapped";
+    EXPECT_LE(longLine.right(), form.ListBox11->viewport()->width());
+    delete form.ListBox11->takeItem(1);
     EXPECT_EQ(form.CheckBox1->palette().color(QPalette::WindowText), kText);
     EXPECT_FALSE(form.GroupBox1->isVisible());
     EXPECT_EQ(At(form.ImagePlus5, {100, 150}), kSelected);
@@ -149,6 +160,9 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     EXPECT_EQ(form.OptionsPage, "updateopt");
     ClickOn(form, {100, 83});  // "Skins"
     EXPECT_EQ(form.OptionsPage, "skins");
+    // The skin list takes [Editor] ColorFon and Colortext, as integers with their default.
+    EXPECT_EQ(form.ListBox5->palette().color(QPalette::Base), QColor(188, 188, 188));
+    EXPECT_EQ(form.ListBox5->palette().color(QPalette::Text), QColor(188, 188, 188));
     EXPECT_TRUE(form.GroupBox1->isVisible());
     EXPECT_FALSE(form.CheckBox1->isVisible() || form.Label17->isVisible() || form.ListBox11->isVisible());
     EXPECT_TRUE(form.Label6->isVisible()) << "the window's notice went with the update options";
