@@ -283,8 +283,8 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
 // painted at it, with the see-through title line where that is on.
 void TForm1::ImagePlus3MouseUp(Qt::MouseButton, int, int) {
     const viewer::Size stored = viewer::BoundWindowSize({width(), height()}, viewerui::FreeScreen(this));
-    OptionsIni->WriteInteger(viewer::kSectionWindow, "Height", stored.height);
-    OptionsIni->WriteInteger(viewer::kSectionWindow, "Width", stored.width);
+    // Both in one write: the disk is waited for once.
+    OptionsIni->WriteIntegers(viewer::kSectionWindow, {{"Height", stored.height}, {"Width", stored.width}});
     GripDragging = false;
     if (!skinApplied_) return;
     Image3->Clear();
