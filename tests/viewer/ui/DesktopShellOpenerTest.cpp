@@ -17,7 +17,9 @@ namespace {
 // A launcher that notes what it was given and ends with the status.
 std::filesystem::path FakeLauncher(const testsupport::TempDir& dir, int status) {
     const auto script = dir / ("launcher-" + std::to_string(status));
-    testsupport::WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit " + std::to_string(status) + "\n");
+    // The note appears whole or not at all, so the test never reads half of it.
+    testsupport::WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.part\" && mv \"$0.part\" \"$0.args\"\nexit " +
+                                       std::to_string(status) + "\n");
     ::chmod(script.c_str(), 0755);
     return script;
 }
