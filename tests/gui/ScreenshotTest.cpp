@@ -48,6 +48,7 @@
 #include <map>
 #include <mutex>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -815,6 +816,15 @@ void ExpectBandBelowThePageBare(const TForm1& form, const QImage& shot) {
 
 void Click(ClickLabel* label) { QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center()); }
 
+// The page a menu label opens ("Help" or "Options"), then what `meanwhile` does, and the
+// screen: saved as viewer-<view>-help.png or viewer-<view>-options.png.
+QImage OpenPage(TForm1& form, ClickLabel* label, const std::string& view, const std::function<void()>& meanwhile = {}) {
+    Click(label);
+    EXPECT_TRUE(form.Panel1->isVisible()) << "the page did not open";
+    if (meanwhile) meanwhile();
+    return GrabScreen(view + (label == form.Label4 ? "-help" : "-options"));
+}
+
 }  // namespace
 
 // A change of skin that changes the window's size: the options page and the update panel
@@ -863,8 +873,8 @@ TEST(Screenshot, TheGripKeepsTheWindowOnTheScreen) {
     EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
 }
 
-// With see-through on, the chrome is painted anew on activation and after a move; the open
-// page's close button on the status line stays.
+// With see-through on, the chrome is painted anew on each activation; the open page's close
+// button on the status line stays.
 TEST(Screenshot, TheChromePaintedAnewKeepsThePagesCloseButton) {
     SampleWindow window;
     TForm1& form = *window.form;
@@ -873,10 +883,8 @@ TEST(Screenshot, TheChromePaintedAnewKeepsThePagesCloseButton) {
     const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
     for (ClickLabel* label : {form.Label4, form.Label2}) {
         SCOPED_TRACE(S(label->text()));
-        Click(label);
-        ASSERT_TRUE(form.Panel1->isVisible());
-        form.AppActivate();  // what the first click into an inactive window runs
-        const QImage shot = GrabScreen(std::string("activated-") + (label == form.Label4 ? "help" : "options"));
+        // What the first click into an inactive window runs.
+        const QImage shot = OpenPage(form, label, "activated", [&] { form.AppActivate(); });
         EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel"))
             << "the close button went with the repaint";
         Click(label);
@@ -921,9 +929,7 @@ TEST(Screenshot, ThePagesCoverTheStoryIndex) {
     const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
     for (ClickLabel* label : {form.Label2, form.Label4}) {
         SCOPED_TRACE(S(label->text()));
-        Click(label);
-        ASSERT_TRUE(form.Panel1->isVisible());
-        const QImage shot = GrabScreen(std::string("over-index-") + (label == form.Label4 ? "help" : "options"));
+        const QImage shot = OpenPage(form, label, "over-index");
         ExpectPageWholeAndOpaque(form, shot);
         ExpectBandBelowThePageBare(form, shot);
         EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel"));

@@ -64,6 +64,13 @@ inline void ClickItem(QListWidget* list, const char* text) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
 
+// The three upper lists walked with the mouse down to a sub-list of Фантастика / Звёздные миры.
+inline void WalkToStarWorlds(QListWidget* categories, QListWidget* lists, QListWidget* subLists, const char* subList) {
+    ClickItem(categories, "Фантастика");
+    ClickItem(lists, "Звёздные миры");
+    ClickItem(subLists, subList);
+}
+
 // Records what the shell would open, for the scope; with a cause given, every opening fails
 // with it.
 class RecordingOpener : public platform::ShellOpener {

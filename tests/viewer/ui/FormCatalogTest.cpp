@@ -165,9 +165,7 @@ TEST(FormCatalog, WhatAPageCoversComesBackAndThePickSaysWhatIsShown) {
     inst.Write("skins/skins.txt", "Classic\r\n");
     TForm1 form;
     form.show();
-    ClickItem(form.ListBox8, "Фантастика");
-    ClickItem(form.ListBox2, "Звёздные миры");
-    ClickItem(form.ListBox9, "Список рассказов");
+    testsupport::WalkToStarWorlds(form.ListBox8, form.ListBox2, form.ListBox9, "Список рассказов");
     ASSERT_TRUE(form.ListBox4->isVisible());
     for (ClickLabel* label : {form.Label2, form.Label4}) {
         SCOPED_TRACE(S(label->text()));

@@ -162,9 +162,7 @@ TEST(FormMarks, ARightClickShowsTheBookTheMenuActsOn) {
     testsupport::WriteCatalog(inst);
     TForm1 form;
     form.show();
-    ClickItem(form.ListBox8, "Фантастика");
-    ClickItem(form.ListBox2, "Звёздные миры");
-    ClickItem(form.ListBox9, "Первая");
+    testsupport::WalkToStarWorlds(form.ListBox8, form.ListBox2, form.ListBox9, "Первая");
     ClickItem(form.ListBox1, "Книга А");
     ASSERT_EQ(S(form.StringGrid3->item(3, 1)->text()), "Ночь");
     const auto found = form.ListBox1->findItems(QStringLiteral("Книга Б"), Qt::MatchExactly);

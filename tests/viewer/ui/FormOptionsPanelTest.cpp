@@ -62,10 +62,12 @@ QPoint ChromeCancel(const TForm1& f) { return {f.Image3->width() - 45 + 2, f.Ima
 
 void ClickOn(TForm1& f, QPoint at) { QTest::mouseClick(f.ImagePlus5, Qt::LeftButton, {}, at); }
 
-// The window on that installation with its options page opened from the "Options" label.
+// The window on that installation, in the skin named, with its options page opened from the
+// "Options" label.
 struct OptionsOpen {
-    OptionsOpen() {
+    explicit OptionsOpen(const char* skin = "Classic") {
         WriteOptionsInstallation(inst);
+        inst.Write("skins/skin_select.txt", std::string(skin) + "\r\n");
         form.emplace();
         form->show();
         emit form->Label2->clicked();
@@ -332,12 +334,8 @@ TEST(FormOptionsPanel, ThePageHasOneCloseButton) {
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(form.PanelPage, "options");
 
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    inst.Write("skins/skin_select.txt", "Windows\r\n");
-    TForm1 plain;
-    plain.show();
-    emit plain.Label2->clicked();
+    OptionsOpen plainOpen("Windows");
+    TForm1& plain = *plainOpen.form;
     ASSERT_TRUE(plain.Panel1->isVisible());
     ClickOn(plain, PanelCancel(plain));
     EXPECT_FALSE(plain.Panel1->isVisible());
@@ -481,12 +479,9 @@ TEST(FormOptionsPanel, AChromeRepaintKeepsThePagesCloseButton) {
 // Under the "Windows" look there are no skin bitmaps: the panels draw their own in the
 // desktop's colours, so the user can still update and choose a skin.
 TEST(FormOptionsPanel, WithoutASkinBothPanelsOpen) {
-    Installation inst;
-    WriteOptionsInstallation(inst);
-    inst.Write("skins/skin_select.txt", "Windows\r\n");
-    TForm1 form;
-    form.show();
-    emit form.Label2->clicked();
+    OptionsOpen open("Windows");
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
     ASSERT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(At(form.ImagePlus5, {400, 40}), form.palette().color(QPalette::Window));
     EXPECT_NE(At(form.ImagePlus5, {100, 3}), At(form.ImagePlus5, {400, 40})) << "no title line";
