@@ -9,7 +9,7 @@ PKGS="build-essential cmake ninja-build pkg-config git
   libcurl4-openssl-dev ca-certificates openssl zlib1g-dev libjpeg-dev libdeflate-dev libisal-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  nginx-light curl xvfb xauth x11-utils fonts-dejavu-core shared-mime-info
+  nginx-light curl xvfb xauth x11-utils fonts-dejavu-core shared-mime-info xdg-utils
   zip unzip p7zip-full libarchive-tools ziptool python3 time"
 missing=
 for p in $PKGS; do

@@ -37,20 +37,10 @@ bool Pick(QListWidget* list, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: vb_bench_catalog INSTALL_DIR [--picks N]\n");
-        return 2;
-    }
-    const fs::path install = fs::absolute(argv[1]);
-    int picks = 400;
-    if (argc >= 4 && std::string(argv[2]) == "--picks") picks = std::max(1, std::atoi(argv[3]));
-
-    PrepareRun(install);
-    QApplication app(argc, argv);
-    int errors = 0;
-    const auto window = OpenViewer(install, errors);
-    if (!window) return 1;
-    TForm1& form = *window;
+    InstallationRun run(argc, argv, "--picks", 400);
+    if (!run.form) return argc < 2 ? 2 : 1;
+    TForm1& form = *run.form;
+    const int picks = run.count();
 
     // Every list, to find the one with the most story lines; sub-lists to pick books in.
     struct ListAt {
@@ -148,6 +138,5 @@ int main(int argc, char** argv) {
                 "  [target < 100 ms]\n",
                 big.list.c_str(), biggestLines, form.ListBox4->count(), index.median, index.max);
     std::printf("  core routine alone: median %.2f ms\n", core.median);
-    if (errors) std::printf("%d error boxes were raised\n", errors);
-    return errors ? 1 : 0;
+    return run.Finish();
 }

@@ -3,7 +3,8 @@
 // By default 100,000 books in 2,000 sub-lists of 60 lists in 3 categories, six stories per
 // book drawn from a pool of 20,000 titles (so a list's story index has repeats to merge),
 // story documents in docs\ for two thirds of the pool, and covers for nine books in ten.
-// Covers are hard links to a few drawn pictures, so the tree stays small on disk.
+// Covers are hard links to a few drawn pictures, so the tree stays small on disk. The skins
+// are the sample's, "Classic" chosen.
 #include <QGuiApplication>
 #include <QImage>
 
@@ -84,10 +85,15 @@ int main(int argc, char** argv) {
     }
     s.categories = std::min(s.categories, s.lists);
 
-    fs::create_directories(s.out / "skins" / "Classic");
     fs::create_directories(s.out / "docs");
+    std::error_code ec;
+    fs::copy(fs::path(VB_SAMPLE_DIR) / "skins", s.out / "skins",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        std::fprintf(stderr, "vb_make_installation: cannot copy the sample's skins: %s\n", ec.message().c_str());
+        return 1;
+    }
     WriteLines(s.out / "skins" / "skin_select.txt", {"Classic"});
-    WriteLines(s.out / "skins" / "Classic" / "color.ini", {"[Editor]", "ColortextRead=32768"});
     WriteLines(s.out / "update.lasx", {"VantorBooks", "1", "0", "20180802", "0", "0", "0", "0", "14", "0", "0", "0",
                                        "37", "0", "0", "1.42"});
     WriteLines(s.out / "VantorBooks", {});

@@ -65,20 +65,10 @@ Keystroke Press(TForm1& form, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: vb_bench_search INSTALL_DIR [--runs N]\n");
-        return 2;
-    }
-    const fs::path install = fs::absolute(argv[1]);
-    int runs = 41;
-    if (argc >= 4 && std::string(argv[2]) == "--runs") runs = std::max(1, std::atoi(argv[3]));
-
-    PrepareRun(install);
-    QApplication app(argc, argv);
-    int errors = 0;
-    const auto window = OpenViewer(install, errors);
-    if (!window) return 1;
-    TForm1& form = *window;
+    InstallationRun run(argc, argv, "--runs", 41);
+    if (!run.form) return argc < 2 ? 2 : 1;
+    TForm1& form = *run.form;
+    const int runs = run.count();
 
     // Every list file the search reads, and the last book of the first category.
     std::vector<std::string> categories;
@@ -170,6 +160,5 @@ int main(int argc, char** argv) {
     std::printf("core walk alone: first %.1f ms (page cache warm, %zu files read), later median %.2f ms"
                 " (%zu files read in all)\n",
                 coreFirst, files.size(), Summarise(coreMs).median, fresh.files().FilesRead());
-    if (errors) std::printf("%d error boxes were raised\n", errors);
-    return errors ? 1 : 0;
+    return run.Finish();
 }

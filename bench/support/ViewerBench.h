@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Dialogs.h"
@@ -62,5 +63,45 @@ inline std::unique_ptr<TForm1> OpenViewer(const std::filesystem::path& install, 
     }
     return form;
 }
+
+// A benchmark of the window on an installation made by vb_make_installation, as its command
+// line names it: "PROGRAM INSTALL_DIR [--OPTION N]". The run is prepared and the window
+// opened; `form` is null (and the reason printed) when that failed.
+class InstallationRun {
+public:
+    InstallationRun(int& argc, char** argv, const char* option, int count)
+        : install_(Parse(argc, argv, option, count)), app_(argc, argv) {
+        if (!install_.empty()) form = OpenViewer(install_, errors_);
+    }
+    // The option's value, at least 1, or the default given.
+    int count() const { return count_; }
+    int errors() const { return errors_; }
+    // What the run ends with: the error boxes counted, and the exit status.
+    int Finish() const {
+        if (errors_) std::printf("%d error boxes were raised\n", errors_);
+        return errors_ ? 1 : 0;
+    }
+
+private:
+    std::filesystem::path Parse(int argc, char** argv, const char* option, int count) {
+        count_ = count;
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);  // the application is made in any case
+        if (argc < 2) {
+            std::fprintf(stderr, "usage: %s INSTALL_DIR [%s N]\n", argv[0], option);
+            return {};
+        }
+        const std::filesystem::path install = std::filesystem::absolute(argv[1]);
+        if (argc >= 4 && std::string(argv[2]) == option) count_ = std::max(1, std::atoi(argv[3]));
+        PrepareRun(install);
+        return install;
+    }
+    int count_ = 0;
+    int errors_ = 0;
+    std::filesystem::path install_;
+    QApplication app_;
+
+public:
+    std::unique_ptr<TForm1> form;  // goes before the application does
+};
 
 }  // namespace viewerbench

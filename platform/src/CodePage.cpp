@@ -1,5 +1,6 @@
 #include "platform/CodePage.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/Unicode.h"
@@ -67,6 +68,9 @@ std::string EncodeBytes(std::u16string_view text, CodePage cp) {
 }
 
 std::string BytesToUtf8(std::string_view bytes, CodePage cp) {
+    // Plain ASCII, as most lines of the data files are, reads as it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+        return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
     const char16_t* high = High(cp);

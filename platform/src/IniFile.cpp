@@ -99,21 +99,21 @@ void IniFile::Refresh() const {
     loaded_ = true;
 }
 
-int IniFile::FindSection(std::string_view section) const {
+int IniFile::FindSection(const std::vector<std::string>& lines, std::string_view section) {
     const std::string want = FoldCaseUtf8(Trim(section));
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = HeaderName(lines_[i]);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto name = HeaderName(lines[i]);
         if (name && FoldCaseUtf8(*name) == want) return static_cast<int>(i);
     }
     return -1;
 }
 
-int IniFile::FindKey(int header, std::string_view key) const {
+int IniFile::FindKey(const std::vector<std::string>& lines, int header, std::string_view key) {
     const std::string want = FoldCaseUtf8(Trim(key));
-    for (size_t i = static_cast<size_t>(header) + 1; i < lines_.size(); ++i) {
-        if (HeaderName(lines_[i])) break;
+    for (size_t i = static_cast<size_t>(header) + 1; i < lines.size(); ++i) {
+        if (HeaderName(lines[i])) break;
         std::string_view k, v;
-        if (SplitKey(lines_[i], k, v) && FoldCaseUtf8(k) == want) return static_cast<int>(i);
+        if (SplitKey(lines[i], k, v) && FoldCaseUtf8(k) == want) return static_cast<int>(i);
     }
     return -1;
 }
@@ -166,13 +166,27 @@ void IniFile::Store(std::vector<std::string> lines) {
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     Refresh();
     std::vector<std::string> lines = lines_;
+    SetValue(lines, section, key, value);
+    Store(std::move(lines));
+}
+
+void IniFile::WriteIntegers(std::string_view section,
+                            std::initializer_list<std::pair<std::string_view, int32_t>> values) {
+    Refresh();
+    std::vector<std::string> lines = lines_;
+    for (const auto& [key, value] : values) SetValue(lines, section, key, std::to_string(value));
+    Store(std::move(lines));
+}
+
+void IniFile::SetValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+                       std::string_view value) {
     const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
-    const int header = FindSection(section);
+    const int header = FindSection(lines, section);
     if (header < 0) {
         if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
         lines.push_back("[" + std::string(Trim(section)) + "]");
         lines.push_back(entry);
-    } else if (const int line = FindKey(header, key); line >= 0) {
+    } else if (const int line = FindKey(lines, header, key); line >= 0) {
         lines[static_cast<size_t>(line)] = entry;
     } else {
         // After the section's last non-blank line, so a blank line before the next section stays.
@@ -181,7 +195,6 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
             if (!Trim(lines[i]).empty()) at = i + 1;
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
     }
-    Store(std::move(lines));
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {

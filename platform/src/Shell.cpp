@@ -5,7 +5,9 @@ namespace {
 
 class NoOpener final : public ShellOpener {
 public:
-    bool Open(const std::filesystem::path&) override { return false; }
+    void Open(const std::filesystem::path&, ShellFailure failed) override {
+        if (failed) failed("no program to open documents is installed");
+    }
 };
 
 NoOpener& Nothing() {
@@ -26,8 +28,12 @@ ShellOpener* SetShellOpener(ShellOpener* opener) {
     return previous == &Nothing() ? nullptr : previous;
 }
 
-bool ShellOpen(const std::filesystem::path& document) { return Current()->Open(document); }
+void ShellOpen(const std::filesystem::path& document, ShellFailure failed) {
+    Current()->Open(document, std::move(failed));
+}
 
-bool OpenInWordProcessor(const std::filesystem::path& document) { return ShellOpen(document); }
+void OpenInWordProcessor(const std::filesystem::path& document, ShellFailure failed) {
+    ShellOpen(document, std::move(failed));
+}
 
 }  // namespace platform

@@ -14,8 +14,12 @@
 // stopped, the options page's two sub-pages over the book, the help page and a link
 // followed; the title bar's controls, the window menu from the title line and the category
 // list, the grip and the About box under the mouse; and a what's-new text that came after
-// its panel was cancelled kept off the panel that "Download stories for reading" opens.
-// Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
+// its panel was cancelled kept off the panel that "Download stories for reading" opens. Then
+// the window's pages as a user meets them: after a skin change that resizes the window the
+// options page and the update panel fit it, the grip dragged far out keeps the window on the
+// screen, the chrome painted anew keeps the page's one close button, and the pages cover
+// their area opaque, the story index beneath included. CTest runs it on a large and on a
+// small screen. Screenshots go to VB_SCREENSHOT_DIR as viewer-<view>.png.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
@@ -44,6 +48,7 @@
 #include <map>
 #include <mutex>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -379,9 +384,10 @@ TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     const QColor seen = shot.pixelColor(origin.x() + x, origin.y() + y);
     QColor expected = painted;
     const QPoint above(origin.x() + x, origin.y() - form.TitleLineHeight + y);
-    if (shot.valid(above)) {
-        // Blended once the window was active; the screen above it shows through.
-        const QColor behind = shot.pixelColor(above);
+    {
+        // Blended once the window was active; the screen above it shows through, and where
+        // that lies off the screen, the window's own ground.
+        const QColor behind = shot.valid(above) ? shot.pixelColor(above) : form.palette().color(QPalette::Window);
         const int p = viewer::TitleBlendPercent(form.TitleBlendOption, form.TitleBlendSkin);
         const auto mixed = [&](int a, int b) { return (a * p + b * (100 - p)) / 100; };
         const QColor blended(mixed(painted.red(), behind.red()), mixed(painted.green(), behind.green()),
@@ -401,16 +407,10 @@ TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
-    // The help start page, placed on the panel as the help page of the options panel places it.
-    form.Panel1->setGeometry(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
-                             form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50);
-    form.StringGrid1->setGeometry(0, 0, form.Panel1->width(), form.Panel1->height());
-    form.StringGrid1->show();
-    form.Panel1->show();
-    form.Panel1->raise();
-    form.CurrentTexxFile = viewer::HelpIndexPage(form.ProgramDir);
-    form.N211->trigger();
-    form.N231->trigger();
+    // The help start page, opened by the "Help" label.
+    QTest::mouseClick(form.Label4, Qt::LeftButton, {}, form.Label4->rect().center());
+    ASSERT_TRUE(form.StringGrid1->isVisible());
+    EXPECT_EQ(form.CurrentTexxFile, viewer::HelpIndexPage(form.ProgramDir));
     ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     QImage shot = GrabScreen("help");
     // The title row is navy; the "Разделы справки" heading is underlined by a two-pixel
@@ -434,7 +434,8 @@ TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     EXPECT_EQ(Pixel(shot, InCell(form, 2, 3, {0, 12})), QColor(Qt::black)) << "its box";
 
     // The list-of-books page of a list, opened from the catalog as a user does.
-    form.Panel1->hide();
+    QTest::mouseClick(form.Label4, Qt::LeftButton, {}, form.Label4->rect().center());
+    ASSERT_FALSE(form.Panel1->isVisible());
     ClickItem(form.ListBox8, "Фантастика");
     ClickItem(form.ListBox2, "Звёздные миры");
     ClickItem(form.ListBox9, "Список книг");
@@ -577,7 +578,8 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
     unpack::SetMoveHookForTesting(nullptr);
     shot = GrabScreen("panel-stopped");
-    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: updatebase.zip could not be downloaded");
+    EXPECT_EQ(form.Label15->text().toStdString(),
+              "Status: Update stopped: updatebase.zip could not be downloaded: the server answered 404");
     EXPECT_TRUE(std::filesystem::exists(inst.dir() / "docs/story 199.rtf"));
     QTest::mouseMove(form.ImagePlus4, Centre(cancelAt, cancel));
     QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, Centre(cancelAt, cancel));
@@ -657,7 +659,8 @@ TEST(Screenshot, ATextThatComesAfterTheCancelStaysOffThePanel) {
         for (int x = 3; x < 200; ++x) firstLine.insert(shot.pixel(form.ListBox10->viewport()->mapToGlobal(QPoint(x, y))));
     EXPECT_EQ(firstLine.size(), 1) << "a text is drawn in the list";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
-    EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: docs.zip could not be downloaded");
+    EXPECT_EQ(form.Label15->text().toStdString(),
+              "Status: Update stopped: docs.zip could not be downloaded: the server answered 404");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
@@ -729,7 +732,9 @@ TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
     EXPECT_EQ(form.pos(), before + QPoint(40, 30));
     EXPECT_EQ(form.windowOpacity(), 1.0);
 
-    // Resized by the grip, then stored.
+    // Resized by the grip, then stored; from the free area's corner, so the screen has room.
+    form.move(form.screen()->availableGeometry().topLeft());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.pos() == form.screen()->availableGeometry().topLeft(); }, 2000));
     const QSize size = form.size();
     TImagePlus* grip = form.ImagePlus3;
     QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(10, 10));
@@ -761,4 +766,175 @@ TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
     QTest::mouseClick(form.ImagePlus2, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_FALSE(form.Panel2->isVisible());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+namespace {
+
+// Where the open page's close button stands on the chrome's status line.
+QPoint PageCloseOnChrome(const TForm1& form) {
+    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    return {form.Image3->width() - 25 - cancel.width(), form.Image3->height() - 30 - cancel.height()};
+}
+
+// Where the options page would draw a close button of its own.
+QPoint PageCloseOnPanel(const TForm1& form) {
+    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    return {form.ImagePlus5->width() - 25 - cancel.width(), form.ImagePlus5->height() - 25 - cancel.height()};
+}
+
+// The page lies where its layout puts it, inside the window, and the screen shows its own
+// picture in it: nothing of the controls beneath shows through.
+void ExpectPageWholeAndOpaque(const TForm1& form, const QImage& shot) {
+    const QRect page(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
+                     form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50);
+    EXPECT_EQ(form.Panel1->geometry(), page);
+    EXPECT_TRUE(form.rect().contains(form.Panel1->geometry())) << "the page runs past the window";
+    const QWidget* surface = form.ImagePlus5->isVisible() ? static_cast<const QWidget*>(form.ImagePlus5)
+                                                          : static_cast<const QWidget*>(form.StringGrid1);
+    EXPECT_EQ(surface->size(), page.size());
+    if (surface != form.ImagePlus5) return;
+    EXPECT_EQ(form.ImagePlus5->Picture().size(), page.size()) << "the page is painted at another size";
+    // Below the title line, where the page's picture is on top (not one of its own controls,
+    // nor the update panel).
+    for (int y = 40; y < page.height() - 5; y += 23)
+        for (int x = 5; x < page.width() - 5; x += 37) {
+            const QPoint at(x, y);
+            if (form.childAt(form.ImagePlus5->mapTo(&form, at)) != form.ImagePlus5) continue;
+            ASSERT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(at))), form.ImagePlus5->Picture().pixelColor(at))
+                << "the page does not show its picture at " << x << "," << y;
+        }
+}
+
+// Between the page and the window's bottom only the chrome shows, with the page's close
+// button: no control of the book area.
+void ExpectBandBelowThePageBare(const TForm1& form, const QImage& shot) {
+    const QPoint origin = form.mapToGlobal(QPoint(0, 0));
+    const QRect band(QPoint(form.Panel1->x(), form.Panel1->geometry().bottom() + 1),
+                     QPoint(std::min(form.Panel1->geometry().right(), form.ImagePlus3->x() - 1), form.height() - 1));
+    EXPECT_FALSE(DrawnOverWindow(form, shot, band.translated(origin))) << "something shows below the page";
+}
+
+void Click(ClickLabel* label) { QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center()); }
+
+// The page a menu label opens ("Help" or "Options"), then what `meanwhile` does, and the
+// screen: saved as viewer-<view>-help.png or viewer-<view>-options.png.
+QImage OpenPage(TForm1& form, ClickLabel* label, const std::string& view, const std::function<void()>& meanwhile = {}) {
+    Click(label);
+    EXPECT_TRUE(form.Panel1->isVisible()) << "the page did not open";
+    if (meanwhile) meanwhile();
+    return GrabScreen(view + (label == form.Label4 ? "-help" : "-options"));
+}
+
+}  // namespace
+
+// A change of skin that changes the window's size: the options page and the update panel
+// open on it take the new size and place at once.
+TEST(Screenshot, AfterASkinChangeThePanelsFitTheWindow) {
+    SampleWindow window("Windows");
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    Click(form.Label2);
+    form.N141->trigger();  // the update panel, as a notice opens it
+    ClickItem(form.ListBox5, "Classic");
+    ASSERT_EQ(form.SkinName, "Classic");
+    const QImage shot = GrabScreen("skin-change");
+    ExpectPageWholeAndOpaque(form, shot);
+    EXPECT_EQ(form.Panel3->geometry(), QRect(form.width() / 2 - 250, form.height() / 2 - 200, 500, 400));
+    const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
+    EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel")) << "no close button";
+    // The status line shows whole below the page.
+    ExpectBandBelowThePageBare(form, shot);
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// The grip dragged far out stops where the free area of the window's screen ends, counting
+// where the window stands: the close button and the grip stay on the screen.
+TEST(Screenshot, TheGripKeepsTheWindowOnTheScreen) {
+    SampleWindow window;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.move(12, 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.pos() == QPoint(12, 4); }, 2000));
+    TImagePlus* grip = form.ImagePlus3;
+    QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(grip, QPoint(3000, 3000));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(3000, 3000));
+    const QRect free = form.screen()->availableGeometry();
+    EXPECT_EQ(form.frameGeometry(), QRect(QPoint(12, 4), free.bottomRight())) << "the window leaves the free area";
+    const QImage shot = GrabScreen("grip-far-out");
+    const QImage& close = form.Bitmaps.Get("z_ib_close");
+    const QPoint closeAt(form.width() - 5 - close.width(), 5);
+    const QPoint inClose = closeAt + QPoint(close.width() / 2, close.height() / 2);
+    EXPECT_EQ(shot.pixelColor(form.mapToGlobal(inClose)), close.pixelColor(close.width() / 2, close.height() / 2))
+        << "the close button is cut";
+    const QPoint corner(form.width() - 3, form.height() - 3);
+    EXPECT_EQ(shot.pixelColor(form.mapToGlobal(corner)), grip->Picture().pixelColor(grip->mapFrom(&form, corner)))
+        << "the grip is off the screen";
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// With see-through on, the chrome is painted anew on each activation; the open page's close
+// button on the status line stays.
+TEST(Screenshot, TheChromePaintedAnewKeepsThePagesCloseButton) {
+    SampleWindow window;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_EQ(form.TransparencyMode, "on");
+    const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
+    for (ClickLabel* label : {form.Label4, form.Label2}) {
+        SCOPED_TRACE(S(label->text()));
+        // What the first click into an inactive window runs.
+        const QImage shot = OpenPage(form, label, "activated", [&] { form.AppActivate(); });
+        EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel"))
+            << "the close button went with the repaint";
+        Click(label);
+    }
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// However often the options page opens, it has one close button: the one on the status line.
+TEST(Screenshot, TheOptionsPageHasOneCloseButton) {
+    SampleWindow window;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
+    for (int opening = 1; opening <= 3; ++opening) {
+        SCOPED_TRACE(opening);
+        Click(form.Label2);
+        ASSERT_TRUE(form.ImagePlus5->isVisible());
+        if (opening == 3) {  // a drag of the page, which paints it anew where it ends
+            form.ImagePlus5MouseDown(Qt::LeftButton, 100, 5);
+            form.ImagePlus5MouseUp(Qt::LeftButton, 100, 5);
+        }
+        const QImage shot = GrabScreen("options-opening-" + std::to_string(opening));
+        EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel"));
+        EXPECT_FALSE(ShowsBitmap(shot, form.ImagePlus5, PageCloseOnPanel(form), skin, "b_cansel"))
+            << "a second close button on the page";
+        Click(form.Label2);
+        ASSERT_FALSE(form.Panel1->isVisible());
+    }
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+
+// The options and help pages cover their area opaque, also over the story index, which
+// reaches lower than they do; below them only the chrome shows, and the index comes back.
+TEST(Screenshot, ThePagesCoverTheStoryIndex) {
+    SampleWindow window;
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ClickItem(form.ListBox8, "Фантастика");
+    ClickItem(form.ListBox2, "Звёздные миры");
+    ClickItem(form.ListBox9, "Список рассказов");
+    ASSERT_TRUE(form.ListBox4->isVisible());
+    const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
+    for (ClickLabel* label : {form.Label2, form.Label4}) {
+        SCOPED_TRACE(S(label->text()));
+        const QImage shot = OpenPage(form, label, "over-index");
+        ExpectPageWholeAndOpaque(form, shot);
+        ExpectBandBelowThePageBare(form, shot);
+        EXPECT_TRUE(ShowsBitmap(shot, form.Image3, PageCloseOnChrome(form), skin, "b_cansel"));
+        Click(label);
+        EXPECT_TRUE(form.ListBox4->isVisible()) << "the index did not come back";
+    }
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
 }

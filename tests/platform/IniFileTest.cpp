@@ -64,6 +64,12 @@ TEST(IniFile, WritesKeepTheRestAndReachTheDisk) {
     IniFile other(dir / "o.ini");
     EXPECT_EQ(other.ReadInteger("window", "HEIGHT", 0), 640);
     EXPECT_EQ(other.ReadString("текст", "имя", ""), "Значение");
+    // Several keys in one write: each where a single write puts it, a new section made once.
+    ini.WriteIntegers("Window", {{"Height", 700}, {"Width", 980}});
+    ini.WriteIntegers("Grip", {{"X", 1}, {"Y", -2}});
+    EXPECT_EQ(ReadFile(dir / "o.ini"),
+              "[Window]\r\nHeight=700\r\nMax=off\r\nWidth=980\r\n\r\n[Other]\r\nA=1\r\n\r\n[Interface]\r\nText size=8\r\n"
+              "\r\n[\xD2\xE5\xEA\xF1\xF2]\r\n\xC8\xEC\xFF=\xC7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n\r\n[Grip]\r\nX=1\r\nY=-2\r\n");
 }
 
 TEST(IniFile, SeesChangesMadeByOthers) {

@@ -14,6 +14,12 @@ namespace viewer {
 
 bool IsSpecialItem(std::string_view item) { return item == kStoryIndexItem || item == kBookPageItem; }
 
+bool KeepsSubListPick(std::string_view picked, bool storyIndexShown, bool bookPageShown) {
+    if (picked == kStoryIndexItem) return storyIndexShown;
+    if (picked == kBookPageItem) return bookPageShown;
+    return true;
+}
+
 fs::path CategoryFile(const std::string& programDir, const std::string& category) {
     return DataPath(programDir, category + ".txt");
 }

@@ -14,6 +14,11 @@ inline constexpr std::string_view kStoryIndexItem = "Список рассказ
 inline constexpr std::string_view kBookPageItem = "Список книг";
 bool IsSpecialItem(std::string_view item);
 
+// Whether the picked sub-list item stays picked while the book area shows what it shows: a
+// special item only while the view it opens (the story index, the list-of-books page) is
+// shown; a sub-list of books always, since its books stay listed.
+bool KeepsSubListPick(std::string_view picked, bool storyIndexShown, bool bookPageShown);
+
 // Where a view stands in the tree: the installation directory P and the picked category C,
 // list L and sub-list S. Item texts are used verbatim as file and folder names.
 struct CatalogPlace {

@@ -18,17 +18,23 @@ QuickSearchResult CatalogSearch::Search(const std::string& programDir, const std
     QuickSearchResult result;
     const std::string wanted = platform::FoldCaseUtf8(text);
     try {
-        for (const std::string& category : categories) {
-            result.category = {category, files_.Load(CategoryFile(programDir, category), false)};
+        for (size_t c = 0; c < categories.size(); ++c) {
+            const std::string& category = categories[c];
+            result.category = {category, files_.Load(CategoryFile(programDir, category), false), static_cast<int>(c)};
+            if (result.list) result.list->row = -1;
+            if (result.subList) result.subList->row = -1;
             const auto lists = result.category->lists;
-            for (const std::string& list : lists->items) {
+            for (size_t l = 0; l < lists->items.size(); ++l) {
+                const std::string& list = lists->items[l];
                 if (IsSpecialItem(list)) continue;
-                result.list = {list, files_.Load(ListFile(programDir, category, list), false)};
+                result.list = {list, files_.Load(ListFile(programDir, category, list), false), static_cast<int>(l)};
+                if (result.subList) result.subList->row = -1;
                 const auto subLists = result.list->lists;
-                for (const std::string& subList : subLists->items) {
+                for (size_t s = 0; s < subLists->items.size(); ++s) {
+                    const std::string& subList = subLists->items[s];
                     if (IsSpecialItem(subList)) continue;
                     const CatalogPlace place{programDir, category, list, subList};
-                    result.subList = {subList, files_.Load(SubListFile(place), true)};
+                    result.subList = {subList, files_.Load(SubListFile(place), true), static_cast<int>(s)};
                     const std::vector<std::string>& titles = result.subList->lists->folded;
                     for (size_t k = 0; k < titles.size(); ++k) {
                         if (titles[k].starts_with(wanted)) {

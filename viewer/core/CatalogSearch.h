@@ -28,10 +28,13 @@ bool IsSearchText(std::string_view text);
 bool TitleStartsWith(std::string_view title, std::string_view text);
 
 struct QuickSearchResult {
-    // One level as the walk left it: the item loaded last and the lines of its list file.
+    // One level as the walk left it: the item loaded last, its row in the list above (where
+    // the window shows it picked; -1 when the walk loaded another list above it since and
+    // stopped before this level), and the lines of its list file.
     struct Level {
         std::string name;
         std::shared_ptr<const ListFileCache::Lists> lists;
+        int row = 0;
     };
     std::optional<Level> category;  // the lists of this category (the window's list level)
     std::optional<Level> list;      // the sub-lists of this list

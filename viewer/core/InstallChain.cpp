@@ -33,7 +33,8 @@ std::string NextDataDownload(bool docsUpdate, bool baseUpdate, std::string_view 
     return {};
 }
 
-ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason) {
+ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason,
+                            std::string_view cause) {
     std::string what;
     switch (why) {
         case ChainFailure::Download: what = std::string(file) + " could not be downloaded"; break;
@@ -42,7 +43,7 @@ ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string
         case ChainFailure::HandOver: what = "the updater could not be started"; break;
     }
     ChainStopTexts texts;
-    texts.status = "Status: Update stopped: " + what;
+    texts.status = "Status: Update stopped: " + what + (cause.empty() ? "" : ": " + std::string(cause));
     // An unpack error already names the archive and says what went wrong.
     if (why == ChainFailure::Unpack && !reason.empty()) texts.log = " - Update stopped: " + std::string(reason);
     else if (reason.empty()) texts.log = " - Update stopped: " + what;
@@ -102,22 +103,24 @@ ChainStep InstallChain::Next(std::string file) {
     return step;
 }
 
-ChainStep InstallChain::Stop(std::string_view file, ChainFailure why, std::string_view reason) {
-    const ChainStopTexts texts = ChainStopped(file, why, reason);
+ChainStep InstallChain::Stop(std::string_view file, ChainFailure why, std::string_view reason,
+                             std::string_view cause) {
+    const ChainStopTexts texts = ChainStopped(file, why, reason, cause);
     ChainStep step;
     step.status = texts.status;
     step.log = texts.log;
+    step.stopped = true;
     busy_ = false;
     return step;
 }
 
-ChainStep InstallChain::Downloaded(std::string_view file, bool ok, std::string_view error) {
+ChainStep InstallChain::Downloaded(std::string_view file, bool ok, std::string_view error, std::string_view cause) {
     if (file == continuing_) continuing_.clear();
     ChainStep step;
     if (file == kUpdateInfoName) {
         // The end of a data update. A failed fetch keeps the old update.lasx, whose counters
         // offer the same update again; the panel stays open and says so.
-        if (!ok) return Stop(file, ChainFailure::Download, error);
+        if (!ok) return Stop(file, ChainFailure::Download, error, cause);
         step.closePanel = true;
         busy_ = false;
         return step;
@@ -126,7 +129,7 @@ ChainStep InstallChain::Downloaded(std::string_view file, bool ok, std::string_v
     // A failed download keeps whatever file was there before, so only one that arrived whole
     // is unpacked or handed over.
     if (!ok) {
-        step = Stop(file, ChainFailure::Download, error);
+        step = Stop(file, ChainFailure::Download, error, cause);
         step.clearDescription = true;
         return step;
     }

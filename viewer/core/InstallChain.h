@@ -41,7 +41,9 @@ struct ChainStopTexts {
     std::string status;  // for the update panel's status line
     std::string log;     // for the update log, after its time stamp
 };
-ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason);
+// `reason`: the failure in full, for the log; `cause`: in a few words, for the status line.
+ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason,
+                            std::string_view cause = {});
 
 // One step for the window, carried out in the order of the fields.
 struct ChainStep {
@@ -56,6 +58,7 @@ struct ChainStep {
     };
     Work work = Work::None;
     std::string file;
+    bool stopped = false;           // the chain stopped here: the gauge keeps where it came
     bool closePanel = false;        // the data update ended: the update panel closes
     bool clearDescription = false;  // the completion handler's last act: the description box is emptied
 };
@@ -91,8 +94,9 @@ public:
     // "Download stories for reading": the documents at once, followed by a pending database.
     ChainStep DownloadStories();
 
-    // A download of the chain ended (ok: the file arrived whole; error: why not).
-    ChainStep Downloaded(std::string_view file, bool ok, std::string_view error);
+    // A download of the chain ended (ok: the file arrived whole; error: why not, in full and,
+    // as `cause`, in a few words).
+    ChainStep Downloaded(std::string_view file, bool ok, std::string_view error, std::string_view cause = {});
     // The unpack of a downloaded archive ended; an empty error: it is installed.
     ChainStep Unpacked(std::string_view file, std::string_view error);
     // A download the chain asked for could not start because another one runs. Inside a chain
@@ -102,7 +106,7 @@ public:
     ChainStep HandOverFailed(ChainFailure why, std::string_view reason);
 
 private:
-    ChainStep Stop(std::string_view file, ChainFailure why, std::string_view reason);
+    ChainStep Stop(std::string_view file, ChainFailure why, std::string_view reason, std::string_view cause = {});
     ChainStep Next(std::string file);  // a download that continues the chain
     bool docs_ = false;
     bool base_ = false;

@@ -87,7 +87,7 @@ OptionsPanelMouse::Outcome OptionsPanelMouse::Release(int x, int y, const Input&
     out.dragEnded = dragging_;
     dragging_ = false;
     const Point cancel = LayOutOptionsPage(in.image, in.titleLineHeight, in.cancelButton).cancelButton;
-    out.close = !out.dragEnded && in.pageShown && InButton(cancel, in.cancelButton, x, y);
+    out.close = !out.dragEnded && in.pageShown && in.ownCloseButton && InButton(cancel, in.cancelButton, x, y);
     return out;
 }
 

@@ -64,6 +64,7 @@ public:
         int titleLineHeight = 0;
         Size cancelButton;
         bool pageShown = false;  // the options or the help page is on the panel
+        bool ownCloseButton = false;  // the page draws its own close button (no chrome carries one)
     };
     struct Outcome {
         bool dragBegins = false;             // the frame and contents are painted afresh

@@ -56,6 +56,8 @@ PanelColours ReadPanelColours(const platform::IniFile& color) {
     c.windowFon = ReadIntColour(color, "Window", "ColorFon", kDefaultPanelColour);
     c.borderLine = ReadIntColour(color, "Dialog", "BorderlineColor", kDefaultPanelColour);
     c.selectedMenu = ReadIntColour(color, "Dialog", "SelmenuColor", kDefaultPanelColour);
+    c.editorFon = ReadIntColour(color, "Editor", "ColorFon", kDefaultPanelColour);
+    c.editorText = ReadIntColour(color, "Editor", "Colortext", kDefaultPanelColour);
     return c;
 }
 

@@ -41,6 +41,8 @@ struct PanelColours {
     Rgb windowFon;        // [Window] ColorFon: the options panel's picture and its controls
     Rgb borderLine;       // [Dialog] BorderlineColor: the options panel's frames
     Rgb selectedMenu;     // [Dialog] SelmenuColor: the chosen entry of its menu
+    Rgb editorFon;        // [Editor] ColorFon: the skin list, once "Skins" is clicked
+    Rgb editorText;       // [Editor] Colortext: its texts
     bool operator==(const PanelColours&) const = default;
 };
 inline constexpr int32_t kDefaultDialogFon = 14211288;  // $D8D8D8

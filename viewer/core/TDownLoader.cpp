@@ -186,6 +186,29 @@ bool TDownLoader::OnBody(const char* data, size_t size) {
     return true;
 }
 
+namespace {
+
+// What a transfer the client ended with an error ran into; `answered`: a response had begun.
+DownloadFailure TransferFailure(CURLcode rc, bool answered) {
+    switch (rc) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_COULDNT_CONNECT:
+            return DownloadFailure::NoConnection;
+        case CURLE_OPERATION_TIMEDOUT:
+            return answered ? DownloadFailure::Cut : DownloadFailure::NoConnection;
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+            return DownloadFailure::Cut;
+        default:
+            return DownloadFailure::Client;
+    }
+}
+
+}  // namespace
+
 DownloadResult TDownLoader::Execute() {
     DownloadResult r;
     r.name = Name;
@@ -197,6 +220,7 @@ DownloadResult TDownLoader::Execute() {
         fs::create_directories(DestFile.parent_path(), ec);
         if (ec) {
             r.error = "Cannot create folder \"" + DestFile.parent_path().string() + "\". " + ec.message();
+            r.failure = DownloadFailure::LocalFile;
             return r;
         }
     }
@@ -204,6 +228,7 @@ DownloadResult TDownLoader::Execute() {
     // only when the transfer succeeded.
     if (const int err = file_.Open(DestFile, "." + DestFile.filename().string() + kPartialMark, true)) {
         r.error = "Cannot create a file beside \"" + DestFile.string() + "\". " + std::strerror(err);
+        r.failure = DownloadFailure::LocalFile;
         return r;
     }
     const fs::path tmp = DestFile.parent_path() / file_.TemporaryName();
@@ -246,22 +271,28 @@ DownloadResult TDownLoader::Execute() {
     r.bytes = bytes_;
     r.announced = announced_;
     r.aborted = end == Curl::End::Stopped || (abort_.load() && rc == CURLE_WRITE_ERROR);
-    if (r.aborted) r.error = "The download was stopped";
+    using F = DownloadFailure;
+    const auto fail = [&r](F failure, std::string error) {
+        r.failure = failure;
+        r.error = std::move(error);
+    };
+    if (r.aborted) fail(F::Stopped, "The download was stopped");
     else if (end == Curl::End::Stalled)
-        r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
-    else if (end == Curl::End::Broken) r.error = "The HTTP client failed";
+        fail(F::Stalled, "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms");
+    else if (end == Curl::End::Broken) fail(F::Client, "The HTTP client failed");
     else if (tooLarge_)
-        r.error = "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it";
-    else if (writeErrno_) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_);
+        fail(F::TooLarge, "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it");
+    else if (writeErrno_) fail(F::LocalFile, "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_));
     else if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && (r.httpStatus < 200 || r.httpStatus > 299)))
-        r.error = "The server answered with HTTP status " + std::to_string(r.httpStatus);
-    else if (rc != CURLE_OK) r.error = *curlError ? curlError : curl_easy_strerror(rc);
+        fail(F::HttpStatus, "The server answered with HTTP status " + std::to_string(r.httpStatus));
+    else if (rc != CURLE_OK)
+        fail(TransferFailure(rc, r.httpStatus != 0 || bytes_ > 0), *curlError ? curlError : curl_easy_strerror(rc));
     else if (announced_ >= 0 && bytes_ != announced_)
-        r.error = "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes";
+        fail(F::Cut, "The server sent " + std::to_string(bytes_) + " of " + std::to_string(announced_) + " bytes");
     else if (const std::string wrong = settings_.check ? settings_.check(tmp) : std::string(); !wrong.empty())
-        r.error = wrong;
+        fail(F::Rejected, wrong);
     else if (const int err = file_.Commit(platform::Flush::Full))
-        r.error = "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(err);
+        fail(F::LocalFile, "Cannot replace file \"" + DestFile.string() + "\". " + std::strerror(err));
     else r.ok = true;
 
     file_.Discard();

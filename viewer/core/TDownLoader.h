@@ -42,6 +42,20 @@ struct DownloadSettings {
     std::string caFile;
 };
 
+// What a failed download ran into.
+enum class DownloadFailure {
+    None,
+    LocalFile,     // the file could not be made, written or put in place
+    NoConnection,  // the server could not be reached
+    HttpStatus,    // the server answered with an error status (httpStatus)
+    Stalled,       // the server sent nothing for the stall timeout
+    Cut,           // the transfer broke off, or the body stopped short of its announced size
+    TooLarge,      // the body is larger than allowed
+    Rejected,      // the body is not what was asked for (the settings' check)
+    Stopped,       // Abort()
+    Client,        // the HTTP client itself failed
+};
+
 struct DownloadResult {
     std::string name;  // the selector the download was started with
     std::string url;
@@ -52,6 +66,7 @@ struct DownloadResult {
     int64_t bytes = 0;     // body bytes received
     int64_t announced = -1;
     std::string error;  // why it failed, for the user
+    DownloadFailure failure = DownloadFailure::None;
 };
 
 // Removes the partial downloads (".NAME.part-...") that a killed run left in `folder`; those a

@@ -1,6 +1,7 @@
 #include "TexxLoader.h"
 
-#include <vector>
+#include <algorithm>
+#include <string_view>
 
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
@@ -35,22 +36,30 @@ std::optional<GridLines> GridModeLines(std::string_view word) {
 
 namespace {
 
-// The file's lines in reading order; reading past the end gives empty lines, as a text file
-// read line by line does.
+// The file's lines in reading order, taken from its bytes one at a time and converted only
+// then, so a page of a quarter million cells never holds them all as strings at once; reading
+// past the end gives empty lines, as a text file read line by line does. A line ends at CR,
+// LF or CR LF.
 class LineReader {
 public:
-    LineReader(std::vector<std::string> lines, std::string file) : lines_(std::move(lines)), file_(std::move(file)) {}
+    LineReader(std::string bytes, std::string file) : bytes_(std::move(bytes)), file_(std::move(file)) {}
     std::string Next() {
-        const size_t at = next_++;
-        return at < lines_.size() ? platform::BytesToUtf8(lines_[at]) : std::string();
+        ++read_;
+        if (at_ >= bytes_.size()) return {};
+        const size_t end = std::min(bytes_.find_first_of("\r\n", at_), bytes_.size());
+        const std::string_view line = std::string_view(bytes_).substr(at_, end - at_);
+        at_ = end + 1;
+        if (end + 1 < bytes_.size() && bytes_[end] == '\r' && bytes_[end + 1] == '\n') ++at_;
+        return platform::BytesToUtf8(line);
     }
-    size_t LineNumber() const { return next_; }  // of the line read last, from 1
+    size_t LineNumber() const { return read_; }  // of the line read last, from 1
     const std::string& File() const { return file_; }
 
 private:
-    std::vector<std::string> lines_;
+    std::string bytes_;
     std::string file_;
-    size_t next_ = 0;
+    size_t at_ = 0;
+    size_t read_ = 0;
 };
 
 [[noreturn]] void Fail(const LineReader& in, const std::string& what) {
@@ -87,7 +96,7 @@ int ReadSize(LineReader& in) {
 void LoadTexxPage(const std::string& texxFile, PageCells& page, CellCommandTable& commands) {
     const std::filesystem::path path = platform::ResolvePath(texxFile);
     // The whole file is read at once, so it is closed before anything can fail.
-    LineReader in(platform::SplitLines(platform::ReadFileBytes(path)), platform::PathText(path));
+    LineReader in(platform::ReadFileBytes(path), platform::PathText(path));
 
     const int cols = ReadCount(in);
     const int rows = ReadCount(in);

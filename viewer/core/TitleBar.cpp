@@ -85,10 +85,10 @@ int WheelSteps::Add(int angleDelta) {
     return steps;
 }
 
-GripResize DragGrip(Point gripAt, Size grip, Point mouse, Point grab, Size screen) {
+GripResize DragGrip(Point gripAt, Size grip, Point mouse, Point grab, Point windowAt, Box free) {
     const Size asked{gripAt.x + (mouse.x - grab.x) + grip.width, gripAt.y + (mouse.y - grab.y) + grip.height};
-    const Size window = BoundWindowSize(asked, screen);
-    return {window, {window.width - grip.width, window.height - grip.height}};
+    const WindowFrame window = FitCornerResize(windowAt, asked, free);
+    return {window, {window.size.width - grip.width, window.size.height - grip.height}};
 }
 
 }  // namespace viewer

@@ -78,13 +78,13 @@ private:
 
 // The resize grip: the window follows its bottom-right corner.
 struct GripResize {
-    Size window;
-    Point gripAt;
+    WindowFrame window;
+    Point gripAt;  // in the window
 };
-// The grip at `gripAt` dragged so that the mouse stands at `mouse` (in the grip) after being
-// grabbed at `grab`: the window becomes as large as the grip's new corner asks, within the
-// smallest window the layout lays out and the screen's free area (BoundWindowSize), and the
-// grip stays in the window's corner.
-GripResize DragGrip(Point gripAt, Size grip, Point mouse, Point grab, Size screen);
+// The grip at `gripAt` of the window at `windowAt` dragged so that the mouse stands at `mouse`
+// (in the grip) after being grabbed at `grab`: the window becomes as large as the grip's new
+// corner asks, within the smallest window the layout lays out and the free area of its
+// screen from where the window stands (FitCornerResize), and the grip stays in its corner.
+GripResize DragGrip(Point gripAt, Size grip, Point mouse, Point grab, Point windowAt, Box free);
 
 }  // namespace viewer

@@ -1,5 +1,7 @@
 #include "UpdatePanel.h"
 
+#include <algorithm>
+
 #include "UpdateServer.h"
 
 namespace viewer {
@@ -9,11 +11,11 @@ Box UpdatePanelPlace(Size window) {
             kUpdatePanelSize.width, kUpdatePanelSize.height};
 }
 
-UpdatePanelControls PlaceUpdatePanelControls(Size panel, int label15Height) {
+UpdatePanelControls PlaceUpdatePanelControls(Size panel, int lineHeight) {
     UpdatePanelControls c;
-    c.listBox10 = {20, 90, panel.width - 40, 200};
-    c.label15 = {20, c.listBox10.bottom() + 10};
-    c.gauge2 = {20, c.label15.y + label15Height + 10, panel.width - 40, 15};
+    c.listBox10 = {20, 90, panel.width - 40, std::max(200 - lineHeight, 0)};
+    c.label15 = {20, c.listBox10.bottom() + 10, panel.width - 40, 2 * lineHeight};
+    c.gauge2 = {20, c.label15.bottom() + 10, panel.width - 40, 15};
     return c;
 }
 
@@ -27,9 +29,9 @@ std::optional<WhatsNew> WhatsNewOf(std::string_view selector) {
     return std::nullopt;
 }
 
-WhatsNewTexts WhatsNewFailed(WhatsNew text, std::string_view reason) {
+WhatsNewTexts WhatsNewFailed(WhatsNew text, std::string_view reason, std::string_view cause) {
     const std::string what = std::string(WhatsNewFile(text)) + " could not be downloaded";
-    return {"Status: What is new could not be downloaded",
+    return {"Status: What is new could not be downloaded" + (cause.empty() ? "" : ": " + std::string(cause)),
             " - What is new: " + what + (reason.empty() ? "" : ". " + std::string(reason))};
 }
 

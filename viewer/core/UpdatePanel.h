@@ -25,13 +25,15 @@ inline constexpr const char* kLogLoadingData = "Loading data...";
 // The panel centred in the window (halves truncated toward zero).
 Box UpdatePanelPlace(Size window);
 
-// The what's-new list, the status line and the gauge, one under the other.
+// The what's-new list, the status line and the gauge, one under the other. The status line has
+// room for two lines of `lineHeight` (a stop's cause goes on the second); the list gives up
+// that second line, so the gauge stays 10 px under the first.
 struct UpdatePanelControls {
     Box listBox10;
-    Point label15;
+    Box label15;
     Box gauge2;
 };
-UpdatePanelControls PlaceUpdatePanelControls(Size panel, int label15Height);
+UpdatePanelControls PlaceUpdatePanelControls(Size panel, int lineHeight);
 
 // The two texts a notice offers, each for its own kind of update.
 enum class WhatsNew { Data, Program };
@@ -43,7 +45,8 @@ struct WhatsNewTexts {
     std::string status;
     std::string log;  // after the log's time stamp
 };
-WhatsNewTexts WhatsNewFailed(WhatsNew text, std::string_view reason);
+// `reason`: the failure in full, for the log; `cause`: in a few words, for the status line.
+WhatsNewTexts WhatsNewFailed(WhatsNew text, std::string_view reason, std::string_view cause);
 WhatsNewTexts WhatsNewNotStarted(WhatsNew text);
 WhatsNewTexts AcceptRefused();  // another download still runs
 

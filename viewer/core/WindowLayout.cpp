@@ -14,6 +14,21 @@ Size BoundWindowSize(Size stored, Size screen) {
             bound(stored.height, kMinimumWindow.height, screen.height)};
 }
 
+WindowFrame FitCornerResize(Point at, Size asked, Box free) {
+    WindowFrame f{at, BoundWindowSize(asked, {free.width, free.height})};
+    if (free.width <= 0 || free.height <= 0) return f;
+    const Size least = BoundWindowSize({0, 0}, {free.width, free.height});
+    // One axis: the size stops at the area's far edge, but not below the least size, which
+    // moves the window in instead.
+    const auto fit = [](int& pos, int& length, int least, int from, int extent) {
+        length = std::max(std::min(length, from + extent - pos), least);
+        if (pos + length > from + extent) pos = from + extent - length;
+    };
+    fit(f.at.x, f.size.width, least.width, free.left, free.width);
+    fit(f.at.y, f.size.height, least.height, free.top, free.height);
+    return f;
+}
+
 WindowLayout LayOutWindow(Size window, const SkinCoordinates& at, const MenuLabels& labels) {
     const int wh = window.height, ww = window.width;
     const auto atLeast0 = [](int v) { return std::max(v, 0); };

@@ -44,6 +44,20 @@ inline constexpr Size kMinimumWindow{960, 640};
 // The window size for the stored one: at least the minimum, at most the screen's free area.
 Size BoundWindowSize(Size stored, Size screen);
 
+// A window's frame on the screen: its top-left corner and its size.
+struct WindowFrame {
+    Point at;
+    Size size;
+    bool operator==(const WindowFrame&) const = default;
+};
+
+// The window at `at` resized to `asked` by its bottom-right corner, within the free area of
+// the screen it is on (screen coordinates): its size as BoundWindowSize allows, and its right
+// and bottom edges inside the area, so the size stops there. The window keeps its place
+// unless even the smallest size would reach beyond the area; it then moves in as far as that
+// needs. An empty area bounds the size only from below.
+WindowFrame FitCornerResize(Point at, Size asked, Box free);
+
 // The menu labels as they stand: their widths, and which of them are shown. A label that is
 // not shown takes no room in the row, so the shown ones close up to the right edge.
 struct MenuLabels {

@@ -39,12 +39,18 @@ inline void SetBackground(QWidget* w, QColor colour) {
     w->setAutoFillBackground(true);
 }
 
-// The screen's free area for the window, where the platform knows one.
-inline viewer::Size FreeScreen(const QWidget* window) {
+// The free area (screen coordinates) of the screen the window is on, where the platform knows
+// one: the screen less the desktop's panels.
+inline viewer::Box FreeArea(const QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return {};
     const QRect free = screen->availableGeometry();
-    return {free.width(), free.height()};
+    return {free.x(), free.y(), free.width(), free.height()};
+}
+
+inline viewer::Size FreeScreen(const QWidget* window) {
+    const viewer::Box free = FreeArea(window);
+    return {free.width, free.height};
 }
 
 // The window never gets smaller than the layout can lay out, whoever resizes it (the window

@@ -25,6 +25,7 @@
 #include "TitleBar.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "unpack/UnpackTask.h"
 
 class ChromeImage;
@@ -323,14 +324,18 @@ private:
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
     void buildStoryIndex();
+    void placeBookPage();  // the list-of-books page over the details grid and the description
     void showBook(bool quickSearch);
+    platform::ShellFailure openFailureReporter(const std::string& target);
     viewer::CatalogPlace place() const;
     viewer::BookReader bookReader_;
     viewerui::ListMarks* readMarks_ = nullptr;  // "Read" beside the stories of ListBox7
     void connectSearchHandlers();
     void connectMarkHandlers();
     bool searchEventFilter(QObject* watched, QEvent* event);  // clicks into the search box
+    void pickSearchLevels(const viewer::QuickSearchResult& found);
     void paintHaveMarks();
+    void ListBox1ContextMenu(const QPoint& at);  // a right click on a book
     viewer::CatalogSearch catalogSearch_;
     viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
     void connectPageHandlers();
@@ -455,13 +460,18 @@ private:
     void blendPanelTitle(QImage& canvas);
     void drawPanelCloseOnChrome();
     void panelPageGone();  // the options or help page closed: its drag and its close button go
-    void repaintOptionsPanel();  // after a change of skin
+    void coverBookArea();  // an options or help page opens over the book area
+    // After a layout: both panels take the window's new size and place.
+    void placePanels();
+    void placePagePanel();
+    void placeUpdatePanel();
     void paintOptionsContents(bool loadSkins);
     viewer::OptionsPanelMouse::Input optionsPanelInput() const;
     viewer::OptionsPageGeometry optionsPageGeometry() const;
     mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
     QImage underPanelClose_;  // the chrome where the panel's close button was drawn
     QPoint panelCloseAt_;
+    bool storyIndexUnderPage_ = false;  // the story index was shown when the page covered it
 };
 
 template <typename F>

@@ -119,6 +119,7 @@ void TForm1::Label11MouseMove() { Label11->Underline(true); }
 void TForm1::Label11MouseLeave() { Label11->Underline(false); }
 
 void TForm1::Label11Click() {
-    platform::ShellOpen(viewer::AboutLinkAddress(S(Label11->text())));
+    const std::string address = viewer::AboutLinkAddress(S(Label11->text()));
+    platform::ShellOpen(address, openFailureReporter(address));
     Label11MouseLeave();
 }

@@ -88,11 +88,11 @@ void TForm1::ListBox9Click() {
     Image1->hide();
     const std::string subList = S(picked->text());
     if (subList == viewer::kBookPageItem) {
-        // The list-of-books page covers the details grid and the description.
+        // The list-of-books page takes the place of the details grid, the description and the
+        // story index.
         ShowPanels(viewer::PanelChange::OpenBookPage);
-        Panel1->setGeometry(StringGrid3->x(), StringGrid3->y(), StringGrid3->width(),
-                            StringGrid3->height() + Memo2->height() + 10);
-        StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+        ListBox4->hide();
+        placeBookPage();
         CurrentTexxFile = viewer::BookPageFile(ProgramDir, CurrentCategory, CurrentList);
         N211Click();
         return;
@@ -112,6 +112,12 @@ void TForm1::ListBox9Click() {
     StringGrid1->hide();
     ListBox4->hide();
     Panel1->hide();
+}
+
+void TForm1::placeBookPage() {
+    Panel1->setGeometry(StringGrid3->x(), StringGrid3->y(), StringGrid3->width(),
+                        StringGrid3->height() + Memo2->height() + 10);
+    StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
 }
 
 void TForm1::buildStoryIndex() {

@@ -12,6 +12,7 @@
 
 #include "Chrome.h"
 #include "ChromeImage.h"
+#include "Panels.h"
 #include "QtBridge.h"
 #include "ScreenStrip.h"
 #include "SkinFiles.h"
@@ -84,6 +85,9 @@ void TForm1::N111Click() {
 
     // The title line is usable before any blend: it has its name and its close button.
     paintTitleMarks();
+    // What an open page put on the chrome is kept: its close button on the status line.
+    underPanelClose_ = QImage();
+    if (PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp) drawPanelCloseOnChrome();
     placeNotices();
     Image3->Changed();
     paintGrip();

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QTableWidget>
 
@@ -17,8 +18,10 @@
 #include <stdexcept>
 
 #include "DetailsGrid.h"
+#include "Dialogs.h"
 #include "ListMarks.h"
 #include "MarkColour.h"
+#include "OpenFailure.h"
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "platform/FileError.h"
@@ -134,7 +137,15 @@ void TForm1::StringGrid3DblClick() {
     const QTableWidgetItem* title = StringGrid3->item(StringGrid3->currentRow(), 1);
     if (!title) return;
     for (const auto& document : bookReader_.StoryDocuments(ProgramDir, S(title->text())))
-        platform::ShellOpen(document);
+        platform::ShellOpen(document, openFailureReporter(document.string()));
+}
+
+// A target that does not open is told in a message naming it and why; the answer may come
+// after the window has gone.
+platform::ShellFailure TForm1::openFailureReporter(const std::string& target) {
+    return [window = QPointer<TForm1>(this), target](const std::string& cause) {
+        if (window) viewerui::ShowError(window, Q(viewer::OpenFailureMessage(target, cause)));
+    };
 }
 
 void TForm1::ListBox7Click() {
@@ -154,5 +165,5 @@ void TForm1::ListBox7DblClick() {
     const QListWidgetItem* picked = ListBox7->currentItem();
     if (!picked) return;
     if (const auto document = bookReader_.ReadableDocument(place(), S(picked->text())))
-        platform::OpenInWordProcessor(*document);
+        platform::OpenInWordProcessor(*document, openFailureReporter(document->string()));
 }

@@ -78,6 +78,11 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
         case viewer::ChainStep::Work::None:
             break;
         case viewer::ChainStep::Work::Download:
+            // Each archive starts the gauge afresh, so a stop shows how far its own file came.
+            if (viewer::MovesGauge(step.file)) {
+                Gauge2->setRange(0, 100);
+                Gauge2->setValue(0);
+            }
             if (!StartDownload(step.file, step.file, step.file)) RunChainStep(Chain.NotStarted(step.file));
             break;
         case viewer::ChainStep::Work::Unpack: {
@@ -90,6 +95,8 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
             HandOverToUpdater();
             break;
     }
+    // A file of unknown size leaves the gauge running; stopped, it shows no progress instead.
+    if (step.stopped && Gauge2->maximum() == 0) Gauge2->setRange(0, 100);
     if (step.closePanel) ShowPanels(viewer::PanelChange::CloseUpdatePanel);
     if (step.clearDescription) Memo2->clear();
 }

@@ -134,6 +134,12 @@ void TForm1::N31Click() {
 
     PlaceChain(*this, l);
     N111Click();
+    placePanels();
+}
+
+void TForm1::placePanels() {
+    placePagePanel();
+    placeUpdatePanel();
 }
 
 // The design widths of the details grid, none lying outside the grid: when the grid is

@@ -1,6 +1,7 @@
 // Owned-book marks: the book list's context menu, the sub-list's file of owned titles and
 // the "Have" marks beside the owned books.
 #include <QAction>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 
@@ -21,8 +22,7 @@ void TForm1::connectMarkHandlers() {
     bind(N2011, &QAction::triggered, &TForm1::N2011Click);
     bind(N2021, &QAction::triggered, &TForm1::N2021Click);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListBox1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu2->popup(ListBox1->viewport()->mapToGlobal(at)); });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, &TForm1::ListBox1ContextMenu);
     haveMarks_ = new viewerui::ListMarks(ListBox1, QStringLiteral("Have"));
 }
 
@@ -35,6 +35,17 @@ const QListWidgetItem* PickedBook(const QListWidget* list) {
 }
 
 }  // namespace
+
+// The menu acts on the book under the pointer, which the right press picked: it is shown as a
+// click shows it, so the details and the cover are of the book the menu names.
+// A book that cannot be shown is told as a click tells it; the menu opens all the same.
+void TForm1::ListBox1ContextMenu(const QPoint& at) {
+    if (QListWidgetItem* book = ListBox1->itemAt(at)) {
+        ListBox1->setCurrentItem(book);
+        if (book->text() != Edit1->text()) guarded([this] { ListBox1Click(); });
+    }
+    PopupMenu2->popup(ListBox1->viewport()->mapToGlobal(at));
+}
 
 void TForm1::N2011Click() {
     const QListWidgetItem* picked = PickedBook(ListBox1);

@@ -12,9 +12,12 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
+#include <utility>
+
 #include "ChromeImage.h"
 #include "ClickLabel.h"
 #include "Controls.h"
+#include "Catalog.h"
 #include "HelpFolder.h"
 #include "PanelText.h"
 #include "QtBridge.h"
@@ -57,6 +60,13 @@ void TForm1::buildOptionsPanel() {
     }
     for (ClickLabel* link : {Label16, Label17}) link->setCursor(Qt::PointingHandCursor);
     ListBox11 = MakeList(ImagePlus5, "ListBox11", 245, 193, 300, 200);
+    // The log's lines are long (a cause after the file it stopped at): each is wrapped whole
+    // within the box.
+    ListBox11->setUniformItemSizes(false);
+    ListBox11->setWordWrap(true);
+    ListBox11->setTextElideMode(Qt::ElideNone);
+    ListBox11->setResizeMode(QListView::Adjust);
+    ListBox11->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox11->hide();
 }
 
@@ -88,6 +98,7 @@ void TForm1::N0000921Click() {
             Panel1->hide();  // shown again painted, after the window beneath its title was taken
             ImagePlus5->Clear();
             PlacePanel(*this);
+            coverBookArea();
             ShowPanels(viewer::PanelChange::OpenOptions);
             drawPanelCloseOnChrome();
             N06011Click();
@@ -108,6 +119,7 @@ void TForm1::N0000931Click() {
             ImagePlus5->Clear();
             PlacePanel(*this);
             StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+            coverBookArea();
             ShowPanels(viewer::PanelChange::OpenHelp);
             drawPanelCloseOnChrome();
             break;
@@ -129,6 +141,23 @@ void TForm1::panelPageGone() {
         Image3->Changed();
     }
     underPanelClose_ = QImage();
+    // The book area shows again what the page covered; a sub-list item that named a view no
+    // longer shown is no longer picked.
+    if (std::exchange(storyIndexUnderPage_, false)) {
+        ListBox4->show();
+        ListBox4->raise();
+    }
+    const QListWidgetItem* picked = ListBox9->currentItem();
+    if (picked && !viewer::KeepsSubListPick(S(picked->text()), !ListBox4->isHidden(), PanelPage == viewer::kPanelBookPage))
+        ListBox9->setCurrentItem(nullptr);
+}
+
+// A page lies over the whole book area: the story index, which reaches lower than the page,
+// is hidden while the page is shown and comes back when it closes.
+void TForm1::coverBookArea() {
+    const bool pageShown = PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp;
+    if (!pageShown) storyIndexUnderPage_ = !ListBox4->isHidden();
+    ListBox4->hide();
 }
 
 // The panel's close button on the chrome's status line, where the window's pointer handling
@@ -177,7 +206,9 @@ void TForm1::N06031Click() {
     const QString title = Q(PanelPage == viewer::kPanelHelp ? viewer::kHelpTitle : viewer::kOptionsTitle);
     viewerui::DrawPanelTexts(canvas, ImagePlus5, 8, Q(panelColours().titleText), viewerui::TextLine::Centre,
                              {{QPoint(g.title.x, g.title.y), title}});
-    QPainter(&canvas).drawImage(g.cancelButton.x, g.cancelButton.y, panelBitmap("b_cansel"));
+    // The page has one close button: on the chrome's status line where there is a chrome,
+    // otherwise its own.
+    if (!skinApplied_) QPainter(&canvas).drawImage(g.cancelButton.x, g.cancelButton.y, panelBitmap("b_cansel"));
     ImagePlus5->Changed();
 }
 
@@ -242,7 +273,7 @@ void TForm1::N06061Click() {
 viewer::OptionsPanelMouse::Input TForm1::optionsPanelInput() const {
     const QImage& cancel = panelBitmap("b_cansel");
     return {ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()},
-            PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp};
+            PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp, !skinApplied_};
 }
 
 void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
@@ -256,6 +287,12 @@ void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
     if (out.subPage) {
         OptionsPage = *out.subPage;
         N06041Click();
+        if (OptionsPage == viewer::kOptionsSkinsPage) {
+            // The "Skins" entry gives the skin list the editor's colours.
+            const viewer::PanelColours c = panelColours();
+            viewerui::SetRole(ListBox5, QPalette::Base, Q(c.editorFon));
+            viewerui::SetRole(ListBox5, QPalette::Text, Q(c.editorText));
+        }
     }
 }
 
@@ -279,13 +316,19 @@ void TForm1::ImagePlus5MouseUp(Qt::MouseButton, int x, int y) {
     N06041Click();
 }
 
-// After a change of skin: the panel in the new skin's frame and colours, its close button on
-// the new chrome.
-void TForm1::repaintOptionsPanel() {
-    if (PanelPage != viewer::kPanelOptions || Panel1->isHidden()) return;
+// After a layout: the page at the window's new size and place, painted anew there. The skin
+// list stays as it is: a click on it may be what is being handled.
+void TForm1::placePagePanel() {
+    if (Panel1->isHidden()) return;
+    if (PanelPage == viewer::kPanelBookPage) {
+        placeBookPage();
+        return;
+    }
+    if (PanelPage != viewer::kPanelOptions && PanelPage != viewer::kPanelHelp) return;
+    PlacePanel(*this);
+    StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    if (PanelPage != viewer::kPanelOptions) return;
     Panel1->hide();
     N06011Click();
-    paintOptionsContents(false);  // the skin list stays as it is: its click is being handled
-    underPanelClose_ = QImage();  // the chrome was painted anew
-    drawPanelCloseOnChrome();
+    paintOptionsContents(false);
 }

@@ -30,6 +30,8 @@ viewer::PanelColours TForm1::panelColours() const {
     c.titleText = Rgb(p.color(QPalette::HighlightedText));
     c.borderLine = Rgb(p.color(QPalette::Mid));
     c.selectedMenu = Rgb(p.color(QPalette::Midlight));
+    c.editorFon = Rgb(p.color(QPalette::Base));
+    c.editorText = Rgb(p.color(QPalette::Text));
     return c;
 }
 

@@ -55,6 +55,9 @@ void TForm1::Edit3Change() {
         StringGrid1->hide();
         ListBox4->hide();
     }
+    // Each list shows picked the item whose list the level below shows; the book list, the
+    // hit. A miss leaves the book shown before in the details, so no book is picked.
+    pickSearchLevels(found);
     if (found.error) throw *found.error;
     if (!found.hit) return;
 
@@ -63,7 +66,20 @@ void TForm1::Edit3Change() {
     // may have covered.
     StringGrid3->show();
     if (PanelPage == viewer::kPanelBookPage) Panel1->hide();
+    ListBox1->setCurrentRow(SearchHitIndex);
+    ListBox1->scrollToItem(ListBox1->currentItem());
     N5011Click();
+}
+
+void TForm1::pickSearchLevels(const viewer::QuickSearchResult& found) {
+    const auto pick = [](QListWidget* list, const std::optional<viewer::QuickSearchResult::Level>& below) {
+        if (!below) return;
+        list->setCurrentRow(below->row);
+        if (list->currentItem()) list->scrollToItem(list->currentItem());
+    };
+    pick(ListBox8, found.category);
+    pick(ListBox2, found.list);
+    pick(ListBox9, found.subList);
 }
 
 void TForm1::Edit3Click() {

@@ -109,9 +109,8 @@ void TForm1::ListBox5Click() {
     ChromeLoaded = 1;
     ButtonsLoaded = 1;
     CancelButtonBitmap = Bitmaps.Get("b_cansel");
-    N31Click();
+    N31Click();  // the options panel too, in the new skin's frame and colours
     N121Click();
-    repaintOptionsPanel();
 }
 
 void TForm1::loadSkinList() {

@@ -273,8 +273,9 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
     if (!GripDragging) return;
     const viewer::GripResize r =
         viewer::DragGrip({ImagePlus3->x(), ImagePlus3->y()}, {ImagePlus3->width(), ImagePlus3->height()}, {x, y},
-                         {GripGrabX, GripGrabY}, viewerui::FreeScreen(this));
-    resize(r.window.width, r.window.height);
+                         {GripGrabX, GripGrabY}, {this->x(), this->y()}, viewerui::FreeArea(this));
+    if (r.window.at != viewer::Point{this->x(), this->y()}) move(r.window.at.x, r.window.at.y);
+    resize(r.window.size.width, r.window.size.height);
     ImagePlus3->move(r.gripAt.x, r.gripAt.y);
 }
 
@@ -282,8 +283,8 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
 // painted at it, with the see-through title line where that is on.
 void TForm1::ImagePlus3MouseUp(Qt::MouseButton, int, int) {
     const viewer::Size stored = viewer::BoundWindowSize({width(), height()}, viewerui::FreeScreen(this));
-    OptionsIni->WriteInteger(viewer::kSectionWindow, "Height", stored.height);
-    OptionsIni->WriteInteger(viewer::kSectionWindow, "Width", stored.width);
+    // Both in one write: the disk is waited for once.
+    OptionsIni->WriteIntegers(viewer::kSectionWindow, {{"Height", stored.height}, {"Width", stored.width}});
     GripDragging = false;
     if (!skinApplied_) return;
     Image3->Clear();

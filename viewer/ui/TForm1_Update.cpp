@@ -17,6 +17,7 @@
 #include <climits>
 
 #include "ClickLabel.h"
+#include "DownloadCause.h"
 #include "QtBridge.h"
 #include "Startup.h"
 #include "TForm1.h"
@@ -116,7 +117,7 @@ void TForm1::Label16MouseLeave() { Label16->Underline(false); }
 void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
     const std::string time = viewer::LogTimeNow();
     if (viewer::InstallChain::Handles(done.name)) {
-        RunChainStep(Chain.Downloaded(done.name, done.ok, done.error));
+        RunChainStep(Chain.Downloaded(done.name, done.ok, done.error, viewer::DownloadCause(done)));
         return;
     }
     if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 
 #include "ClickLabel.h"
+#include "DownloadCause.h"
 #include "Controls.h"
 #include "MarkColour.h"
 #include "PanelText.h"
@@ -36,8 +37,8 @@ void TForm1::buildUpdatePanel() {
     ImagePlus4 = Make<TImagePlus>(Panel3, "ImagePlus4", 0, 0, size.width, size.height);
     Label15 = Make<QLabel>(Panel3, "Label15", 20, 300, size.width - 40, 13);
     Label15->setText(Q(viewer::kStatusDesign));
-    Label15->adjustSize();
-    Label15->resize(size.width - 40, Label15->height());
+    Label15->setWordWrap(true);  // a stop's cause goes on a second line
+    Label15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ListBox10 = MakeList(Panel3, "ListBox10", 20, 90, size.width - 40, 200);
     Gauge2 = Make<QProgressBar>(Panel3, "Gauge2", 20, 330, size.width - 40, 15);
     Gauge2->setMinimum(0);
@@ -114,18 +115,20 @@ void TForm1::RequestWhatsNew(viewer::WhatsNew text) {
 // still hears of a failure.
 void TForm1::WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew text) {
     std::string failure = done.ok ? std::string() : done.error;
+    std::string cause = done.ok ? std::string() : viewer::DownloadCause(done);
     std::vector<std::string> lines;
     if (done.ok) {
         try {
             lines = platform::LoadLines(done.destFile);
         } catch (const platform::FileError& e) {
             failure = e.what();
+            cause = "it could not be read";
         }
     }
     const bool failed = !done.ok || !failure.empty();
     const bool answered = UpdatePanelOpen() && (failed ? UpdateOffer.Failed(text) : UpdateOffer.Arrived(text));
     if (failed) {
-        const viewer::WhatsNewTexts t = viewer::WhatsNewFailed(text, failure);
+        const viewer::WhatsNewTexts t = viewer::WhatsNewFailed(text, failure, cause);
         if (answered) Label15->setText(Q(t.status));
         ListBox11->addItem(Q(viewer::LogTimeNow() + t.log));
         return;
@@ -148,6 +151,16 @@ void TForm1::N141Click() {
     N07021Click();
 }
 
+// After a layout: the open panel centred in the window again and painted anew, with its text,
+// status line and gauge as they are.
+void TForm1::placeUpdatePanel() {
+    if (Panel3->isHidden()) return;
+    Panel3->hide();
+    const viewer::Box at = viewer::UpdatePanelPlace({width(), height()});
+    Panel3->setGeometry(at.left, at.top, at.width, at.height);
+    N07021Click();
+}
+
 void TForm1::N07021Click() {
     if (!Panel3->isHidden()) {
         Panel3->hide();
@@ -164,12 +177,14 @@ void TForm1::N07031Click() {
     ImagePlus4->Clear();
     ImagePlus4->setGeometry(0, 0, Panel3->width(), Panel3->height());
     const viewer::UpdatePanelControls c =
-        viewer::PlaceUpdatePanelControls({Panel3->width(), Panel3->height()}, Label15->height());
+        viewer::PlaceUpdatePanelControls({Panel3->width(), Panel3->height()}, Label15->fontMetrics().height());
     ListBox10->setGeometry(c.listBox10.left, c.listBox10.top, c.listBox10.width, c.listBox10.height);
-    Label15->move(c.label15.x, c.label15.y);
+    Label15->setGeometry(c.label15.left, c.label15.top, c.label15.width, c.label15.height);
     Gauge2->setGeometry(c.gauge2.left, c.gauge2.top, c.gauge2.width, c.gauge2.height);
     const viewer::PanelColours colours = panelColours();
-    viewerui::SetRole(Label15, QPalette::WindowText, Q(colours.dialogText));
+    // The "Help" label takes the panel's text colour too.
+    for (QWidget* label : {static_cast<QWidget*>(Label15), static_cast<QWidget*>(Label4)})
+        viewerui::SetRole(label, QPalette::WindowText, Q(colours.dialogText));
 
     QImage& canvas = ImagePlus4->Canvas();
     canvas.fill(Q(colours.dialogFon));

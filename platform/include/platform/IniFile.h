@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/FileStamp.h"
@@ -36,6 +38,9 @@ public:
     // Throw FileError when the file cannot be written; the file on disk is then unchanged.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int32_t value);
+    // Several keys of one section in one write, so they reach the disk together, at the cost
+    // of one.
+    void WriteIntegers(std::string_view section, std::initializer_list<std::pair<std::string_view, int32_t>> values);
     // Makes an empty section (used where a section stands for a key that exists without values).
     void CreateSection(std::string_view section);
 
@@ -43,9 +48,14 @@ private:
     void Refresh() const;
     void Store(std::vector<std::string> lines);
     // Index of the first line of the section's header, or -1.
-    int FindSection(std::string_view section) const;
+    int FindSection(std::string_view section) const { return FindSection(lines_, section); }
+    static int FindSection(const std::vector<std::string>& lines, std::string_view section);
     // Index of the key's line within the section that starts at header, or -1.
-    int FindKey(int header, std::string_view key) const;
+    int FindKey(int header, std::string_view key) const { return FindKey(lines_, header, key); }
+    static int FindKey(const std::vector<std::string>& lines, int header, std::string_view key);
+    // The key's line in the section set to the value, the section made where there is none.
+    static void SetValue(std::vector<std::string>& lines, std::string_view section, std::string_view key,
+                         std::string_view value);
 
     std::filesystem::path path_;
     IniEncoding encoding_;

@@ -4,14 +4,22 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string>
 
 namespace platform {
+
+// Told why a document could not be opened, in a few words for the user ("no program is set to
+// open files of this type"). An opener may learn it only later, when the desktop's launcher
+// gives up; it then calls it on the thread that asked.
+using ShellFailure = std::function<void(const std::string& cause)>;
 
 class ShellOpener {
 public:
     virtual ~ShellOpener() = default;
-    // Starts the default application for the document; false when nothing could be started.
-    virtual bool Open(const std::filesystem::path& document) = 0;
+    // Starts the default application for the document (a file, or a web address); `failed`,
+    // when given, hears of a failure.
+    virtual void Open(const std::filesystem::path& document, ShellFailure failed) = 0;
 };
 
 // Installs the opener used from now on (not owned; nullptr restores the one that opens
@@ -19,11 +27,11 @@ public:
 ShellOpener* SetShellOpener(ShellOpener* opener);
 
 // Opens the document through the installed opener, shown normally.
-bool ShellOpen(const std::filesystem::path& document);
+void ShellOpen(const std::filesystem::path& document, ShellFailure failed = {});
 
 // Word automation: make the word processor visible and open the document in it. The
 // desktop's default application for the document does both, so this goes through the same
 // opener; nothing keeps a hold on the application afterwards.
-bool OpenInWordProcessor(const std::filesystem::path& document);
+void OpenInWordProcessor(const std::filesystem::path& document, ShellFailure failed = {});
 
 }  // namespace platform

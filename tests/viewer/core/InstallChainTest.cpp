@@ -38,6 +38,11 @@ TEST(InstallChain, StopTextsSayWhatFailedAndWhy) {
     auto t = ChainStopped("docs.zip", ChainFailure::Download, "HTTP status 404");
     EXPECT_EQ(t.status, "Status: Update stopped: docs.zip could not be downloaded");
     EXPECT_EQ(t.log, " - Update stopped: docs.zip could not be downloaded. HTTP status 404");
+    // The cause in a few words goes on the status line.
+    t = ChainStopped("updatebase.zip", ChainFailure::Download, "The server answered with HTTP status 404",
+                     "the server answered 404");
+    EXPECT_EQ(t.status, "Status: Update stopped: updatebase.zip could not be downloaded: the server answered 404");
+    EXPECT_EQ(t.log, " - Update stopped: updatebase.zip could not be downloaded. The server answered with HTTP status 404");
     t = ChainStopped("updatebase.zip", ChainFailure::Unpack, "The archive \"updatebase.zip\" could not be unpacked. bad CRC");
     EXPECT_EQ(t.status, "Status: Update stopped: updatebase.zip could not be unpacked");
     EXPECT_EQ(t.log, " - Update stopped: The archive \"updatebase.zip\" could not be unpacked. bad CRC");

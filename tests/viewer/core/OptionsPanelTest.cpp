@@ -66,7 +66,7 @@ TEST(OptionsPanel, MenuZonesAreStrict) {
 }
 
 TEST(OptionsPanel, DragByTheTitleLine) {
-    const OptionsPanelMouse::Input in{{980, 630}, 26, {20, 22}, true};
+    const OptionsPanelMouse::Input in{{980, 630}, 26, {20, 22}, true, true};
     OptionsPanelMouse mouse;
 
     // A press in the top-right corner neither starts a drag nor picks an entry.
@@ -92,7 +92,7 @@ TEST(OptionsPanel, DragByTheTitleLine) {
 }
 
 TEST(OptionsPanel, MenuEntriesAndTheCancelButton) {
-    const OptionsPanelMouse::Input in{{980, 630}, 26, {20, 22}, true};
+    const OptionsPanelMouse::Input in{{980, 630}, 26, {20, 22}, true, true};
     OptionsPanelMouse mouse;
     EXPECT_EQ(mouse.Press(true, 100, 145, in).subPage, std::optional<std::string>("updateopt"));
     EXPECT_EQ(mouse.Press(true, 100, 83, in).subPage, std::optional<std::string>("skins"));
@@ -104,4 +104,8 @@ TEST(OptionsPanel, MenuEntriesAndTheCancelButton) {
     const Point cancel = LayOutOptionsPage(in.image, in.titleLineHeight, in.cancelButton).cancelButton;
     EXPECT_TRUE(mouse.Release(cancel.x + 10, cancel.y + 10, in).close);
     EXPECT_FALSE(mouse.Release(cancel.x, cancel.y + 10, in).close) << "on its border";
+    // Where the chrome carries the page's close button, the page has none of its own.
+    OptionsPanelMouse::Input chrome = in;
+    chrome.ownCloseButton = false;
+    EXPECT_FALSE(mouse.Release(cancel.x + 10, cancel.y + 10, chrome).close);
 }

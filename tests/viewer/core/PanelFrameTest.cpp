@@ -76,12 +76,15 @@ TEST(PanelFrame, TitleRowsBlendInTheBandOnly) {
 TEST(PanelFrame, ColoursAndTheirDefaults) {
     testsupport::TempDir dir;
     testsupport::WriteFile(dir / "color.ini",
-                           "[Dialog]\r\nFon=255\r\nTextColor=x\r\n[window]\r\ncolorfon=65280\r\n[Message]\r\nColortextZ=16711680\r\n");
+                           "[Dialog]\r\nFon=255\r\nTextColor=x\r\n[window]\r\ncolorfon=65280\r\n[Message]\r\nColortextZ=16711680\r\n"
+                           "[Editor]\r\nColorFon=65535\r\n");
     const PanelColours c = ReadPanelColours(platform::IniFile(dir / "color.ini"));
     EXPECT_EQ(c.dialogFon, (Rgb{255, 0, 0}));
     EXPECT_EQ(c.windowFon, (Rgb{0, 255, 0}));
     EXPECT_EQ(c.titleText, (Rgb{0, 0, 255}));
     EXPECT_EQ(c.dialogText, (Rgb{188, 188, 188})) << "a value that is no number takes the default";
+    EXPECT_EQ(c.editorFon, (Rgb{255, 255, 0}));
+    EXPECT_EQ(c.editorText, (Rgb{188, 188, 188}));
     const PanelColours none = ReadPanelColours(platform::IniFile(dir / "none.ini"));
     EXPECT_EQ(none.dialogFon, (Rgb{216, 216, 216}));
     EXPECT_EQ(none.titleText, (Rgb{216, 216, 216}));

@@ -13,6 +13,7 @@
 
 #include "NginxServer.h"
 #include "RawHttpServer.h"
+#include "DownloadCause.h"
 #include "TDownLoader.h"
 #include "TempDir.h"
 
@@ -129,16 +130,20 @@ TEST(TDownLoader, FailedTransferKeepsTheOldFile) {
     });
     RawHttpServer noAnswer([](RawHttpServer::Connection&) {}, false);
 
-    struct Case { const char* name; std::string url; const char* error; };
+    // The error in full, and the cause in the words of the update panel's status line.
+    struct Case { const char* name; std::string url; const char* error; const char* cause; };
     const Case cases[] = {
-        {"404", nginx.url("missing.zip"), "HTTP status 404"},
-        {"redirect to a missing file", nginx.base() + "/old/vncsoft/vantorbooks/update/missing.zip", "404"},
-        {"connection cut in the body", cut.url("/docs.zip"), ""},
-        {"body stalls", stall.url("/docs.zip"), "sent nothing for 500 ms"},
-        {"server silent after the request", silent.url("/docs.zip"), "sent nothing for 500 ms"},
-        {"server never accepts", noAnswer.url("/docs.zip"), "timeout"},  // the HTTP client words it either way
-        {"nobody listens", "http://127.0.0.1:1/docs.zip", ""},  // a port below 1024 no test binds
-        {"not a web address", "file:///etc/hostname", ""},
+        {"404", nginx.url("missing.zip"), "HTTP status 404", "the server answered 404"},
+        {"redirect to a missing file", nginx.base() + "/old/vncsoft/vantorbooks/update/missing.zip", "404",
+         "the server answered 404"},
+        {"connection cut in the body", cut.url("/docs.zip"), "", "the transfer broke off at 4%"},
+        {"body stalls", stall.url("/docs.zip"), "sent nothing for 500 ms", "the server stopped sending"},
+        {"server silent after the request", silent.url("/docs.zip"), "sent nothing for 500 ms",
+         "the server stopped sending"},
+        {"server never accepts", noAnswer.url("/docs.zip"), "timeout", "no connection to the update server"},  // any case
+        // A port below 1024 no test binds.
+        {"nobody listens", "http://127.0.0.1:1/docs.zip", "", "no connection to the update server"},
+        {"not a web address", "file:///etc/hostname", "", "file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,6 +154,7 @@ TEST(TDownLoader, FailedTransferKeepsTheOldFile) {
         EXPECT_FALSE(r.aborted);
         EXPECT_FALSE(r.error.empty());
         EXPECT_TRUE(ContainsNoCase(r.error, c.error)) << r.error;
+        EXPECT_NE(DownloadCause(r).find(c.cause), std::string::npos) << DownloadCause(r);
         EXPECT_EQ(ReadFile(dir / "docs.zip"), kOld);
         EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"docs.zip"});
     }

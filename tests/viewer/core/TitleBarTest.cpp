@@ -141,19 +141,21 @@ TEST(TitleBar, WheelTurnsCountWholeNotches) {
 
 TEST(TitleBar, GripFollowsTheMouseWithinTheSmallestWindowAndTheScreen) {
     const Size grip{20, 20};
-    const Size screen{1280, 1000};
+    const Box free{0, 0, 1280, 1000};
+    const Point at{100, 50};
     // The grip of a 1000 x 760 window at (980, 740), grabbed at (5, 5), dragged 40 right and 30 up.
-    GripResize r = DragGrip({980, 740}, grip, {45, -25}, {5, 5}, screen);
-    EXPECT_EQ(r.window, (Size{1040, 730}));
+    GripResize r = DragGrip({980, 740}, grip, {45, -25}, {5, 5}, at, free);
+    EXPECT_EQ(r.window, (WindowFrame{at, {1040, 730}}));
     EXPECT_EQ(r.gripAt, (Point{1020, 710}));
     // Far up and left: the smallest window, never zero or below; the grip stays in its corner.
-    r = DragGrip({980, 740}, grip, {-5000, -5000}, {5, 5}, screen);
-    EXPECT_EQ(r.window, kMinimumWindow);
+    r = DragGrip({980, 740}, grip, {-5000, -5000}, {5, 5}, at, free);
+    EXPECT_EQ(r.window, (WindowFrame{at, kMinimumWindow}));
     EXPECT_EQ(r.gripAt, (Point{kMinimumWindow.width - 20, kMinimumWindow.height - 20}));
-    // Beyond the screen: the screen's size.
-    r = DragGrip({980, 740}, grip, {5000, 5000}, {5, 5}, screen);
-    EXPECT_EQ(r.window, screen);
+    // Beyond the screen: up to the free area's edges from where the window stands.
+    r = DragGrip({980, 740}, grip, {5000, 5000}, {5, 5}, at, free);
+    EXPECT_EQ(r.window, (WindowFrame{at, {1180, 950}}));
+    EXPECT_EQ(r.gripAt, (Point{1160, 930}));
     // No screen known: only the lower bound.
-    r = DragGrip({980, 740}, grip, {1005, 5}, {5, 5}, {});
-    EXPECT_EQ(r.window, (Size{2000, 760}));
+    r = DragGrip({980, 740}, grip, {1005, 5}, {5, 5}, at, {});
+    EXPECT_EQ(r.window.size, (Size{2000, 760}));
 }

@@ -33,9 +33,10 @@ Names_ Names(const std::vector<ButtonImage>& images) {
 TEST(UpdatePanel, PlaceAndControls) {
     EXPECT_EQ(UpdatePanelPlace({1000, 760}), (Box{250, 180, 500, 400}));
     EXPECT_EQ(UpdatePanelPlace({961, 641}), (Box{230, 120, 500, 400}));  // halves truncated
+    // Two lines of status, the list a line shorter, the gauge where one line would put it.
     const UpdatePanelControls c = PlaceUpdatePanelControls(kPanel, 13);
-    EXPECT_EQ(c.listBox10, (Box{20, 90, 460, 200}));
-    EXPECT_EQ(c.label15, (Point{20, 300}));
+    EXPECT_EQ(c.listBox10, (Box{20, 90, 460, 187}));
+    EXPECT_EQ(c.label15, (Box{20, 287, 460, 26}));
     EXPECT_EQ(c.gauge2, (Box{20, 323, 460, 15}));
     EXPECT_EQ(WhatsNewOf("update_whatnew.txt"), std::optional<WhatsNew>(WhatsNew::Data));
     EXPECT_EQ(WhatsNewOf("updatevantorbooks_whatnew.txt"), std::optional<WhatsNew>(WhatsNew::Program));
@@ -161,8 +162,8 @@ TEST(UpdatePanel, CancelClosesOnlyWhileNoInstallationRuns) {
 }
 
 TEST(UpdatePanel, TextsSayWhichFileAndWhy) {
-    const WhatsNewTexts failed = WhatsNewFailed(WhatsNew::Program, "HTTP status 404");
-    EXPECT_EQ(failed.status, "Status: What is new could not be downloaded");
+    const WhatsNewTexts failed = WhatsNewFailed(WhatsNew::Program, "HTTP status 404", "the server answered 404");
+    EXPECT_EQ(failed.status, "Status: What is new could not be downloaded: the server answered 404");
     EXPECT_EQ(failed.log, " - What is new: updatevantorbooks_whatnew.txt could not be downloaded. HTTP status 404");
     const WhatsNewTexts busy = WhatsNewNotStarted(WhatsNew::Data);
     EXPECT_EQ(busy.status, "Status: What is new was not fetched: another download is still running");

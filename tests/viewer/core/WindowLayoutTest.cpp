@@ -109,6 +109,34 @@ TEST(WindowLayout, WindowSizeBounds) {
     }
 }
 
+// The corner dragged out stops at the free area's edges from where the window stands; a
+// window too far out for even the smallest size moves in.
+TEST(WindowLayout, ACornerResizeStaysInTheScreensFreeArea) {
+    const Box small{0, 0, 1024, 768};
+    const Box panelled{0, 28, 1280, 996};  // a panel across the top of the screen
+    struct Case {
+        const char* name;
+        Point at;
+        Size asked;
+        Box free;
+        WindowFrame want;
+    };
+    const Case cases[] = {
+        {"inside", {12, 4}, {1000, 700}, small, {{12, 4}, {1000, 700}}},
+        {"far out on a small screen", {12, 4}, {3000, 3000}, small, {{12, 4}, {1012, 764}}},
+        {"below the smallest", {12, 4}, {10, 10}, small, {{12, 4}, kMinimumWindow}},
+        {"too far right for the smallest", {200, 300}, {10, 10}, small, {{1024 - 960, 768 - 640}, kMinimumWindow}},
+        {"the free area's own origin", {100, 40}, {3000, 3000}, panelled, {{100, 40}, {1180, 984}}},
+        {"a screen smaller than the smallest", {50, 50}, {3000, 3000}, {0, 0, 800, 600}, {{0, 0}, {800, 600}}},
+        {"no screen known", {50, 50}, {3000, 3000}, {}, {{50, 50}, {3000, 3000}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WindowFrame got = FitCornerResize(c.at, c.asked, c.free);
+        EXPECT_EQ(got, c.want) << got.at.x << "," << got.at.y << " " << got.size.width << "x" << got.size.height;
+    }
+}
+
 TEST(WindowLayout, ColumnsFitTheGrid) {
     const int design[] = {10, 240, 15, 30, 15, 270, 15, 150, 15, 200};  // 960
     const int minimum[] = {10, 40, 15, 30, 15, 40, 15, 40, 15, 40};

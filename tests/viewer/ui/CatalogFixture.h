@@ -64,18 +64,29 @@ inline void ClickItem(QListWidget* list, const char* text) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
 }
 
-// Records what the shell would open, for the scope.
+// The three upper lists walked with the mouse down to a sub-list of Фантастика / Звёздные миры.
+inline void WalkToStarWorlds(QListWidget* categories, QListWidget* lists, QListWidget* subLists, const char* subList) {
+    ClickItem(categories, "Фантастика");
+    ClickItem(lists, "Звёздные миры");
+    ClickItem(subLists, subList);
+}
+
+// Records what the shell would open, for the scope; with a cause given, every opening fails
+// with it.
 class RecordingOpener : public platform::ShellOpener {
 public:
-    RecordingOpener() { previous_ = platform::SetShellOpener(this); }
+    explicit RecordingOpener(std::string failWith = {}) : failWith_(std::move(failWith)) {
+        previous_ = platform::SetShellOpener(this);
+    }
     ~RecordingOpener() override { platform::SetShellOpener(previous_); }
-    bool Open(const std::filesystem::path& document) override {
+    void Open(const std::filesystem::path& document, platform::ShellFailure failed) override {
         opened.push_back(document);
-        return true;
+        if (!failWith_.empty() && failed) failed(failWith_);
     }
     std::vector<std::filesystem::path> opened;
 
 private:
+    std::string failWith_;
     platform::ShellOpener* previous_ = nullptr;
 };
 

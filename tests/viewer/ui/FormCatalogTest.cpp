@@ -155,6 +155,47 @@ TEST(FormCatalog, BookPageIsNotCoveredByTheOptionsPage) {
     }
 }
 
+// A page over the book area hides all of it, the story index too, which comes back when the
+// page closes. The list-of-books page that the "Options" and "Help" labels close stays
+// closed, and its sub-list item no longer looks picked.
+TEST(FormCatalog, WhatAPageCoversComesBackAndThePickSaysWhatIsShown) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    inst.Write("help/index.texx", "2\r\n2\r\nongrid\r\nСправка\r\n\r\n300\r\n20\r\n");
+    inst.Write("skins/skins.txt", "Classic\r\n");
+    TForm1 form;
+    form.show();
+    testsupport::WalkToStarWorlds(form.ListBox8, form.ListBox2, form.ListBox9, "Список рассказов");
+    ASSERT_TRUE(form.ListBox4->isVisible());
+    for (ClickLabel* label : {form.Label2, form.Label4}) {
+        SCOPED_TRACE(S(label->text()));
+        emit label->clicked();
+        EXPECT_FALSE(form.ListBox4->isVisible()) << "the index shows beside the page";
+        emit label->clicked();
+        EXPECT_TRUE(form.ListBox4->isVisible());
+        ASSERT_TRUE(form.ListBox9->currentItem());
+        EXPECT_EQ(S(form.ListBox9->currentItem()->text()), "Список рассказов");
+    }
+    // Options, then Help: the index still comes back once the last page closes.
+    emit form.Label2->clicked();
+    emit form.Label4->clicked();
+    emit form.Label4->clicked();
+    EXPECT_TRUE(form.ListBox4->isVisible());
+
+    ClickItem(form.ListBox9, "Список книг");
+    EXPECT_FALSE(form.ListBox4->isVisible()) << "the index lies beneath the list-of-books page";
+    for (ClickLabel* label : {form.Label2, form.Label4}) {
+        SCOPED_TRACE(S(label->text()));
+        ClickItem(form.ListBox9, "Список книг");
+        emit label->clicked();
+        emit label->clicked();
+        EXPECT_FALSE(form.Panel1->isVisible());
+        EXPECT_FALSE(form.ListBox4->isVisible());
+        EXPECT_EQ(form.ListBox9->currentItem(), nullptr) << "the closed page's item stays picked";
+    }
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
 TEST(FormCatalog, StoryIndexMergesTheSubListsOfTheList) {
     Installation inst;
     testsupport::WriteCatalog(inst);

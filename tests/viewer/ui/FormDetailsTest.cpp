@@ -246,6 +246,25 @@ TEST(FormDetails, DoubleClickOnAFormatMarkOpensTheStoryDocuments) {
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
+// A document the desktop cannot open is told, naming the file and why.
+TEST(FormDetails, ADocumentThatDoesNotOpenIsTold) {
+    Installation inst;
+    WriteBooks(inst);
+    testsupport::RecordingOpener shell("no program is set to open files of this type");
+    TForm1 form;
+    form.show();
+    OpenFirstSubList(form);
+    ClickItem(form.ListBox1, "Книга А");
+    QTableWidgetItem* item = form.StringGrid3->item(4, 3);
+    const QPoint at = form.StringGrid3->visualItemRect(item).center();
+    QTest::mouseClick(form.StringGrid3->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(form.StringGrid3->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    ASSERT_EQ(inst.dialogs.size(), 1u);
+    EXPECT_EQ(inst.dialogs.front(), "error: Cannot open \"" + shell.opened.front().string() +
+                                        "\": no program is set to open files of this type.");
+}
+
 TEST(FormDetails, HiddenStoryListOpensTheReadableDocument) {
     Installation inst;
     WriteBooks(inst);

@@ -242,7 +242,7 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         release.store(true);
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
-                                                          " could not be downloaded");
+                                                          " could not be downloaded: the server answered 404");
         EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
@@ -263,13 +263,14 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
     };
     const Case cases[] = {
         {"documents not on the server", std::nullopt, Base().bytes, {"docs.zip 404"},
-         "Status: Update stopped: docs.zip could not be downloaded", "HTTP status 404", false},
+         "Status: Update stopped: docs.zip could not be downloaded: the server answered 404", "HTTP status 404", false},
         {"documents truncated", cut, Base().bytes, {"docs.zip 200"},
          "Status: Update stopped: docs.zip could not be unpacked", "could not be unpacked", false},
         {"documents damaged", Docs().Damaged("new story text"), Base().bytes, {"docs.zip 200"},
          "Status: Update stopped: docs.zip could not be unpacked", "unzip", false},
         {"database not on the server", Docs().bytes, std::nullopt, {"docs.zip 200", "updatebase.zip 404"},
-         "Status: Update stopped: updatebase.zip could not be downloaded", "HTTP status 404", true},
+         "Status: Update stopped: updatebase.zip could not be downloaded: the server answered 404", "HTTP status 404",
+         true},
         {"database damaged", Docs().bytes, Base().Damaged("new data"), {"docs.zip 200", "updatebase.zip 200"},
          "Status: Update stopped: updatebase.zip could not be unpacked", "updatebase.zip", true},
     };
@@ -298,6 +299,9 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), lasx);
         EXPECT_EQ(form.Label15->text().toStdString(), c.status);
         EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
+        if (std::string(c.reason) == "HTTP status 404") {
+            EXPECT_EQ(form.Gauge2->value(), form.Gauge2->minimum()) << "the gauge shows the archive before";
+        }
         EXPECT_NE(LastLog(form).find(" - Update stopped: "), std::string::npos) << LastLog(form);
         EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
@@ -325,6 +329,7 @@ TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
         std::optional<std::string> nginxBody;  // served by nginx; else the raw answer
         std::string rawAnswer;
         const char* reason;
+        const char* cause = "the server sent something else";
     };
     const Case cases[] = {
         {"short", "VantorBooks update information\r\n1\r\n0\r\n", "", "it ends after 3 lines"},
@@ -335,7 +340,8 @@ TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
         {"a length smaller than the file", std::nullopt,
          "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(half.size()) + "\r\n\r\n" + kServerLasx,
          "it ends after 4 lines"},
-        {"too large", std::string(600 * 1024, '1'), "", "larger than the 524288 bytes allowed"},
+        {"too large", std::string(600 * 1024, '1'), "", "larger than the 524288 bytes allowed",
+         "the file is larger than allowed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -358,7 +364,8 @@ TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
         form.N07071->trigger();  // the last step of the data update
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), before);
-        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: update.lasx could not be downloaded");
+        EXPECT_EQ(form.Label15->text().toStdString(),
+                  "Status: Update stopped: update.lasx could not be downloaded: " + std::string(c.cause));
         EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_FALSE(form.Chain.DownLoaderBusy());

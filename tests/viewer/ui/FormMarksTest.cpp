@@ -1,6 +1,7 @@
 // Guards the owned-book marks in the window: "I have it" and "I don't have it" on the picked
 // book change the sub-list's file, the "Have" marks stand beside their own titles also after
-// the list scrolled, a missing file is an empty list, and the book list's context menu.
+// the list scrolled, a missing file is an empty list, and the book list's context menu, which
+// acts on the book a right click picked and showed.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,7 +10,10 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMenu>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 
 #include "CatalogFixture.h"
@@ -149,4 +153,33 @@ TEST(FormMarks, BookListOpensItsOwnContextMenu) {
     for (const QAction* action : form.PopupMenu2->actions()) captions << action->text();
     EXPECT_EQ(captions, (QStringList{QStringLiteral("I have it"), QStringLiteral("I don't have it")}));
     form.PopupMenu2->hide();
+}
+
+// A right click on a book picks it as a click does: the details and the cover show the book
+// the menu then acts on.
+TEST(FormMarks, ARightClickShowsTheBookTheMenuActsOn) {
+    Installation inst;
+    testsupport::WriteCatalog(inst);
+    TForm1 form;
+    form.show();
+    testsupport::WalkToStarWorlds(form.ListBox8, form.ListBox2, form.ListBox9, "Первая");
+    ClickItem(form.ListBox1, "Книга А");
+    ASSERT_EQ(S(form.StringGrid3->item(3, 1)->text()), "Ночь");
+    const auto found = form.ListBox1->findItems(QStringLiteral("Книга Б"), Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty());
+    const QPoint at = form.ListBox1->visualItemRect(found.front()).center();
+    QTest::mousePress(form.ListBox1->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, form.ListBox1->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(form.ListBox1->viewport(), &event);
+    QTest::mouseRelease(form.ListBox1->viewport(), Qt::RightButton, {}, at);
+    ASSERT_TRUE(form.PopupMenu2->isVisible());
+    EXPECT_EQ(form.ListBox1->currentItem(), found.front());
+    EXPECT_EQ(S(form.Edit1->text()), "Книга Б");
+    EXPECT_EQ(S(form.StringGrid3->item(3, 1)->text()), "утро") << "the details of the book shown before";
+    EXPECT_TRUE(form.Image1->isVisible());
+    EXPECT_FALSE(form.Image1->pixmap().isNull()) << "no cover";
+    form.N2011->trigger();
+    form.PopupMenu2->hide();
+    EXPECT_EQ(inst.Read(testsupport::SubList("Первая") + "/Books/_have.txt"), "Книга Б\r\n");
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }

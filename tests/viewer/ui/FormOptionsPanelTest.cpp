@@ -1,6 +1,7 @@
 // Guards the options and help panel in the window: the options page opens over the book on
 // its "Skins" page with an opaque painted ground, its frames, the highlighted entry and its
-// close buttons (on the panel and on the chrome, which is given back when the panel closes);
+// one close button (on the chrome's status line, which is given back when the panel closes;
+// on the panel itself only where no chrome carries one);
 // the menu switches the sub-pages, each showing only its own controls and the update log with
 // its lines, and never the window's notice; the update options write options.ini; the two
 // toggles switch and close their pages and leave the list-of-books page alone; the help page
@@ -12,12 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
@@ -59,10 +62,12 @@ QPoint ChromeCancel(const TForm1& f) { return {f.Image3->width() - 45 + 2, f.Ima
 
 void ClickOn(TForm1& f, QPoint at) { QTest::mouseClick(f.ImagePlus5, Qt::LeftButton, {}, at); }
 
-// The window on that installation with its options page opened from the "Options" label.
+// The window on that installation, in the skin named, with its options page opened from the
+// "Options" label.
 struct OptionsOpen {
-    OptionsOpen() {
+    explicit OptionsOpen(const char* skin = "Classic") {
         WriteOptionsInstallation(inst);
+        inst.Write("skins/skin_select.txt", std::string(skin) + "\r\n");
         form.emplace();
         form->show();
         emit form->Label2->clicked();
@@ -105,9 +110,10 @@ TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
         EXPECT_EQ(form.ListBox5->currentItem()->text(), QStringLiteral("Classic"));
         EXPECT_FALSE(form.CheckBox1->isVisible() || form.Label16->isVisible() || form.ListBox11->isVisible());
 
-        // The title line and the close buttons are there with or without the see-through
-        // setting; the title blends with the window only with it.
-        EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "b_cansel");
+        // The title line and the close button are there with or without the see-through
+        // setting; the title blends with the window only with it. The close button is the
+        // chrome's alone.
+        EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "") << "a second close button on the panel";
         EXPECT_EQ(ShownAt(form.ImagePlus5, {100, 3}) == "w_fon", std::string(transparency) == "off");
         EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
 
@@ -138,6 +144,15 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     EXPECT_EQ(form.CheckBox1->y(), 70);
     EXPECT_EQ(form.ListBox11->geometry(), QRect(245, form.Label17->y() + 25, 300, 200));
     EXPECT_EQ(form.ListBox11->count(), 1) << "the log keeps the last check's lines";
+    // A long line is shown whole, wrapped within the log.
+    form.ListBox11->addItem(QStringLiteral("12:0:2 - Update stopped: updatebase.zip could not be downloaded. "
+                                           "The server answered with HTTP status 404"));
+    QApplication::processEvents();
+    EXPECT_EQ(form.ListBox11->horizontalScrollBar()->maximum(), 0);
+    const QRect longLine = form.ListBox11->visualItemRect(form.ListBox11->item(1));
+    EXPECT_GE(longLine.height(), 2 * form.ListBox11->fontMetrics().height()) << "the line is not wrapped";
+    EXPECT_LE(longLine.right(), form.ListBox11->viewport()->width());
+    delete form.ListBox11->takeItem(1);
     EXPECT_EQ(form.CheckBox1->palette().color(QPalette::WindowText), kText);
     EXPECT_FALSE(form.GroupBox1->isVisible());
     EXPECT_EQ(At(form.ImagePlus5, {100, 150}), kSelected);
@@ -147,6 +162,9 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     EXPECT_EQ(form.OptionsPage, "updateopt");
     ClickOn(form, {100, 83});  // "Skins"
     EXPECT_EQ(form.OptionsPage, "skins");
+    // The skin list takes [Editor] ColorFon and Colortext, as integers with their default.
+    EXPECT_EQ(form.ListBox5->palette().color(QPalette::Base), QColor(188, 188, 188));
+    EXPECT_EQ(form.ListBox5->palette().color(QPalette::Text), QColor(188, 188, 188));
     EXPECT_TRUE(form.GroupBox1->isVisible());
     EXPECT_FALSE(form.CheckBox1->isVisible() || form.Label17->isVisible() || form.ListBox11->isVisible());
     EXPECT_TRUE(form.Label6->isVisible()) << "the window's notice went with the update options";
@@ -250,7 +268,8 @@ TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
     EXPECT_EQ(form.OptionsPage, "skins") << "a drag ends on the Skins page";
     EXPECT_TRUE(form.GroupBox1->isVisible());
     EXPECT_FALSE(form.ListBox11->isVisible());
-    EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "b_cansel");
+    EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "");
+    EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
 
     // A release anywhere ends the drag: the panel no longer follows the pointer.
     const QPoint moved = form.Panel1->pos();
@@ -306,13 +325,22 @@ TEST(FormOptionsPanel, TheGripAndThePanelKeepTheirOwnDrags) {
     EXPECT_TRUE(open.inst.dialogs.empty()) << open.inst.dialogs.front();
 }
 
-TEST(FormOptionsPanel, ThePanelsCancelButtonClosesIt) {
+// Under a skin the page's close button is the chrome's; where the panel's own would be, a
+// click closes nothing. Without a chrome the panel draws its own, and it closes the page.
+TEST(FormOptionsPanel, ThePageHasOneCloseButton) {
     OptionsOpen open;
     TForm1& form = *open.form;
     ClickOn(form, PanelCancel(form));
-    EXPECT_FALSE(form.Panel1->isVisible());
-    EXPECT_EQ(form.PanelPage, "");
-    EXPECT_TRUE(form.Memo2->isVisible());
+    EXPECT_TRUE(form.Panel1->isVisible());
+    EXPECT_EQ(form.PanelPage, "options");
+
+    OptionsOpen plainOpen("Windows");
+    TForm1& plain = *plainOpen.form;
+    ASSERT_TRUE(plain.Panel1->isVisible());
+    ClickOn(plain, PanelCancel(plain));
+    EXPECT_FALSE(plain.Panel1->isVisible());
+    EXPECT_EQ(plain.PanelPage, "");
+    EXPECT_TRUE(plain.Memo2->isVisible());
 }
 
 namespace {
@@ -389,15 +417,71 @@ TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
-// Under the "Windows" look there are no skin bitmaps: the panels draw their own in the
-// desktop's colours, so the user can still update and choose a skin.
-TEST(FormOptionsPanel, WithoutASkinBothPanelsOpen) {
+// Every layout puts both panels where the window's new size has them and paints them at it:
+// a change of skin that changes the window's size, and the grip.
+TEST(FormOptionsPanel, ALayoutGivesBothPanelsTheWindowsSizeAndPlace) {
     Installation inst;
     WriteOptionsInstallation(inst);
     inst.Write("skins/skin_select.txt", "Windows\r\n");
     TForm1 form;
     form.show();
+    form.move(0, 0);  // room below the window to grow
     emit form.Label2->clicked();
+    form.N141->trigger();
+    const auto expectPanelsFit = [&] {
+        const QRect page(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
+                         form.Memo2->y() + form.Memo2->height() - form.StringGrid3->y() - 50);
+        EXPECT_EQ(form.Panel1->geometry(), page);
+        EXPECT_EQ(form.ImagePlus5->Picture().size(), page.size()) << "the page is painted at its old size";
+        EXPECT_TRUE(form.rect().contains(form.Panel1->geometry()));
+        EXPECT_EQ(form.Panel3->geometry(),
+                  QRect(form.width() / 2 - 250, form.height() / 2 - 200, 500, 400));
+        EXPECT_TRUE(form.Panel3->isVisible());
+        EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+    };
+    testsupport::ClickItem(form.ListBox5, "Classic");
+    ASSERT_EQ(form.SkinName, "Classic");
+    ASSERT_NE(form.size(), QSize(1000, 760)) << "the test needs the layout to change the window's size";
+    expectPanelsFit();
+    EXPECT_EQ(form.GroupBox1->geometry().right(), form.Panel1->width() - 31) << "the skin list keeps its old width";
+
+    form.ImagePlus3MouseDown(Qt::LeftButton, 5, 5);
+    const QSize before = form.size();
+    form.ImagePlus3MouseMove(5, 65);
+    form.ImagePlus3MouseUp(Qt::LeftButton, 5, 65);
+    ASSERT_GT(form.height(), before.height()) << "the test's screen leaves room to grow";
+    expectPanelsFit();
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// The chrome painted anew (on activation, a move, the layout) keeps the page's close button.
+TEST(FormOptionsPanel, AChromeRepaintKeepsThePagesCloseButton) {
+    Installation inst;
+    WriteOptionsInstallation(inst, "on");
+    TForm1 form;
+    form.show();
+    for (ClickLabel* label : {form.Label2, form.Label4}) {
+        SCOPED_TRACE(S(label->text()));
+        emit label->clicked();
+        ASSERT_TRUE(form.Panel1->isVisible());
+        form.AppActivate();
+        EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+        form.N31->trigger();
+        EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
+        emit label->clicked();
+        EXPECT_FALSE(form.Panel1->isVisible());
+        form.AppActivate();
+        EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "") << "a close button without a page";
+    }
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+}
+
+// Under the "Windows" look there are no skin bitmaps: the panels draw their own in the
+// desktop's colours, so the user can still update and choose a skin.
+TEST(FormOptionsPanel, WithoutASkinBothPanelsOpen) {
+    OptionsOpen open("Windows");
+    TForm1& form = *open.form;
+    Installation& inst = open.inst;
     ASSERT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(At(form.ImagePlus5, {400, 40}), form.palette().color(QPalette::Window));
     EXPECT_NE(At(form.ImagePlus5, {100, 3}), At(form.ImagePlus5, {400, 40})) << "no title line";

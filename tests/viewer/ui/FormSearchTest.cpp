@@ -1,6 +1,6 @@
 // Guards the quick search in the window: the first hit in catalog order shown through the
-// quick-search view, case ignored for Cyrillic and Latin, where the lists and the navigation
-// state stand after a hit, a miss or a missing list file, the texts that do not search, the
+// quick-search view, case ignored for Cyrillic and Latin, where the lists, their picked items
+// and the navigation state stand after a hit, a miss or a missing list file, the texts that do not search, the
 // box's keys and font sizes, and a search that sees a list file changed on disk.
 #include <gtest/gtest.h>
 
@@ -68,9 +68,19 @@ void Type(TForm1& form, const char* text) {
 struct Shown {
     std::string category, list, subList;
     Strings lists, subLists, books;
+    std::string pickedSubList = subList;  // the sub-list picked: the one whose books are shown
 };
 
+std::string Picked(const QListWidget* list) {
+    const QListWidgetItem* item = list->currentItem();
+    return item && item->isSelected() ? S(item->text()) : "(none)";
+}
+
+// The lists show the walk's last category, list and sub-list, each picked in the list above.
 void ExpectShown(const TForm1& form, const Shown& s) {
+    EXPECT_EQ(Picked(form.ListBox8), s.category);
+    EXPECT_EQ(Picked(form.ListBox2), s.list);
+    EXPECT_EQ(Picked(form.ListBox9), s.pickedSubList);
     EXPECT_EQ(form.CurrentCategory, s.category);
     EXPECT_EQ(form.CurrentList, s.list);
     EXPECT_EQ(form.CurrentSubList, s.subList);
@@ -116,6 +126,7 @@ TEST(FormSearch, TypingShowsTheFirstHitInCatalogOrder) {
         ExpectShown(form, c.shown);
         EXPECT_EQ(form.SearchHitIndex, c.hit);
         EXPECT_EQ(S(form.Edit1->text()), c.book);  // the quick-search view shows the hit
+        EXPECT_EQ(Picked(form.ListBox1), c.book);
         EXPECT_TRUE(form.ListBox1->isVisible());
         EXPECT_TRUE(form.ListBox9->isVisible());
         EXPECT_TRUE(form.StringGrid3->isVisible());
@@ -146,9 +157,10 @@ TEST(FormSearch, TextLongerThanEveryTitleLeavesTheListsAtTheLastSubList) {
     form.Edit3->setText(QStringLiteral("Пикник на палубе и ещё немного"));
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     ExpectShown(form, kLastSubList);
-    // No hit: the book shown before stays.
+    // No hit: the book shown before stays, and no book of the list shown is picked.
     EXPECT_EQ(S(form.Edit1->text()), "Пикник");
     EXPECT_EQ(form.SearchHitIndex, 1);
+    EXPECT_EQ(Picked(form.ListBox1), "(none)");
 }
 
 TEST(FormSearch, PlaceholderAndEmptyTextDoNotSearch) {
@@ -242,8 +254,9 @@ TEST(FormSearch, MissingListFileGivesOneErrorAndKeepsWhatWasLoaded) {
     form.Edit3->setText(QStringLiteral("нет такой книги"));
     ASSERT_EQ(inst.dialogs.size(), 1u);
     EXPECT_NE(inst.dialogs[0].find("Ранние.txt"), std::string::npos) << inst.dialogs[0];
-    // The walk stopped in Детективы; the books are still those of the sub-list before.
-    ExpectShown(form, {"Детективы", "Архив", "Вторая", {"Архив"}, {"Ранние"}, {"Орбита"}});
+    // The walk stopped in Детективы; the books are still those of the sub-list before, which
+    // the list of sub-lists shown does not hold.
+    ExpectShown(form, {"Детективы", "Архив", "Вторая", {"Архив"}, {"Ранние"}, {"Орбита"}, "(none)"});
 }
 
 TEST(FormSearch, SearchSeesAListFileChangedOnDisk) {

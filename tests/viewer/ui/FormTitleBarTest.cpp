@@ -497,6 +497,15 @@ TEST(FormTitleBar, AboutBoxPlaceTextsGestureAndLink) {
     ASSERT_EQ(opener.opened.size(), 1u);
     EXPECT_EQ(opener.opened[0].string(), viewer::kWebsite);
     EXPECT_FALSE(form.Label11->font().underline());
+    {
+        // Without a browser the user hears of it, with the address.
+        testsupport::RecordingOpener noBrowser("no web browser is set up");
+        QTest::mouseClick(form.Label11, Qt::LeftButton, {}, QPoint(3, 3));
+        ASSERT_EQ(w.inst.dialogs.size(), 1u);
+        EXPECT_EQ(w.inst.dialogs.front(),
+                  "error: Cannot open \"" + std::string(viewer::kWebsite) + "\": no web browser is set up.");
+        w.inst.dialogs.clear();
+    }
 
     // The picture closes the box; "Options" and "Help" close it too.
     QTest::mouseClick(form.ImagePlus2, Qt::LeftButton, {}, QPoint(10, 10));

@@ -101,9 +101,15 @@ TEST(FormUpdatePanel, NoticesOpenThePanelAndFetchTheirText) {
         ASSERT_TRUE(form.Panel3->isVisible());
         EXPECT_EQ(form.Panel3->geometry(), QRect(form.width() / 2 - 250, form.height() / 2 - 200, 500, 400));
         EXPECT_EQ(form.ImagePlus4->geometry(), QRect(0, 0, 500, 400));
-        EXPECT_EQ(form.ListBox10->geometry(), QRect(20, 90, 460, 200));
-        EXPECT_EQ(form.Label15->pos(), QPoint(20, 300));
-        EXPECT_EQ(form.Gauge2->geometry(), QRect(20, 300 + form.Label15->height() + 10, 460, 15));
+        // The status line has two lines, the list gives up the second one.
+        const int line = form.Label15->fontMetrics().height();
+        EXPECT_EQ(form.ListBox10->geometry(), QRect(20, 90, 460, 200 - line));
+        EXPECT_EQ(form.Label15->geometry(), QRect(20, 300 - line, 460, 2 * line));
+        EXPECT_EQ(form.Gauge2->geometry(), QRect(20, 300 + line + 10, 460, 15));
+        // The panel's text colour, [Dialog] TextColor, on the status line and the "Help" label.
+        for (const QWidget* label : {static_cast<const QWidget*>(form.Label15), static_cast<const QWidget*>(form.Label4)})
+            EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(188, 188, 188))
+                << label->objectName().toStdString();
         EXPECT_TRUE(form.Label15->isVisible() && form.Gauge2->isVisible() && form.ListBox10->isVisible());
         EXPECT_EQ(Items(form.ListBox11), (std::vector<std::string>{"Loading data..."}));
         // Painted with or without the see-through setting; not live before the text is here.
@@ -153,7 +159,7 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     form.ListBox10->addItem(QStringLiteral("an earlier text"));
     emit form.Label6->clicked();
     ASSERT_TRUE(WaitForDownloads(form));
-    EXPECT_EQ(form.Label15->text().toStdString(), "Status: What is new could not be downloaded");
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: What is new could not be downloaded: the server answered 404");
     EXPECT_NE(form.ListBox11->item(form.ListBox11->count() - 1)->text().indexOf(QStringLiteral("HTTP status 404")), -1);
     EXPECT_EQ(form.ListBox10->count(), 0) << "the request emptied it, and its failed text fills nothing";
     // Hover, press and release on it show only the dead images; nothing starts.
@@ -295,9 +301,10 @@ TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
         const char* log;
     };
     const Case cases[] = {
-        {"the what's-new text", false, "Status: What is new could not be downloaded",
+        {"the what's-new text", false, "Status: What is new could not be downloaded: no connection to the update server",
          " - What is new: update_whatnew.txt could not be downloaded. "},
-        {"the accepted installation", true, "Status: Update stopped: docs.zip could not be downloaded",
+        {"the accepted installation", true,
+         "Status: Update stopped: docs.zip could not be downloaded: no connection to the update server",
          " - Update stopped: docs.zip could not be downloaded. "},
     };
     for (const Case& c : cases) {
