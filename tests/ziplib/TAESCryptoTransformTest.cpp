@@ -154,15 +154,27 @@ TEST(TAESCryptoTransform, WrongPasswordDamagedDataAndDamagedCode) {
 // The check answers for the password it is given, never for the keys already made: keyed with
 // the right password, any other one is refused; with no header read there is nothing to match.
 TEST(TAESCryptoTransform, CheckPasswordRefusesAnyOtherPasswordAndAnyBeforeAKey) {
-    const Stored s = Encrypt(256, "secret", RandomBytes(40, 4));
+    // A fixed salt: with a fresh one, a wrong password would now and then share the two-byte
+    // verifier and pass by chance.
+    const Bytes salt = RandomBytes(16, 4);
+    const auto verifierOf = [&](const std::string& password) {
+        Bytes derived;
+        EXPECT_EQ(TPBKDF2(password, kAesIterations, salt).GetKey(2 * 32 + 2, derived), Pbkdf2Result::Ok);
+        return Bytes(derived.end() - 2, derived.end());
+    };
+    Bytes header = salt;
+    const Bytes verifier = verifierOf("secret");
+    header.insert(header.end(), verifier.begin(), verifier.end());
+
     TAESCryptoTransform t(256, 8, 2);
     t.SetDirection(kCryptoDecrypt, nullptr);
     EXPECT_FALSE(t.CheckPassword("secret", nullptr)) << "before any header";
     t.CryptoInit("secret");
     EXPECT_FALSE(t.CheckPassword("secret", nullptr)) << "a password but no salt yet";
-    TMemoryStream in(AsString(s.header));
+    TMemoryStream in(AsString(header));
     ASSERT_TRUE(t.ReadEncryptionHeader(in, 0));
     for (const std::string other : {"Secret", "secret ", "", "secre"}) {
+        ASSERT_NE(verifierOf(other), verifier) << "the fixture's salt tells \"" << other << "\" apart";
         EXPECT_FALSE(t.CheckPassword(other, nullptr)) << "\"" << other << "\" against keys made from \"secret\"";
     }
     EXPECT_TRUE(t.CheckPassword("secret", nullptr));

@@ -95,6 +95,15 @@ TEST(TCipherModes, EveryCodingModeDecodesBackAtAnyLength) {
                 EXPECT_NE(coded, data);
             }
             EXPECT_EQ(dec.Decode(coded), data);
+
+            // Keyed by the constructor, with a key of another length, before the mode is set.
+            Bytes k1 = RandomBytes(24, 6), k2 = k1;
+            TCipher_Rijndael enc24(k1), dec24(k2);
+            enc24.Mode = dec24.Mode = mode;
+            Bytes coded24(size), back24(size);
+            enc24.EncodeBuffer(data.data(), coded24.data(), size);
+            dec24.DecodeBuffer(coded24.data(), back24.data(), size);
+            EXPECT_EQ(back24, data) << "24-byte key";
         }
     }
 }

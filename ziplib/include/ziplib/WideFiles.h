@@ -15,10 +15,8 @@ namespace ziplib {
 inline constexpr uint32_t faReadOnly = 0x01;
 inline constexpr uint32_t faHidden = 0x02;
 inline constexpr uint32_t faSysFile = 0x04;
-inline constexpr uint32_t faVolumeID = 0x08;
 inline constexpr uint32_t faDirectory = 0x10;
 inline constexpr uint32_t faArchive = 0x20;
-inline constexpr uint32_t faNormal = 0x80;
 inline constexpr uint32_t InvalidFileAttributes = 0xFFFFFFFF;
 
 // Open modes: access in bits 0-1, sharing in bits 4-7; fmCreate makes or truncates the file.

@@ -15,8 +15,7 @@ namespace ziplib {
 struct CodecPass {
     std::size_t consumed;  // input bytes it took
     std::size_t produced;  // bytes it put into the output buffer
-    bool lastPiece;        // the rest of the input is all in the codec's hands
-    bool inputUsed;        // and the codec has taken all of it
+    bool inputUsed;        // the codec has taken all of the input
     bool outputFull;       // the pass filled the buffer, so more output may be waiting
 };
 
@@ -43,7 +42,7 @@ auto FeedPasses(Record& s, std::span<const std::uint8_t> input, std::span<std::u
         s.next_out = output.data();
         s.avail_out = outCap;
         const auto result = run(inLeft == 0);
-        const CodecPass pass{inBefore - s.avail_in, static_cast<std::size_t>(outCap - s.avail_out), inLeft == 0,
+        const CodecPass pass{inBefore - s.avail_in, static_cast<std::size_t>(outCap - s.avail_out),
                              s.avail_in == 0 && inLeft == 0, s.avail_out == 0};
         if (const auto done = decide(result, pass)) {
             s.next_in = nullptr;
