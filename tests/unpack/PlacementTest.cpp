@@ -410,3 +410,104 @@ TEST(Placement, ACopyAKillCutOffIsRemovedAtTheNextStart) {
     for (const auto& [name, bytes] : others) EXPECT_EQ(after.erase("docs/" + name), 1u) << name;
     EXPECT_EQ(after, before);  // the cut-off copy is gone, the installation as it was
 }
+
+TEST(Placement, AJournalNamingAFileOutsideTheInstallationLeavesItAlone) {
+    // Hand-edited journals of a kill: one removes the outside file as a file the update added,
+    // the other puts another outside file over it as the file the update replaced.
+    TempDir elsewhere;
+    const struct {
+        const char* name;
+        std::function<std::string(const std::string& journal, ino_t victim)> edit;
+    } cases[] = {
+        {"removed as a new file", [&](const std::string& j, ino_t victim) {
+             return std::string(j).insert(j.find("\nE\t") + 1, "F\t" + (elsewhere / "victim.txt").string() + "\t" +
+                                                                   (elsewhere / "victim.txt").string() + "\t" +
+                                                                   (elsewhere / "kept").string() + "\t" +
+                                                                   std::to_string(victim) + "\t0\n");
+         }},
+        {"overwritten as a replaced file", [&](const std::string& j, ino_t) {
+             const size_t line = j.find("\nF\t") + 3;
+             return std::string(j).replace(line, j.find('\t', line) - line, (elsewhere / "victim.txt").string());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst;
+        KilledAt(inst, 6);
+        WriteFile(elsewhere / "victim.txt", "not the installation's");
+        WriteFile(elsewhere / "kept", "another outside file");
+        struct stat victim{};
+        ::stat((elsewhere / "victim.txt").c_str(), &victim);
+        const fs::path journal = ScratchIn(inst.dir.path()) / "journal";
+        std::string j = c.edit(ReadFile(journal), victim.st_ino);
+        // The count in the end line still matches, as a careful editor would keep it.
+        const size_t records = static_cast<size_t>(std::count(j.begin(), j.end(), '\n')) - 2;
+        j.replace(j.rfind("E\t"), std::string::npos, "E\t" + std::to_string(records) + "\n");
+        WriteFile(journal, j);
+        const auto killed = Installed(inst.dir.path());
+
+        const unpack::Recovery first = unpack::RecoverInterrupted(inst.dir.path().string());
+        ASSERT_EQ(first.problems.size(), 1u);
+        EXPECT_NE(first.problems[0].find("is damaged: it names \"" + (elsewhere / "victim.txt").string() +
+                                         "\", which lies outside the installation"),
+                  std::string::npos)
+            << first.problems[0];
+        EXPECT_EQ(ReadFile(elsewhere / "victim.txt"), "not the installation's");
+        EXPECT_EQ(ReadFile(elsewhere / "kept"), "another outside file");
+        EXPECT_EQ(Installed(inst.dir.path()), killed);
+        EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).problems.empty());  // told once
+    }
+}
+
+// The road of a journal whose roll-back fails at a start, in one run with a new update.
+TEST(Placement, APendingJournalKeepsEveryUpdateOutUntilItIsUndone) {
+    Install inst;
+    const auto before = Snapshot(inst.dir.path());
+    KilledAt(inst, 8);
+    {
+        Unwritable locked(inst.dir / "docs");
+        if (!locked.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+        EXPECT_EQ(unpack::RecoverInterrupted(inst.dir.path().string()).problems.size(), 1u);
+    }
+    // The folder is writable again and the update is accepted in the same run: nothing moves.
+    Seams seams(Install::Update());
+    const auto pending = Installed(inst.dir.path());
+    const std::string says = "The archive \"docs.zip\" was not unpacked: an interrupted update is not undone yet; "
+                             "the next start undoes it.";
+    EXPECT_EQ(unpacktest::UnpackFailure(inst.archive, inst.dir.path().string()), says);
+    EXPECT_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()), unpack::UnpackError);
+    EXPECT_EQ(unpack::UpdateInTheWay(inst.dir.path().string()),
+              "an interrupted update is not undone yet; the next start undoes it");
+    EXPECT_EQ(Installed(inst.dir.path()), pending);
+
+    // The next start undoes it and says so; then the update installs whole.
+    const unpack::Recovery r = unpack::RecoverInterrupted(inst.dir.path().string());
+    EXPECT_EQ(r.Notice(), unpack::kUndoneNotice);
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+    EXPECT_TRUE(unpack::UpdateInTheWay(inst.dir.path().string()).empty());
+    unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    for (const auto& [rel, bytes] : Install::Update()) EXPECT_EQ(ReadFile(inst.dir / rel), bytes) << rel;
+    EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).Notice().empty());
+}
+
+TEST(Placement, AJournalANewerInstallationNoLongerMatchesIsSetAsideNotApplied) {
+    Install inst;
+    KilledAt(inst, 8);
+    const fs::path scratch = ScratchIn(inst.dir.path());
+    // Another update (by hand, or by a build that did not wait for the journal) installed over
+    // the half-moved one: every file of it new.
+    for (const auto& [rel, bytes] : Install::Update()) {
+        WriteFile(inst.dir / (rel + ".newer"), "newer " + bytes);
+        fs::rename(inst.dir / (rel + ".newer"), inst.dir / rel);
+    }
+    const auto newer = Installed(inst.dir.path());
+    const unpack::Recovery first = unpack::RecoverInterrupted(inst.dir.path().string());
+    ASSERT_EQ(first.problems.size(), 1u);
+    EXPECT_NE(first.problems[0].find("is damaged: it no longer matches the installation: "), std::string::npos)
+        << first.problems[0];
+    EXPECT_TRUE(first.Notice().empty());
+    EXPECT_EQ(Installed(inst.dir.path()), newer);  // nothing old put over it
+    EXPECT_TRUE(fs::exists(scratch / "journal.damaged"));
+    EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).problems.empty());
+    EXPECT_EQ(Installed(inst.dir.path()), newer);
+}
