@@ -140,6 +140,7 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         responseStatus_ = 0;
         responseLength_ = -1;
         responseChunked_ = false;
+        responseEncoding_.clear();
         const size_t space = line.find(' ');
         if (space != std::string_view::npos) {
             const std::string_view code = line.substr(space + 1, 3);
@@ -153,6 +154,9 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
             begun_ = true;
             announced_ = responseChunked_ ? -1 : responseLength_;
             if (settings_.maxBytes >= 0 && announced_ > settings_.maxBytes) tooLarge_ = true;
+            // No encoding is asked for, so an encoded body is not the file (a compressed
+            // update.lasx or archive would be taken for a damaged one).
+            unasked_ = responseEncoding_;
             DownLoaderWorkBegin(announced_);
         }
         return;
@@ -167,11 +171,13 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         responseLength_ = ec == std::errc() && end == value.data() + value.size() && length >= 0 ? length : -1;
     } else if (platform::EqualsNoCase(name, "Transfer-Encoding")) {
         responseChunked_ = true;
+    } else if (platform::EqualsNoCase(name, "Content-Encoding") && !platform::EqualsNoCase(value, "identity")) {
+        responseEncoding_ = value;
     }
 }
 
 bool TDownLoader::OnBody(const char* data, size_t size) {
-    if (StopRequested()) return false;
+    if (StopRequested() || !unasked_.empty()) return false;
     if (settings_.maxBytes >= 0 && (tooLarge_ || bytes_ + static_cast<int64_t>(size) > settings_.maxBytes)) {
         tooLarge_ = true;  // refused before it fills the disk
         return false;
@@ -250,6 +256,8 @@ DownloadResult TDownLoader::Execute() {
     else if (end == Curl::End::Stalled)
         r.error = "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms";
     else if (end == Curl::End::Broken) r.error = "The HTTP client failed";
+    else if (!unasked_.empty())
+        r.error = "The server sent the file encoded as \"" + unasked_ + "\", which was not asked for";
     else if (tooLarge_)
         r.error = "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it";
     else if (writeErrno_) r.error = "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_);
