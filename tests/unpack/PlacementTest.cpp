@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,13 +19,16 @@
 #include <memory>
 #include <set>
 
+#include "KilledUnpack.h"
 #include "TempDir.h"
 #include "UnpackFixtures.h"
+#include "Unwritable.h"
 #include "unpack/UnpackArchive.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;
+using testsupport::Unwritable;
 using testsupport::WriteFile;
 
 namespace {
@@ -61,59 +62,10 @@ struct Install : unpacktest::SmallInstallation {
     }
 };
 
-// Makes a folder that nobody may write into, root included, for the scope; false when this
-// machine cannot.
-class Unwritable {
-public:
-    explicit Unwritable(const fs::path& dir) : dir_(dir) {
-        if (::geteuid() != 0) {
-            ok_ = ::chmod(dir.c_str(), 0555) == 0;
-            return;
-        }
-        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        ok_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 &&
-              (flags |= FS_IMMUTABLE_FL, ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0);
-    }
-    ~Unwritable() {
-        if (fd_ >= 0) {
-            int flags = 0;
-            if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
-            }
-            ::close(fd_);
-        } else {
-            ::chmod(dir_.c_str(), 0755);
-        }
-    }
-    bool ok() const { return ok_; }
-
-private:
-    fs::path dir_;
-    int fd_ = -1;
-    bool ok_ = false;
-};
-
 // Runs the update in a child that is killed before move `killAt`; the scratch folder and its
 // journal stay as a kill leaves them.
 void KilledAt(const Install& inst, size_t killAt) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        Seams seams(Install::Update(), [&](size_t i, const fs::path&) {
-            if (i == killAt) ::raise(SIGKILL);
-            return 0;
-        });
-        try {
-            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-        } catch (...) {
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(testsupport::UnpackKilledAt(inst.archive, inst.dir.path(), killAt, unpacktest::Writes(Install::Update())));
 }
 
 fs::path ScratchIn(const fs::path& dir) {
