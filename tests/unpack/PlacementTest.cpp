@@ -424,12 +424,12 @@ TEST(Placement, APendingJournalKeepsEveryUpdateOutUntilItIsUndone) {
     // The folder is writable again and the update is accepted in the same run: nothing moves.
     Seams seams(Install::Update());
     const auto pending = Installed(inst.dir.path());
-    const std::string says = "The archive \"docs.zip\" was not unpacked: an interrupted update is not undone yet; "
-                             "the next start undoes it.";
+    const std::string says =
+        "The archive \"docs.zip\" was not unpacked: an interrupted update is to be undone at the next start.";
     EXPECT_EQ(unpacktest::UnpackFailure(inst.archive, inst.dir.path().string()), says);
     EXPECT_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()), unpack::UnpackError);
     EXPECT_EQ(unpack::UpdateInTheWay(inst.dir.path().string()),
-              "an interrupted update is not undone yet; the next start undoes it");
+              "an interrupted update is to be undone at the next start");
     EXPECT_EQ(Installed(inst.dir.path()), pending);
 
     // The next start undoes it and says so; then the update installs whole.

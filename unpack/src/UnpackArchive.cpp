@@ -62,7 +62,7 @@ std::string InTheWay(const fs::path& base, const fs::path& own) {
         const int lock = platform::OpenUnowned(folder);
         if (lock < 0) return "another update is being put in place";
         ::close(lock);
-        return "an interrupted update is not undone yet; the next start undoes it";
+        return "an interrupted update is to be undone at the next start";
     }
     return {};
 }

@@ -43,7 +43,8 @@ ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string
         case ChainFailure::InTheWay: what = std::string(file) + " was not installed: " + std::string(reason); break;
     }
     ChainStopTexts texts;
-    texts.status = "Status: Update stopped: " + what;
+    // The status line has room for the reason only; the log names the archive too.
+    texts.status = "Status: Update stopped: " + (why == ChainFailure::InTheWay ? std::string(reason) : what);
     // An unpack error already names the archive and says what went wrong.
     if (why == ChainFailure::Unpack && !reason.empty()) texts.log = " - Update stopped: " + std::string(reason);
     else if (reason.empty() || why == ChainFailure::InTheWay) texts.log = " - Update stopped: " + what;

@@ -223,7 +223,7 @@ TEST(InstallChain, AProgramUpdateIsHandedOverOnlyWhenItArrivedWhole) {
 }
 
 TEST(InstallChain, AnotherUpdateInTheWayStopsTheChainBeforeItInstallsAnything) {
-    const std::string why = "an interrupted update is not undone yet; the next start undoes it";
+    const std::string why = "an interrupted update is to be undone at the next start";
     const std::string docsStop = "Update stopped: docs.zip was not installed: " + why;
     // Refused at the accept, before its download, and where its unpack or hand-over would start.
     InstallChain accepted;
@@ -232,7 +232,7 @@ TEST(InstallChain, AnotherUpdateInTheWayStopsTheChainBeforeItInstallsAnything) {
     ASSERT_TRUE(first.Installs());
     ChainStep stop = accepted.InTheWay(first, why);
     EXPECT_EQ(stop.work, Work::None);
-    EXPECT_EQ(stop.status, std::optional<std::string>("Status: " + docsStop));
+    EXPECT_EQ(stop.status, std::optional<std::string>("Status: Update stopped: " + why));
     EXPECT_EQ(stop.log, " - " + docsStop);
     EXPECT_FALSE(stop.clearDescription);  // no download ended: the completion handler did not run
     EXPECT_FALSE(stop.hideBaseNotice);    // the update is still offered
@@ -250,9 +250,8 @@ TEST(InstallChain, AnotherUpdateInTheWayStopsTheChainBeforeItInstallsAnything) {
     InstallChain program;
     const ChainStep handOver = program.Downloaded(program.AcceptProgramUpdate().file, true, "");
     ASSERT_TRUE(handOver.Installs());
-    EXPECT_EQ(program.InTheWay(handOver, "another update is being put in place").status,
-              std::optional<std::string>("Status: Update stopped: updatevnbooks.zip was not installed: another "
-                                         "update is being put in place"));
+    EXPECT_EQ(program.InTheWay(handOver, "another update is being put in place").log,
+              " - Update stopped: updatevnbooks.zip was not installed: another update is being put in place");
 
     // The fresh update.lasx ends an update already installed: nothing of it moves.
     InstallChain ending;

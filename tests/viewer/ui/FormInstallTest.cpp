@@ -613,8 +613,8 @@ TEST(FormInstall, APendingJournalKeepsEveryUpdateOutUntilAStartUndoesIt) {
         form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
         form.AcceptDataUpdate();
         ASSERT_TRUE(WaitForDownloads(form));
-        const std::string why = "an interrupted update is not undone yet; the next start undoes it";
-        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: docs.zip was not installed: " + why);
+        const std::string why = "an interrupted update is to be undone at the next start";
+        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + why);
         EXPECT_TRUE(LastLog(form).ends_with(" - Update stopped: docs.zip was not installed: " + why)) << LastLog(form);
         EXPECT_FALSE(form.Chain.DownLoaderBusy());
         EXPECT_FALSE(form.Label6->isHidden());  // still offered

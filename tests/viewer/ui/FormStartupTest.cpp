@@ -334,30 +334,3 @@ TEST(FormStartup, AReadOnlyInstallationIsToldOnce) {
     EXPECT_EQ(form.BaseMonthName, "August");
     EXPECT_EQ(inst.Read("options.ini"), options);
 }
-
-TEST(FormStartup, ExpShot) {
-    Installation inst;
-    for (const auto& e : std::filesystem::directory_iterator("/work/wt/road/sample"))
-        if (e.path().filename() != "tools")
-            std::filesystem::copy(e.path(), inst.dir() / e.path().filename(), std::filesystem::copy_options::recursive);
-    inst.Write("options.ini",
-               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
-               "Automatically check for program updates=0\r\n");
-    inst.Write("docs.zip", "x");
-    std::map<std::string, std::string> update;
-    for (int i = 0; i < 20000; ++i) update["docs/new " + std::to_string(i) + ".doc"] = "new";
-    const auto extract = [&](const std::filesystem::path&, const std::filesystem::path& folder) {
-        for (const auto& [rel, bytes] : update) testsupport::WriteFile(folder / rel, bytes);
-    };
-    ASSERT_TRUE(testsupport::UnpackKilledAt((inst.dir() / "docs.zip").string(), inst.dir(), 19990, extract));
-    TForm1 form;
-    form.show();
-    QTest::qWait(300);
-    form.grab().save("/tmp/road-exp/during.png");
-    ASSERT_TRUE(StartedUp(form));
-    QTest::qWait(300);
-    form.grab().save("/tmp/road-exp/after.png");
-    form.Label2Click();
-    QTest::qWait(300);
-    form.grab().save("/tmp/road-exp/options.png");
-}
