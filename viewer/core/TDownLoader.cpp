@@ -27,6 +27,32 @@ struct TDownLoader::Curl {
         return static_cast<TDownLoader*>(self)->OnBody(data, size * count) ? size * count : 0;
     }
 
+    // The transfer of self's URL into self, with its limits; `errorBuffer` gets the client's
+    // own text of a failure.
+    static void Configure(TDownLoader& self, CURL* curl, char* errorBuffer) {
+        const DownloadSettings& settings = self.settings_;
+        curl_easy_setopt(curl, CURLOPT_URL, self.URL.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+        // An error status ends the transfer before its body could be mistaken for the file.
+        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectTimeout.count()));
+        if (settings.lowSpeedBytes > 0) {
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings.lowSpeedBytes);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings.lowSpeedWindow.count()));
+        }
+        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
+        if (!settings.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings.caFile.c_str());
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Header);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &self);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Body);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &self);
+    }
+
     enum class End { Done, Stopped, Stalled, Broken };
     // Drives the transfer in short waits, so a stop request or a silent server is noticed
     // within a tenth of a second whatever the server does.
@@ -223,26 +249,7 @@ DownloadResult TDownLoader::Execute() {
     CURLcode rc = CURLE_FAILED_INIT;
     Curl::End end = Curl::End::Broken;
     if (curl) {
-        curl_easy_setopt(curl, CURLOPT_URL, URL.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-        // An error status ends the transfer before its body could be mistaken for the file.
-        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
-        if (settings_.lowSpeedBytes > 0) {
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings_.lowSpeedBytes);
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.lowSpeedWindow.count()));
-        }
-        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
-        if (!settings_.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings_.caFile.c_str());
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
-        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Curl::Header);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Curl::Body);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        Curl::Configure(*this, curl, curlError);
         end = Curl::Run(*this, curl, rc);
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
         curl_easy_cleanup(curl);
