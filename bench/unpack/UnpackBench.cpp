@@ -4,10 +4,15 @@
 // scratch folder; the plan, checks and moves into place; the removal of the scratch folder
 // with the replaced files it kept), beside unzip, bsdtar and 7z
 // extracting the same archive straight into a folder. Then the window unpacks it through the
-// install chain while a 5 ms timer measures how late the window's event loop answers.
+// install chain while a 5 ms timer measures how late the window's event loop answers. Last,
+// an update killed before its last move (7,655 moves by default) is undone at the next start:
+// by the roll-back alone, and by the window, which starts while it runs, with the same timer
+// measuring how late the window answers meanwhile.
 // Each figure: median, minimum and maximum over the rounds, with the load average beside.
-//   bench_unpack [files] [rounds]
+//   bench_unpack [files] [rounds] [moves]
 #include <QApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -21,6 +26,7 @@
 
 #include "EventLoopProbe.h"
 #include "Installation.h"
+#include "KilledUnpack.h"
 #include "TForm1.h"
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
@@ -79,6 +85,128 @@ fs::path FreshInstallation(const fs::path& where, const std::string& name, size_
     return dir;
 }
 
+// An archive of `files` new files of 1 KiB in docs/, made by zip -6.
+fs::path MakeArchive(const fs::path& work, const std::string& name, size_t files) {
+    const fs::path src = work / (name + ".src");
+    fs::create_directories(src / "docs");
+    MakeTree(src, files, 'n');
+    const fs::path archive = work / name;
+    if (testsupport::RunTool({"zip", "-q", "-r", "-6", archive.string(), "docs"}, src) != 0) {
+        std::fprintf(stderr, "zip failed\n");
+        std::exit(1);
+    }
+    return archive;
+}
+
+// An installation the window starts in (no automatic check), holding an older copy of every
+// file of `archive`, whose update a kill cut off before its last move: every move but that one
+// is to be put back.
+void KilledUpdate(const testsupport::Installation& inst, const fs::path& archive, size_t files) {
+    inst.WriteMinimal();
+    inst.Write("options.ini",
+               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
+               "Automatically check for program updates=0\r\n");
+    fs::create_directories(inst.dir() / "docs");
+    MakeTree(inst.dir(), files, 'o');
+    fs::copy_file(archive, inst.dir() / "docs.zip");
+    // The docs folder's own move comes first, then one a file.
+    if (!testsupport::UnpackKilledAt((inst.dir() / "docs.zip").string(), inst.dir(), files)) {
+        std::fprintf(stderr, "the update was not killed before its last move\n");
+        std::exit(1);
+    }
+}
+
+// Every file of the installation is its older copy again.
+bool UndoneWhole(const testsupport::Installation& inst, size_t files) {
+    for (size_t i = 0; i < files; ++i) {
+        std::ifstream f(inst.dir() / "docs" / ("story " + std::to_string(i) + ".rtf"), std::ios::binary);
+        std::string body;
+        std::getline(f, body);
+        if (body.size() != 1024 || body[1] != 'o') return false;
+    }
+    return true;
+}
+
+// The window unpacks the archive through the install chain while a 5 ms timer ticks.
+bool WindowUnpacks(QApplication& app, const fs::path& archive, size_t files) {
+    testsupport::Installation inst;
+    inst.WriteMinimal();
+    inst.Write("options.ini",
+               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
+               "Automatically check for program updates=0\r\n");
+    fs::copy_file(archive, inst.dir() / "docs.zip");
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    viewerbench::EventLoopProbe probe;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!form.Working()) app.quit();
+    });
+    form.Chain.DocsUpdateFound();
+    (void)form.Chain.AcceptDataUpdate();  // the archive written above stands for its download
+    viewer::DownloadResult done;
+    done.name = "docs.zip";
+    done.destFile = inst.dir() / "docs.zip";
+    done.ok = true;
+    const auto start = Clock::now();
+    probe.Start();
+    watch.start();
+    form.DownLoaderTerminate(done);
+    QApplication::exec();
+    const double took = Ms(Clock::now() - start);
+    const bool installed = fs::exists(inst.dir() / "docs" / ("story " + std::to_string(files - 1) + ".rtf"));
+    std::printf("window: unpacked in %.1f ms (%s), gauge at %d of %d, %s\n", took, installed ? "installed" : "NOT installed",
+                form.Gauge2->value(), form.Gauge2->maximum(), LoadAverage().c_str());
+    probe.Print();
+    return installed;
+}
+
+// Start-up after the killed update: the roll-back alone, then the window starting on it.
+bool StartupRollBack(QApplication& app, const fs::path& work, size_t files, int rounds) {
+    const fs::path archive = MakeArchive(work, "rollback.zip", files);
+    std::printf("start-up after an update of %zu files killed before its last move (%zu moves to put back), %s:\n",
+                files, files, LoadAverage().c_str());
+    Figures alone, window, answer;
+    bool whole = true;
+    for (int r = 0; r < rounds; ++r) {
+        {
+            testsupport::Installation inst;
+            KilledUpdate(inst, archive, files);
+            const auto start = Clock::now();
+            const unpack::Recovery recovery = unpack::RecoverInterrupted(inst.dir().string());
+            alone.v.push_back(Ms(Clock::now() - start));
+            whole = whole && recovery.Notice() == unpack::kUndoneNotice && UndoneWhole(inst, files);
+        }
+        testsupport::Installation inst;
+        KilledUpdate(inst, archive, files);
+        viewerbench::EventLoopProbe probe;
+        QTimer watch;
+        watch.setInterval(1);
+        const auto start = Clock::now();
+        TForm1 form;
+        form.show();
+        QCoreApplication::processEvents();  // its first paint, as in any start
+        // Only while the roll-back runs: the rest of start-up follows on the window's thread.
+        probe.Start([&] { return form.Working(); });
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!form.Working()) app.quit();
+        });
+        watch.start();
+        QApplication::exec();
+        window.v.push_back(Ms(Clock::now() - start));
+        answer.v.push_back(probe.AnsweredWithinMs());
+        whole = whole && UndoneWhole(inst, files) && form.ListBox8->count() == 2 &&
+                form.Label15->text() == QStringLiteral("Status: ") + QString::fromUtf8(unpack::kUndoneNotice);
+    }
+    alone.Print("roll-back alone");
+    window.Print("window: start-up to its end");
+    answer.Print("window: answered within, meanwhile", "(target <= 100 ms)");
+    if (!whole) std::printf("the update was NOT undone whole\n");
+    return whole;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,15 +214,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const size_t files = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const size_t rollBackFiles = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 7655;
 
     testsupport::TempDir work;
-    fs::create_directories(work / "src/docs");
-    MakeTree(work / "src", files, 'n');
-    const fs::path archive = work / "docs.zip";
-    if (testsupport::RunTool({"zip", "-q", "-r", "-6", archive.string(), "docs"}, work / "src") != 0) {
-        std::fprintf(stderr, "zip failed\n");
-        return 1;
-    }
+    const fs::path archive = MakeArchive(work.path(), "docs.zip", files);
     std::printf("%zu files of 1 KiB in one folder, %d rounds, %s\n", files, rounds, LoadAverage().c_str());
 
     for (const bool replace : {false, true}) {
@@ -131,37 +254,7 @@ int main(int argc, char** argv) {
         sevenzip.Print("7z x");
     }
 
-    // The window unpacks the archive through the install chain while a 5 ms timer ticks.
-    testsupport::Installation inst;
-    inst.WriteMinimal();
-    inst.Write("options.ini",
-               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
-               "Automatically check for program updates=0\r\n");
-    fs::copy_file(archive, inst.dir() / "docs.zip");
-    TForm1 form;
-    form.show();
-    QCoreApplication::processEvents();
-    viewerbench::EventLoopProbe probe;
-    QTimer watch;
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!form.Working()) app.quit();
-    });
-    form.Chain.DocsUpdateFound();
-    (void)form.Chain.AcceptDataUpdate();  // the archive written above stands for its download
-    viewer::DownloadResult done;
-    done.name = "docs.zip";
-    done.destFile = inst.dir() / "docs.zip";
-    done.ok = true;
-    const auto start = Clock::now();
-    probe.Start();
-    watch.start();
-    form.DownLoaderTerminate(done);
-    QApplication::exec();
-    const double took = Ms(Clock::now() - start);
-    const bool installed = fs::exists(inst.dir() / "docs" / ("story " + std::to_string(files - 1) + ".rtf"));
-    std::printf("window: unpacked in %.1f ms (%s), gauge at %d of %d, %s\n", took, installed ? "installed" : "NOT installed",
-                form.Gauge2->value(), form.Gauge2->maximum(), LoadAverage().c_str());
-    probe.Print();
-    return installed ? 0 : 1;
+    const bool installed = WindowUnpacks(app, archive, files);
+    const bool undone = StartupRollBack(app, work.path(), rollBackFiles, rounds);
+    return installed && undone ? 0 : 1;
 }

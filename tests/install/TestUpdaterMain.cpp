@@ -1,9 +1,12 @@
-// The updater program with the unzip tool behind the unpack seam.
-#include "TForm1.h"
+// The updater program as built, its own main included, with the unzip tool behind the unpack
+// seam: the seam is set while the program starts, before its main runs.
 #include "ZipTool.h"
 #include "unpack/UnpackArchive.h"
 
-int main(int argc, char** argv) {
-    unpack::SetExtractorForTesting(testsupport::UnzipExtract);
-    return RunUpdater(argc, argv);
-}
+namespace {
+
+struct UnzipBehindTheSeam {
+    UnzipBehindTheSeam() { unpack::SetExtractorForTesting(testsupport::UnzipExtract); }
+} const installed;
+
+}  // namespace

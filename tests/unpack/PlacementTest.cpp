@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -21,13 +19,16 @@
 #include <memory>
 #include <set>
 
+#include "KilledUnpack.h"
 #include "TempDir.h"
 #include "UnpackFixtures.h"
+#include "Unwritable.h"
 #include "unpack/UnpackArchive.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;
+using testsupport::Unwritable;
 using testsupport::WriteFile;
 
 namespace {
@@ -61,59 +62,10 @@ struct Install : unpacktest::SmallInstallation {
     }
 };
 
-// Makes a folder that nobody may write into, root included, for the scope; false when this
-// machine cannot.
-class Unwritable {
-public:
-    explicit Unwritable(const fs::path& dir) : dir_(dir) {
-        if (::geteuid() != 0) {
-            ok_ = ::chmod(dir.c_str(), 0555) == 0;
-            return;
-        }
-        fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        ok_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 &&
-              (flags |= FS_IMMUTABLE_FL, ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0);
-    }
-    ~Unwritable() {
-        if (fd_ >= 0) {
-            int flags = 0;
-            if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
-            }
-            ::close(fd_);
-        } else {
-            ::chmod(dir_.c_str(), 0755);
-        }
-    }
-    bool ok() const { return ok_; }
-
-private:
-    fs::path dir_;
-    int fd_ = -1;
-    bool ok_ = false;
-};
-
 // Runs the update in a child that is killed before move `killAt`; the scratch folder and its
 // journal stay as a kill leaves them.
 void KilledAt(const Install& inst, size_t killAt) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        Seams seams(Install::Update(), [&](size_t i, const fs::path&) {
-            if (i == killAt) ::raise(SIGKILL);
-            return 0;
-        });
-        try {
-            unpack::UnpackArchive(inst.archive, inst.dir.path().string());
-        } catch (...) {
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(testsupport::UnpackKilledAt(inst.archive, inst.dir.path(), killAt, unpacktest::Writes(Install::Update())));
 }
 
 fs::path ScratchIn(const fs::path& dir) {
@@ -409,4 +361,105 @@ TEST(Placement, ACopyAKillCutOffIsRemovedAtTheNextStart) {
     EXPECT_EQ(after.erase("docs/.a.doc.unpack-0123456789ab"), 1u);
     for (const auto& [name, bytes] : others) EXPECT_EQ(after.erase("docs/" + name), 1u) << name;
     EXPECT_EQ(after, before);  // the cut-off copy is gone, the installation as it was
+}
+
+TEST(Placement, AJournalNamingAFileOutsideTheInstallationLeavesItAlone) {
+    // Hand-edited journals of a kill: one removes the outside file as a file the update added,
+    // the other puts another outside file over it as the file the update replaced.
+    TempDir elsewhere;
+    const struct {
+        const char* name;
+        std::function<std::string(const std::string& journal, ino_t victim)> edit;
+    } cases[] = {
+        {"removed as a new file", [&](const std::string& j, ino_t victim) {
+             return std::string(j).insert(j.find("\nE\t") + 1, "F\t" + (elsewhere / "victim.txt").string() + "\t" +
+                                                                   (elsewhere / "victim.txt").string() + "\t" +
+                                                                   (elsewhere / "kept").string() + "\t" +
+                                                                   std::to_string(victim) + "\t0\n");
+         }},
+        {"overwritten as a replaced file", [&](const std::string& j, ino_t) {
+             const size_t line = j.find("\nF\t") + 3;
+             return std::string(j).replace(line, j.find('\t', line) - line, (elsewhere / "victim.txt").string());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst;
+        KilledAt(inst, 6);
+        WriteFile(elsewhere / "victim.txt", "not the installation's");
+        WriteFile(elsewhere / "kept", "another outside file");
+        struct stat victim{};
+        ::stat((elsewhere / "victim.txt").c_str(), &victim);
+        const fs::path journal = ScratchIn(inst.dir.path()) / "journal";
+        std::string j = c.edit(ReadFile(journal), victim.st_ino);
+        // The count in the end line still matches, as a careful editor would keep it.
+        const size_t records = static_cast<size_t>(std::count(j.begin(), j.end(), '\n')) - 2;
+        j.replace(j.rfind("E\t"), std::string::npos, "E\t" + std::to_string(records) + "\n");
+        WriteFile(journal, j);
+        const auto killed = Installed(inst.dir.path());
+
+        const unpack::Recovery first = unpack::RecoverInterrupted(inst.dir.path().string());
+        ASSERT_EQ(first.problems.size(), 1u);
+        EXPECT_NE(first.problems[0].find("is damaged: it names \"" + (elsewhere / "victim.txt").string() +
+                                         "\", which lies outside the installation"),
+                  std::string::npos)
+            << first.problems[0];
+        EXPECT_EQ(ReadFile(elsewhere / "victim.txt"), "not the installation's");
+        EXPECT_EQ(ReadFile(elsewhere / "kept"), "another outside file");
+        EXPECT_EQ(Installed(inst.dir.path()), killed);
+        EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).problems.empty());  // told once
+    }
+}
+
+// The road of a journal whose roll-back fails at a start, in one run with a new update.
+TEST(Placement, APendingJournalKeepsEveryUpdateOutUntilItIsUndone) {
+    Install inst;
+    const auto before = Snapshot(inst.dir.path());
+    KilledAt(inst, 8);
+    {
+        Unwritable locked(inst.dir / "docs");
+        if (!locked.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+        EXPECT_EQ(unpack::RecoverInterrupted(inst.dir.path().string()).problems.size(), 1u);
+    }
+    // The folder is writable again and the update is accepted in the same run: nothing moves.
+    Seams seams(Install::Update());
+    const auto pending = Installed(inst.dir.path());
+    const std::string says =
+        "The archive \"docs.zip\" was not unpacked: an interrupted update is to be undone at the next start.";
+    EXPECT_EQ(unpacktest::UnpackFailure(inst.archive, inst.dir.path().string()), says);
+    EXPECT_THROW(unpack::CheckArchive(inst.archive, inst.dir.path().string()), unpack::UnpackError);
+    EXPECT_EQ(unpack::UpdateInTheWay(inst.dir.path().string()),
+              "an interrupted update is to be undone at the next start");
+    EXPECT_EQ(Installed(inst.dir.path()), pending);
+
+    // The next start undoes it and says so; then the update installs whole.
+    const unpack::Recovery r = unpack::RecoverInterrupted(inst.dir.path().string());
+    EXPECT_EQ(r.Notice(), unpack::kUndoneNotice);
+    EXPECT_EQ(Snapshot(inst.dir.path()), before);
+    EXPECT_TRUE(unpack::UpdateInTheWay(inst.dir.path().string()).empty());
+    unpack::UnpackArchive(inst.archive, inst.dir.path().string());
+    for (const auto& [rel, bytes] : Install::Update()) EXPECT_EQ(ReadFile(inst.dir / rel), bytes) << rel;
+    EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).Notice().empty());
+}
+
+TEST(Placement, AJournalANewerInstallationNoLongerMatchesIsSetAsideNotApplied) {
+    Install inst;
+    KilledAt(inst, 8);
+    const fs::path scratch = ScratchIn(inst.dir.path());
+    // Another update (by hand, or by a build that did not wait for the journal) installed over
+    // the half-moved one: every file of it new.
+    for (const auto& [rel, bytes] : Install::Update()) {
+        WriteFile(inst.dir / (rel + ".newer"), "newer " + bytes);
+        fs::rename(inst.dir / (rel + ".newer"), inst.dir / rel);
+    }
+    const auto newer = Installed(inst.dir.path());
+    const unpack::Recovery first = unpack::RecoverInterrupted(inst.dir.path().string());
+    ASSERT_EQ(first.problems.size(), 1u);
+    EXPECT_NE(first.problems[0].find("is damaged: it no longer matches the installation: "), std::string::npos)
+        << first.problems[0];
+    EXPECT_TRUE(first.Notice().empty());
+    EXPECT_EQ(Installed(inst.dir.path()), newer);  // nothing old put over it
+    EXPECT_TRUE(fs::exists(scratch / "journal.damaged"));
+    EXPECT_TRUE(unpack::RecoverInterrupted(inst.dir.path().string()).problems.empty());
+    EXPECT_EQ(Installed(inst.dir.path()), newer);
 }

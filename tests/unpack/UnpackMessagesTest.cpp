@@ -1,7 +1,9 @@
 // Guards what an unpack that fails says, with the archive library's own extraction: a full
 // disk, a file past the file-size limit, a write the disk refuses, an item that needs a
-// password and a name that leads out of the installation each name their cause (by what the
-// system said, not by a guess), and the installation stays as it was.
+// password or cannot be read, a name that leads out of the installation, a file and a folder
+// of one name, an empty, cut or foreign file each name their cause in words with the installed
+// name (by what the system said, not by a guess, and without the library's codes), and the
+// installation stays as it was.
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -89,7 +91,7 @@ TEST(UnpackMessages, AFileSizeLimitSaysSo) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const std::string what = UnpackError(inst.archive, inst.dir.path());
     ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_NE(what.find("The file \"docs\\big.doc\" is larger than the file-size limit of this process allows "
+    EXPECT_NE(what.find("The file \"docs/big.doc\" is larger than the file-size limit of this process allows "
                         "(65536 bytes)."),
               std::string::npos)
         << what;
@@ -106,7 +108,7 @@ TEST(UnpackMessages, AWriteTheDiskRefusesSaysWhatTheSystemSaid) {
         // A file-size limit that is set but not reached is no reason to blame it.
         {"no space, under a file-size limit", ENOSPC, "There is no space left on the disk for the unpacked files."},
         {"the quota", EDQUOT, "There is no space left on the disk for the unpacked files."},
-        {"an I/O error", EIO, "The file \"docs\\big.doc\" could not be written. Input/output error."},
+        {"an I/O error", EIO, "The file \"docs/big.doc\" could not be written. Input/output error."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,4 +158,52 @@ TEST(UnpackMessages, ANameThatLeavesTheInstallationSaysSoWithTheName) {
         EXPECT_EQ(Snapshot(inst.dir.path()), before);
         EXPECT_FALSE(fs::exists(inst.dir.path().parent_path() / "evil.txt"));
     }
+}
+
+TEST(UnpackMessages, AnArchiveThatCannotBeInstalledSaysWhyInWords) {
+    // Packed with "docX" where "docs" is meant and renamed in place, so the records stay whole.
+    const auto packed = [](bool fileFirst, bool link) {
+        TempDir src, out;
+        WriteFile(src / "docs/a.doc", "new a");
+        if (link) fs::create_symlink("docs/a.doc", src / "docX");
+        else WriteFile(src / "docX", "a file");
+        std::vector<std::string> args = {"zip", "-q", "-y", (out / "a.zip").string()};
+        for (const char* name : fileFirst ? std::vector{"docX", "docs/a.doc"} : std::vector{"docs/a.doc", "docX"})
+            args.push_back(name);
+        if (testsupport::RunTool(args, src.path()) != 0) return std::string();
+        std::string bytes = ReadFile(out / "a.zip");
+        for (size_t at; (at = bytes.find("docX")) != std::string::npos;) bytes.replace(at, 4, "docs");
+        return bytes;
+    };
+    const std::string whole = testsupport::ZipPackage({{"VantorBooks", std::string(4000, 'p')}}, true).bytes;
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    } cases[] = {
+        {"a file where the archive has a folder", packed(false, false), "It holds a file and a folder both named \"docs\"."},
+        {"a folder where the archive has a file", packed(true, false), "It holds a file and a folder both named \"docs\"."},
+        {"a link where the archive has a folder", packed(false, true), "It holds a file and a folder both named \"docs\"."},
+        {"an empty file", "", "It is empty."},
+        // The library rebuilds a directory from the local headers; an update is refused whole.
+        {"cut in its directory", whole.substr(0, whole.size() - 40), "It is damaged or cut short."},
+        {"cut in its data", whole.substr(0, whole.size() / 2), "It is damaged or cut short."},
+        {"a web page", "<html><body>Not Found</body></html>\n", "It is damaged or cut short."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install inst(c.bytes);
+        const auto before = Snapshot(inst.dir.path());
+        const std::string what = UnpackError(inst.archive, inst.dir.path());
+        EXPECT_EQ(what, std::string("The archive \"docs.zip\" could not be unpacked. ") + c.says);
+        EXPECT_EQ(Snapshot(inst.dir.path()), before);
+    }
+}
+
+TEST(UnpackMessages, AnItemTheLibraryCannotReadIsNamedWithTheReason) {
+    const testsupport::ZipPackage update({{"docs/story.doc", "stored story " + std::string(2000, 's')}}, true);
+    Install inst(update.Damaged("stored story"));
+    const std::string what = UnpackError(inst.archive, inst.dir.path());
+    EXPECT_EQ(what, "The archive \"docs.zip\" could not be unpacked. The item \"docs/story.doc\" cannot be read: CRC-32 "
+                    "mismatch: the data does not match its check sum.");
 }

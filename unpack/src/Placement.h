@@ -33,34 +33,23 @@ struct Plan {
 Plan PlanPlacement(const std::filesystem::path& extracted, const std::filesystem::path& base, const std::string& what);
 
 // Carries out the plan: the extracted data and then a journal flushed to disk, the moves, the
-// installation's folders flushed, the journal removed. When a move fails, what was moved is
+// installation's folders flushed, the journal retired. When a move fails, what was moved is
 // put back and UnpackError is thrown; `kept` is set when something could not be put back, so
 // the scratch folder (with its journal) must stay for the next start.
 void PlaceAll(const Plan& plan, const std::filesystem::path& scratch, const std::string& what,
               const std::function<void(size_t done, size_t total)>& progress, bool& kept);
 
-// The move that could not be put back: the installed file and why.
-struct UndoFailure {
-    std::string file;
-    std::string why;  // the system's text: a sentence without its full stop
-};
-
 enum class RollBackOutcome {
     Done,            // nothing is left to put back (also when there is no journal): the folder can go
     NotPutBack,      // a move could not be put back; the journal stays for the next start
-    DamagedJournal,  // the journal cannot be read or is not whole; nothing of it was applied
+    DamagedJournal,  // the journal cannot be read, is not whole, leads outside the installation or no
+                     // longer matches it; nothing of it was applied
     KeptForRepair,   // a damaged journal was set aside here before: the folder stays as it is
 };
 
 // Puts back what the journal in `scratch` says was begun, and removes what copies over its
-// targets that a kill cut off left beside them. `why` says what went wrong, for the user.
+// targets that a kill cut off left beside them; a journal whose moves are all put back is
+// retired. `why` says what went wrong, for the user.
 RollBackOutcome RollBack(const std::filesystem::path& scratch, std::string& why);
-
-// Renames a damaged journal to a name that says so ("journal.damaged", or with a number when
-// that is taken), where later starts leave it and its folder alone; 0 or the errno.
-int SetAsideDamagedJournal(const std::filesystem::path& scratch, std::filesystem::path& asidePath);
-
-// Where the journal of a scratch folder lies.
-std::filesystem::path JournalPath(const std::filesystem::path& scratch);
 
 }  // namespace unpack

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "Journal.h"
 #include "LibraryExtraction.h"
 #include "Placement.h"
 #include "ScratchFolder.h"
@@ -35,6 +36,40 @@ std::string Quoted(const fs::path& p) { return "\"" + platform::PathText(p) + "\
 
 std::string CannotUnpack(const fs::path& archive) {
     return "The archive " + Quoted(archive.filename()) + " could not be unpacked";
+}
+
+// The scratch folders in `base` that unpacks left or are using.
+std::vector<fs::path> ScratchFolders(const fs::path& base) {
+    std::vector<fs::path> found;
+    if (DIR* d = ::opendir(base.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            struct stat st;
+            if (name.starts_with(kScratchPrefix) && ::lstat((base / name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                found.push_back(base / name);
+        }
+        ::closedir(d);
+    }
+    return found;
+}
+
+// Another unpack's journal in the installation: its moves are not all put back (a kill, a
+// roll-back that failed) or are under way. Moving files now would mix two updates, and that
+// journal's roll-back would later put old files over the new ones.
+std::string InTheWay(const fs::path& base, const fs::path& own) {
+    for (const fs::path& folder : ScratchFolders(base)) {
+        if (folder == own || !Journal::PresentIn(folder)) continue;
+        const int lock = platform::OpenUnowned(folder);
+        if (lock < 0) return "another update is being put in place";
+        ::close(lock);
+        return "an interrupted update is to be undone at the next start";
+    }
+    return {};
+}
+
+void RefuseWhileInTheWay(const fs::path& zip, const fs::path& base, const fs::path& own) {
+    if (const std::string why = InTheWay(base, own); !why.empty())
+        throw UnpackError("The archive " + Quoted(zip.filename()) + " was not unpacked: " + why + ".");
 }
 
 fs::path ExistingArchive(const std::string& archive) {
@@ -100,11 +135,13 @@ bool IsUserFile(std::string_view relativePath) {
 UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDir, const Progress& progress) {
     const fs::path zip = ExistingArchive(archive);
     const fs::path base = ExistingBase(baseDir, zip);
+    RefuseWhileInTheWay(zip, base, {});
     ScratchFolder scratch(base, CannotUnpack(zip));
     const fs::path extracted = scratch.path() / "new";
     if (::mkdir(extracted.c_str(), 0700) != 0)
         throw UnpackError(CannotUnpack(zip) + ". " + std::error_code(errno, std::generic_category()).message());
     const Plan plan = ExtractAndPlan(zip, extracted, base, progress);
+    RefuseWhileInTheWay(zip, base, scratch.path());  // one may have begun while this one extracted
 
     bool kept = false;
     try {
@@ -127,6 +164,7 @@ UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDi
 void CheckArchive(const std::string& archive, const std::string& baseDir, const Progress& progress) {
     const fs::path zip = ExistingArchive(archive);
     const fs::path base = ExistingBase(baseDir, zip);
+    RefuseWhileInTheWay(zip, base, {});
     ScratchFolder scratch(base, CannotUnpack(zip));
     (void)ExtractAndPlan(zip, scratch.path(), base, progress);
     Report(progress, 1000);
@@ -138,21 +176,35 @@ std::string Recovery::Message() const {
     return text;
 }
 
+std::string Recovery::Notice() const { return cleared > 0 && problems.empty() ? kUndoneNotice : ""; }
+
+std::string UpdateInTheWay(const std::string& baseDir) {
+    return InTheWay(baseDir.empty() ? fs::path(".") : platform::ResolvePath(baseDir), {});
+}
+
+bool InterruptedUpdatesIn(const std::string& baseDir) {
+    return !ScratchFolders(baseDir.empty() ? fs::path(".") : platform::ResolvePath(baseDir)).empty();
+}
+
+namespace {
+
+// What the start-up tells of a journal that must not be applied, and where it was set aside.
+std::string DamagedJournalText(const fs::path& folder, const std::string& why) {
+    const Journal journal(folder);
+    std::string text = "An interrupted update could not be undone: its journal " + Quoted(journal.path()) +
+                       " is damaged: " + why + ". None of it was applied.";
+    fs::path aside;
+    if (const int err = journal.SetAside(aside))
+        return text + " It could not be set aside. " + std::strerror(err) + ".";
+    return text + " It was set aside as " + Quoted(aside.filename()) + ", and the folder " + Quoted(folder) +
+           " is kept with the files the update replaced, for a repair by hand.";
+}
+
+}  // namespace
+
 Recovery RecoverInterrupted(const std::string& baseDir) {
-    const fs::path base = baseDir.empty() ? fs::path(".") : platform::ResolvePath(baseDir);
-    std::vector<fs::path> leftovers;
-    if (DIR* d = ::opendir(base.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.starts_with(kScratchPrefix)) leftovers.push_back(base / name);
-        }
-        ::closedir(d);
-    }
-    const std::string notUndone = "An interrupted update could not be undone";
     Recovery recovery;
-    for (const auto& folder : leftovers) {
-        struct stat st;
-        if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    for (const auto& folder : ScratchFolders(baseDir.empty() ? fs::path(".") : platform::ResolvePath(baseDir))) {
         const int lock = platform::OpenUnowned(folder);
         if (lock < 0) continue;  // a running unpack's
         std::string why;
@@ -162,20 +214,10 @@ Recovery RecoverInterrupted(const std::string& baseDir) {
                 ++recovery.cleared;
                 break;
             case RollBackOutcome::NotPutBack:
-                recovery.problems.push_back(notUndone + ": " + why + " The next start tries again.");
+                recovery.problems.push_back("An interrupted update could not be undone: " + why +
+                                            " The next start tries again.");
                 break;
-            case RollBackOutcome::DamagedJournal: {
-                std::string text = notUndone + ": its journal " + Quoted(JournalPath(folder)) + " is damaged: " + why +
-                                   ". None of it was applied.";
-                fs::path aside;
-                if (const int err = SetAsideDamagedJournal(folder, aside))
-                    text += std::string(" It could not be set aside. ") + std::strerror(err) + ".";
-                else
-                    text += " It was set aside as " + Quoted(aside.filename()) + ", and the folder " + Quoted(folder) +
-                            " is kept with the files the update replaced, for a repair by hand.";
-                recovery.problems.push_back(std::move(text));
-                break;
-            }
+            case RollBackOutcome::DamagedJournal: recovery.problems.push_back(DamagedJournalText(folder, why)); break;
             case RollBackOutcome::KeptForRepair: break;  // told when its journal was set aside
         }
         ::close(lock);

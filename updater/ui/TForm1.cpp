@@ -1,6 +1,5 @@
 #include "TForm1.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -8,9 +7,7 @@
 
 #include "Dialogs.h"
 #include "UpdaterSteps.h"
-#include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
-#include "ziplib_qt/QtPrompter.h"
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
@@ -124,19 +121,4 @@ void TForm1::EndProgram() {
     Timer1->stop();
     Timer2->stop();
     close();
-}
-
-int RunUpdater(int& argc, char** argv) {
-    platform::IgnoreFileSizeSignal();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VantorBooksUpdate"));
-    // The archive library's own questions (a failed item, an overwrite, a password) as windows.
-    ziplib_qt::InstalledQtPrompter prompter;
-    // A top-level window has its own taskbar button here; nothing needs to be set for it.
-    TForm1 form;
-    if (form.Ended()) return 0;
-    form.show();
-    const int result = QApplication::exec();
-    prompter.Shutdown();
-    return result;
 }

@@ -43,6 +43,3 @@ private:
     bool unpacking_ = false;  // an unpack, or the error box after it, is running
     int failedUnpacks_ = 0;   // in a row
 };
-
-// The program block: the application, the window, the message loop.
-int RunUpdater(int& argc, char** argv);

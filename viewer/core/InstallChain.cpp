@@ -41,14 +41,28 @@ ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string
         case ChainFailure::Unpack: what = std::string(file) + " could not be unpacked"; break;
         case ChainFailure::NotStarted: what = std::string(file) + " was not fetched: another download is still running"; break;
         case ChainFailure::HandOver: what = "the updater could not be started"; break;
+        case ChainFailure::InTheWay: what = std::string(file) + " was not installed: " + std::string(reason); break;
     }
     ChainStopTexts texts;
-    texts.status = "Status: Update stopped: " + what + (cause.empty() ? "" : ": " + std::string(cause));
+    // The status line has room for the reason only; the log names the archive too.
+    texts.status = "Status: Update stopped: " +
+                   (why == ChainFailure::InTheWay ? std::string(reason)
+                                                  : what + (cause.empty() ? "" : ": " + std::string(cause)));
     // An unpack error already names the archive and says what went wrong.
     if (why == ChainFailure::Unpack && !reason.empty()) texts.log = " - Update stopped: " + std::string(reason);
-    else if (reason.empty()) texts.log = " - Update stopped: " + what;
+    else if (reason.empty() || why == ChainFailure::InTheWay) texts.log = " - Update stopped: " + what;
     else texts.log = " - Update stopped: " + what + ". " + std::string(reason);
     return texts;
+}
+
+bool ChainStep::Installs() const {
+    if (work == Work::Download) return file != kUpdateInfoName;
+    return work == Work::Unpack || work == Work::HandOver;
+}
+
+std::optional<ChainStopTexts> RecoveryTexts(std::string_view notice) {
+    if (notice.empty()) return std::nullopt;
+    return ChainStopTexts{"Status: " + std::string(notice), " - " + std::string(notice)};
 }
 
 bool InstallChain::Handles(std::string_view file) {
@@ -163,6 +177,14 @@ ChainStep InstallChain::NotStarted(std::string_view file) {
     ChainStep step;
     step.status = texts.status;
     step.log = texts.log;
+    return step;
+}
+
+ChainStep InstallChain::InTheWay(const ChainStep& refused, std::string_view why) {
+    if (refused.file == continuing_) continuing_.clear();
+    ChainStep step = Stop(refused.file, ChainFailure::InTheWay, why);
+    // An unpack or a hand-over is refused inside a completion handler, which ends as usual.
+    step.clearDescription = refused.work != ChainStep::Work::Download;
     return step;
 }
 

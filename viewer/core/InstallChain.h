@@ -15,6 +15,8 @@ inline constexpr const char* kStatusUpdating = "Status: Updating the database. P
 inline constexpr const char* kStatusFirstOfTwo = "Status: Downloading 1st package of two";
 inline constexpr const char* kStatusSecondOfTwo = "Status: Downloading 2nd package of two";
 inline constexpr const char* kStatusProgram = "Update VantorBooks. Please wait";
+// While start-up puts back what an interrupted update moved into place.
+inline constexpr const char* kStatusUndoing = "Status: Undoing an interrupted update. Please wait";
 
 // The status line the starters of docs.zip and updatebase.zip set from the two update flags;
 // nothing when it stays as it is.
@@ -35,6 +37,7 @@ enum class ChainFailure {
     Unpack,      // the archive could not be unpacked (or checked)
     NotStarted,  // another download was still running
     HandOver,    // the updater could not be started
+    InTheWay,    // another update's moves are not all put back, or are under way
 };
 
 struct ChainStopTexts {
@@ -44,6 +47,10 @@ struct ChainStopTexts {
 // `reason`: the failure in full, for the log; `cause`: in a few words, for the status line.
 ChainStopTexts ChainStopped(std::string_view file, ChainFailure why, std::string_view reason,
                             std::string_view cause = {});
+
+// What the window tells once start-up has undone an interrupted update (`notice`, empty when
+// there is nothing to tell): the update panel's status line and a line of the update log.
+std::optional<ChainStopTexts> RecoveryTexts(std::string_view notice);
 
 // One step for the window, carried out in the order of the fields.
 struct ChainStep {
@@ -61,6 +68,10 @@ struct ChainStep {
     bool stopped = false;           // the chain stopped here: the gauge keeps where it came
     bool closePanel = false;        // the data update ended: the update panel closes
     bool clearDescription = false;  // the completion handler's last act: the description box is emptied
+
+    // Whether it fetches, unpacks or hands over an archive: none of that starts while another
+    // update is in the way.
+    bool Installs() const;
 };
 
 class InstallChain {
@@ -104,6 +115,9 @@ public:
     ChainStep NotStarted(std::string_view file);
     // The program update was not handed over (why: the archive or the updater, and the reason).
     ChainStep HandOverFailed(ChainFailure why, std::string_view reason);
+    // A step that installs did not run because another update is in the way (`why`, for the
+    // user): the chain stops there, and the update stays offered.
+    ChainStep InTheWay(const ChainStep& refused, std::string_view why);
 
 private:
     ChainStep Stop(std::string_view file, ChainFailure why, std::string_view reason, std::string_view cause = {});

@@ -27,6 +27,32 @@ struct TDownLoader::Curl {
         return static_cast<TDownLoader*>(self)->OnBody(data, size * count) ? size * count : 0;
     }
 
+    // The transfer of self's URL into self, with its limits; `errorBuffer` gets the client's
+    // own text of a failure.
+    static void Configure(TDownLoader& self, CURL* curl, char* errorBuffer) {
+        const DownloadSettings& settings = self.settings_;
+        curl_easy_setopt(curl, CURLOPT_URL, self.URL.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+        // An error status ends the transfer before its body could be mistaken for the file.
+        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectTimeout.count()));
+        if (settings.lowSpeedBytes > 0) {
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings.lowSpeedBytes);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings.lowSpeedWindow.count()));
+        }
+        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
+        if (!settings.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings.caFile.c_str());
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Header);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &self);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Body);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &self);
+    }
+
     enum class End { Done, Stopped, Stalled, Broken };
     // Drives the transfer in short waits, so a stop request or a silent server is noticed
     // within a tenth of a second whatever the server does.
@@ -140,6 +166,7 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         responseStatus_ = 0;
         responseLength_ = -1;
         responseChunked_ = false;
+        responseEncoding_.clear();
         const size_t space = line.find(' ');
         if (space != std::string_view::npos) {
             const std::string_view code = line.substr(space + 1, 3);
@@ -153,6 +180,9 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
             begun_ = true;
             announced_ = responseChunked_ ? -1 : responseLength_;
             if (settings_.maxBytes >= 0 && announced_ > settings_.maxBytes) tooLarge_ = true;
+            // No encoding is asked for, so an encoded body is not the file (a compressed
+            // update.lasx or archive would be taken for a damaged one).
+            unasked_ = responseEncoding_;
             DownLoaderWorkBegin(announced_);
         }
         return;
@@ -167,11 +197,13 @@ void TDownLoader::OnHeaderLine(std::string_view line) {
         responseLength_ = ec == std::errc() && end == value.data() + value.size() && length >= 0 ? length : -1;
     } else if (platform::EqualsNoCase(name, "Transfer-Encoding")) {
         responseChunked_ = true;
+    } else if (platform::EqualsNoCase(name, "Content-Encoding") && !platform::EqualsNoCase(value, "identity")) {
+        responseEncoding_ = value;
     }
 }
 
 bool TDownLoader::OnBody(const char* data, size_t size) {
-    if (StopRequested()) return false;
+    if (StopRequested() || !unasked_.empty()) return false;
     if (settings_.maxBytes >= 0 && (tooLarge_ || bytes_ + static_cast<int64_t>(size) > settings_.maxBytes)) {
         tooLarge_ = true;  // refused before it fills the disk
         return false;
@@ -242,26 +274,7 @@ DownloadResult TDownLoader::Execute() {
     CURLcode rc = CURLE_FAILED_INIT;
     Curl::End end = Curl::End::Broken;
     if (curl) {
-        curl_easy_setopt(curl, CURLOPT_URL, URL.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-        // An error status ends the transfer before its body could be mistaken for the file.
-        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeout.count()));
-        if (settings_.lowSpeedBytes > 0) {
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings_.lowSpeedBytes);
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.lowSpeedWindow.count()));
-        }
-        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
-        if (!settings_.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings_.caFile.c_str());
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, curlError);
-        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Curl::Header);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Curl::Body);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+        Curl::Configure(*this, curl, curlError);
         end = Curl::Run(*this, curl, rc);
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.httpStatus);
         curl_easy_cleanup(curl);
@@ -280,6 +293,8 @@ DownloadResult TDownLoader::Execute() {
     else if (end == Curl::End::Stalled)
         fail(F::Stalled, "The server sent nothing for " + std::to_string(settings_.stallTimeout.count()) + " ms");
     else if (end == Curl::End::Broken) fail(F::Client, "The HTTP client failed");
+    else if (!unasked_.empty())
+        fail(F::Rejected, "The server sent the file encoded as \"" + unasked_ + "\", which was not asked for");
     else if (tooLarge_)
         fail(F::TooLarge, "The file is larger than the " + std::to_string(settings_.maxBytes) + " bytes allowed for it");
     else if (writeErrno_) fail(F::LocalFile, "Cannot write file \"" + tmp.string() + "\". " + std::strerror(writeErrno_));

@@ -118,6 +118,8 @@ private:
     long responseStatus_ = 0;
     int64_t responseLength_ = -1;
     bool responseChunked_ = false;
+    std::string responseEncoding_;  // Content-Encoding, when not the identity
+    std::string unasked_;           // the encoding of the kept body, which was not asked for
     int64_t announced_ = -1;
     int64_t bytes_ = 0;
     bool tooLarge_ = false;

@@ -1,6 +1,10 @@
 #include "UpdateServer.h"
 
 #include <cstdlib>
+#include <exception>
+
+#include "UpdateCheck.h"
+#include "platform/TextFile.h"
 
 #ifndef VB_UPDATE_SERVER
 #define VB_UPDATE_SERVER "http://vantorbooks.example.org"
@@ -27,5 +31,16 @@ bool MovesGauge(std::string_view selector) {
 }
 
 int64_t DownloadSizeLimit(std::string_view selector) { return MovesGauge(selector) ? -1 : kTextFileLimit; }
+
+DownloadCheck DownloadContentCheck(std::string_view selector) {
+    if (selector != kUpdateInfoName) return {};
+    return [](const std::filesystem::path& body) {
+        try {
+            return UpdateInfoProblem(platform::ReadFileBytes(body));
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+    };
+}
 
 }  // namespace viewer

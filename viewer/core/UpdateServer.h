@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -37,5 +39,11 @@ bool MovesGauge(std::string_view selector);
 // limit but the disk (-1).
 inline constexpr int64_t kTextFileLimit = 512 * 1024;
 int64_t DownloadSizeLimit(std::string_view selector);
+
+// Looks at a complete body before it replaces the local file: non-empty is why it must not.
+using DownloadCheck = std::function<std::string(const std::filesystem::path& body)>;
+// The fresh update.lasx of a data update replaces the local one, which every later check and
+// start reads, only when it reads as one; the other downloads have no such check (empty).
+DownloadCheck DownloadContentCheck(std::string_view selector);
 
 }  // namespace viewer

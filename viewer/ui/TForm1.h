@@ -26,6 +26,7 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "unpack/RecoveryTask.h"
 #include "unpack/UnpackTask.h"
 
 class ChromeImage;
@@ -171,8 +172,9 @@ public:
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
     bool DownloadRunning() const { return downLoader_ != nullptr; }
-    // A download or an unpack runs; nothing else of the update road starts meanwhile.
-    bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr; }
+    // A download, an unpack or the start-up roll-back runs; nothing else of the update road
+    // starts meanwhile.
+    bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr || recoveryTask_ != nullptr; }
     // An installation is under way: one of its files is being fetched or unpacked.
     bool ChainRunning() const;
     // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
@@ -308,6 +310,12 @@ private:
     void buildControls();
     void connectHandlers();  // one connect<Concern>Handlers() per handler file
     void connectStartupHandlers();
+    // What a killed run left is undone off the window's thread; the rest of start-up, which
+    // reads the installation, follows it.
+    void StartRecovery();
+    void RecoveryEnded(const unpack::Recovery& recovery);
+    void ContinueStartup();
+    std::unique_ptr<unpack::RecoveryTask> recoveryTask_;  // waited for with the window
     void connectUpdateHandlers();
     // What a branch of the completion handler lets happen after it.
     enum class BranchEnd { Continue, Stop };

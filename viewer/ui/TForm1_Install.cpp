@@ -70,6 +70,13 @@ void TForm1::Label17MouseEnter() { Label17->Underline(true); }
 void TForm1::Label17MouseLeave() { Label17->Underline(false); }
 
 void TForm1::RunChainStep(const viewer::ChainStep& step) {
+    // Moves of another update not all put back yet (or under way) would meet this one's files,
+    // and their roll-back would later put old files over it: nothing is fetched, unpacked or
+    // handed over until they are done.
+    if (step.Installs()) {
+        if (const std::string why = unpack::UpdateInTheWay(ProgramDir); !why.empty())
+            return RunChainStep(Chain.InTheWay(step, why));
+    }
     const std::string time = viewer::LogTimeNow();
     if (step.status) Label15->setText(Q(*step.status));
     if (!step.log.empty()) ListBox11->addItem(Q(time + step.log));

@@ -5,10 +5,13 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMetaObject>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -18,12 +21,14 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Identity.h"
+#include "InstallChain.h"
 #include "Options.h"
 #include "QtBridge.h"
 #include "SkinFiles.h"
 #include "Startup.h"
 #include "TForm1.h"
 #include "TDownLoader.h"
+#include "UpdateCheck.h"
 #include "unpack/UnpackArchive.h"
 #include "platform/FileError.h"
 #include "platform/Paths.h"
@@ -77,55 +82,99 @@ void TForm1::FormCreate() {
         RegIni->OpenKey(viewer::kCompanyKey, true);
         ProgramDir = viewer::RunRegistryStep(*RegIni, ProgramDir).programDir;
         // What a killed run left is cleared before anything is read: a move into place it
-        // began is put back, and its partial downloads go. What cannot be finished is told
-        // once, and start-up goes on with the installation as it is.
-        const unpack::Recovery recovery = unpack::RecoverInterrupted(ProgramDir);
-        if (!recovery.problems.empty()) viewerui::ShowError(this, Q(recovery.Message()));
-        viewer::RemoveStalePartials(platform::ResolvePath(ProgramDir));
-
-        // The skin is named inside the installation the registry step settled on.
-        SkinName = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "skins\\skin_select.txt"), 0);
-
-        ListBox8->clear();
-        for (const auto& line : platform::LoadLines(viewer::DataPath(ProgramDir, "lang.txt")))
-            ListBox8->addItem(Q(line));
-
-        SkinDir = ProgramDir + "\\skins\\" + SkinName + "\\";
-        ColorIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "skins\\" + SkinName + "\\color.ini"));
-        OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "options.ini"));
-        N08021Click();
-        if (viewer::IsWindowsSkin(SkinName)) {
-            N41Click();
-        } else {
-            // A skin that cannot be shown is refused with its error; the window keeps its
-            // design look and frame, and start-up goes on.
-            guarded([this] { N31Click(); });
-        }
-
-        StringGrid1->setRowCount(std::max(StringGrid1->rowCount(), 1));
-        StringGrid1->setColumnCount(std::max(StringGrid1->columnCount(), 1));
-        StringGrid1->setRowHeight(0, 0);
-        StringGrid1->setColumnWidth(0, 0);
-
-        BaseDateText = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "update.lasx"), 3);
-
-        const auto choice =
-            viewer::DecideAutoCheck(OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, 1),
-                                    OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, 1));
-        if (choice.base) AutoCheckBase = 1;
-        if (choice.program) AutoCheckProgram = 1;
-        CheckBox1->setChecked(choice.base);
-        CheckBox2->setChecked(choice.program);
-        if (choice.runCheck()) N0711Click();
-
-        const viewer::BaseDate date = viewer::SplitBaseDate(BaseDateText);
-        BaseYear = date.year;
-        BaseDay = date.day;
-        BaseMonthName = date.monthName;
-        if (skinApplied_) N111Click();  // the status line shows the date known only now
-
-        N5021Click();
+        // began is put back. That may be thousands of moves, so it runs off this thread.
+        if (unpack::InterruptedUpdatesIn(ProgramDir)) return StartRecovery();
+        ContinueStartup();
     });
+}
+
+void TForm1::StartRecovery() {
+    // The window answers and repaints meanwhile; its controls wait for the installation they
+    // show, which is read only afterwards.
+    setEnabled(false);
+    Label12->setText(Q(viewer::kStatusUndoing));
+    Label12->adjustSize();
+    Label12->show();
+    auto task = std::make_unique<unpack::RecoveryTask>(ProgramDir);
+    task->Start([this](const unpack::Recovery& recovery) {
+        QMetaObject::invokeMethod(this, [this, recovery] { RecoveryEnded(recovery); }, Qt::QueuedConnection);
+    });
+    recoveryTask_ = std::move(task);  // the completion, queued at the earliest, comes after this
+}
+
+// What cannot be finished is told once, and start-up goes on with the installation as it is.
+// An update undone is told once too, after the start-up's own check has begun the log.
+void TForm1::RecoveryEnded(const unpack::Recovery& recovery) {
+    recoveryTask_.reset();  // the worker has ended
+    setEnabled(true);
+    Label12->hide();
+    Label12->setText(QStringLiteral("Status: Wait"));
+    if (!recovery.problems.empty()) viewerui::ShowError(this, Q(recovery.Message()));
+    guarded([this] { ContinueStartup(); });
+    if (const auto texts = viewer::RecoveryTexts(recovery.Notice())) {
+        Label15->setText(Q(texts->status));
+        ListBox11->addItem(Q(viewer::LogTimeNow() + texts->log));
+    }
+}
+
+// The start-up sequence from the point where the installation is whole again.
+void TForm1::ContinueStartup() {
+    viewer::RemoveStalePartials(platform::ResolvePath(ProgramDir));
+
+    // The skin is named inside the installation the registry step settled on.
+    SkinName = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "skins\\skin_select.txt"), 0);
+
+    ListBox8->clear();
+    for (const auto& line : platform::LoadLines(viewer::DataPath(ProgramDir, "lang.txt"))) ListBox8->addItem(Q(line));
+
+    SkinDir = ProgramDir + "\\skins\\" + SkinName + "\\";
+    ColorIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "skins\\" + SkinName + "\\color.ini"));
+    OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "options.ini"));
+    N08021Click();
+    if (viewer::IsWindowsSkin(SkinName)) {
+        N41Click();
+    } else {
+        // A skin that cannot be shown is refused with its error; the window keeps its design
+        // look and frame, and start-up goes on.
+        guarded([this] { N31Click(); });
+    }
+
+    StringGrid1->setRowCount(std::max(StringGrid1->rowCount(), 1));
+    StringGrid1->setColumnCount(std::max(StringGrid1->columnCount(), 1));
+    StringGrid1->setRowHeight(0, 0);
+    StringGrid1->setColumnWidth(0, 0);
+
+    BaseDateText = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "update.lasx"), 3);
+
+    const auto choice =
+        viewer::DecideAutoCheck(OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, 1),
+                                OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, 1));
+    if (choice.base) AutoCheckBase = 1;
+    if (choice.program) AutoCheckProgram = 1;
+    {
+        // Setting a box from code runs its handler, as the sequence expects. Both handlers
+        // write one file, so a file that cannot be written is told once, and start-up goes on.
+        const bool baseChanges = CheckBox1->isChecked() != choice.base;
+        const bool programChanges = CheckBox2->isChecked() != choice.program;
+        {
+            const QSignalBlocker quiet1(CheckBox1), quiet2(CheckBox2);
+            CheckBox1->setChecked(choice.base);
+            CheckBox2->setChecked(choice.program);
+        }
+        guarded([&] {
+            if (baseChanges) CheckBox1Click();
+            if (programChanges) CheckBox2Click();
+        });
+    }
+    if (choice.runCheck()) N0711Click();
+
+    const viewer::BaseDate date = viewer::SplitBaseDate(BaseDateText);
+    BaseYear = date.year;
+    BaseDay = date.day;
+    BaseMonthName = date.monthName;
+    if (skinApplied_) N111Click();  // the status line shows the date known only now
+
+    N5021Click();
 }
 
 void TForm1::N08021Click() {

@@ -40,16 +40,7 @@ bool TForm1::StartDownload(const std::string& serverFile, const std::string& sel
     if (Working()) return false;
     viewer::DownloadSettings settings = DownloadSettings;
     settings.maxBytes = viewer::DownloadSizeLimit(selector);
-    // The final update.lasx replaces the local one, which every later check and start reads,
-    // only when it reads as one.
-    if (selector == viewer::kUpdateInfoName)
-        settings.check = [](const std::filesystem::path& body) {
-            try {
-                return viewer::UpdateInfoProblem(platform::ReadFileBytes(body));
-            } catch (const std::exception& e) {
-                return std::string(e.what());
-            }
-        };
+    settings.check = viewer::DownloadContentCheck(selector);
     auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
                                                         viewer::DataPath(ProgramDir, localFile), selector, settings);
     DownloadName = selector;

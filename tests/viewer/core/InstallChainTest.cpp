@@ -226,3 +226,40 @@ TEST(InstallChain, AProgramUpdateIsHandedOverOnlyWhenItArrivedWhole) {
     EXPECT_FALSE(InstallChain::Handles("update_whatnew.txt"));
     EXPECT_TRUE(InstallChain::Handles("update.lasx"));
 }
+
+TEST(InstallChain, AnotherUpdateInTheWayStopsTheChainBeforeItInstallsAnything) {
+    const std::string why = "an interrupted update is to be undone at the next start";
+    const std::string docsStop = "Update stopped: docs.zip was not installed: " + why;
+    // Refused at the accept, before its download, and where its unpack or hand-over would start.
+    InstallChain accepted;
+    accepted.DocsUpdateFound();
+    const ChainStep first = accepted.AcceptDataUpdate();
+    ASSERT_TRUE(first.Installs());
+    ChainStep stop = accepted.InTheWay(first, why);
+    EXPECT_EQ(stop.work, Work::None);
+    EXPECT_EQ(stop.status, std::optional<std::string>("Status: Update stopped: " + why));
+    EXPECT_EQ(stop.log, " - " + docsStop);
+    EXPECT_FALSE(stop.clearDescription);  // no download ended: the completion handler did not run
+    EXPECT_FALSE(stop.hideBaseNotice);    // the update is still offered
+    EXPECT_FALSE(accepted.DownLoaderBusy());
+
+    InstallChain downloaded;
+    downloaded.DocsUpdateFound();
+    const ChainStep unpack = downloaded.Downloaded(downloaded.AcceptDataUpdate().file, true, "");
+    ASSERT_TRUE(unpack.Installs());
+    stop = downloaded.InTheWay(unpack, why);
+    EXPECT_EQ(stop.log, " - " + docsStop);
+    EXPECT_TRUE(stop.clearDescription);
+    EXPECT_FALSE(downloaded.DownLoaderBusy());
+
+    InstallChain program;
+    const ChainStep handOver = program.Downloaded(program.AcceptProgramUpdate().file, true, "");
+    ASSERT_TRUE(handOver.Installs());
+    EXPECT_EQ(program.InTheWay(handOver, "another update is being put in place").log,
+              " - Update stopped: updatevnbooks.zip was not installed: another update is being put in place");
+
+    // The fresh update.lasx ends an update already installed: nothing of it moves.
+    InstallChain ending;
+    EXPECT_FALSE(ending.StartFreshUpdateInfo().Installs());
+    EXPECT_FALSE(ChainStep{}.Installs());
+}

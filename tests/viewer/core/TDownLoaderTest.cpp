@@ -1,8 +1,9 @@
 // Guards the download thread against a real nginx and, for cut, stalled and trickling
 // transfers, a small scripted server: the body lands in the target (through redirects, into
 // new folders), any failure keeps the old target byte for byte and says why, a dead, silent
-// or trickling server and a body too large fail within their limits, a stop request ends the
-// worker, progress arrives as a begin and coalesced counts, and a killed run's partial files go.
+// or trickling server, a body too large (announced or sent) and one compressed unasked fail
+// within their limits and say why, a stop request ends the worker, progress arrives as a
+// begin and coalesced counts, and a killed run's partial files go.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -174,6 +175,26 @@ TEST(TDownLoader, LimitsOfSizeSpeedAndContentKeepTheOldFile) {
         for (int i = 0; i < 64 && c.Send(std::string(16 * 1024, 'u')); ++i) {
         }
     });
+    // A limit of 1000 bytes: a body without a length that passes it only in its last chunk, and
+    // a length above it with a short body.
+    RawHttpServer overInItsLastChunk([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(1001, 'l'));
+    });
+    RawHttpServer announcedOverButShort([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Length: 2000\r\nConnection: close\r\n\r\nshort");
+    });
+    RawHttpServer exactlyTheLimit([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(1000, 'e'));
+    });
+    // A compressed body nobody asked for is not the file.
+    RawHttpServer gzipped([](RawHttpServer::Connection& c) {
+        c.ReadRequest();
+        c.Send("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 20\r\n\r\n" +
+               std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00", 20));
+    });
     // One byte every 100 ms: never silent long enough to stall, but far too slow.
     RawHttpServer trickle([](RawHttpServer::Connection& c) {
         c.ReadRequest();
@@ -184,6 +205,8 @@ TEST(TDownLoader, LimitsOfSizeSpeedAndContentKeepTheOldFile) {
     limited.maxBytes = 512 * 1024;
     limited.lowSpeedBytes = 100;
     limited.lowSpeedWindow = std::chrono::seconds(1);
+    DownloadSettings tight = Quick();
+    tight.maxBytes = 1000;
     DownloadSettings checked = limited;
     checked.check = [](const std::filesystem::path& body) {
         return ReadFile(body) == "fits\r\n" ? std::string("not what was asked for") : std::string();
@@ -197,6 +220,12 @@ TEST(TDownLoader, LimitsOfSizeSpeedAndContentKeepTheOldFile) {
     const Case cases[] = {
         {"announced larger than allowed", nginx.url("update.lasx"), limited, "larger than the 524288 bytes allowed"},
         {"larger than allowed without a length", unannounced.url("/update.lasx"), limited, "larger than the 524288"},
+        {"over the limit in the last chunk, without a length", overInItsLastChunk.url("/update.lasx"), tight,
+         "The file is larger than the 1000 bytes allowed for it"},
+        {"announced over the limit, with a short body", announcedOverButShort.url("/update.lasx"), tight,
+         "The file is larger than the 1000 bytes allowed for it"},
+        {"compressed without being asked", gzipped.url("/update.lasx"), limited,
+         "The server sent the file encoded as \"gzip\", which was not asked for"},
         {"trickling", trickle.url("/update.lasx"), limited, "too slow"},
         {"refused by its check", nginx.url("small.txt"), checked, "not what was asked for"},
     };
@@ -212,9 +241,12 @@ TEST(TDownLoader, LimitsOfSizeSpeedAndContentKeepTheOldFile) {
         EXPECT_EQ(ReadFile(dir / "update.lasx"), kOld);
         EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"update.lasx"});
     }
-    // Within the limits the file arrives.
+    // Within the limits the file arrives, also one of exactly the limit.
     TempDir dir;
     EXPECT_TRUE(Fetch(nginx.url("small.txt"), dir / "small.txt", limited).ok);
+    const auto exact = Fetch(exactlyTheLimit.url("/exact.txt"), dir / "exact.txt", tight);
+    EXPECT_TRUE(exact.ok) << exact.error;
+    EXPECT_EQ(ReadFile(dir / "exact.txt"), std::string(1000, 'e'));
     // The viewer's own limits hold a trickle for half a minute at most.
     EXPECT_GT(DownloadSettings{}.lowSpeedBytes, 0);
     EXPECT_LE(DownloadSettings{}.lowSpeedWindow, std::chrono::seconds(60));

@@ -240,3 +240,21 @@ TEST(UpdateServer, OnlyTheSmallTextFilesAreLimitedInSize) {
     for (const char* archive : {"docs.zip", "updatebase.zip", "updatevnbooks.zip"})
         EXPECT_EQ(DownloadSizeLimit(archive), -1) << archive;
 }
+
+TEST(UpdateServer, OnlyTheFreshUpdateInformationFileIsCheckedBeforeItReplacesTheLocalOne) {
+    // The check's own copy says what is wrong with it in the log; the archives are checked by
+    // their unpack, the what's-new texts by their reader.
+    for (const char* other : {"update_temp.lasx", "update_whatnew.txt", "updatevantorbooks_whatnew.txt", "docs.zip",
+                              "updatebase.zip", "updatevnbooks.zip"})
+        EXPECT_FALSE(DownloadContentCheck(other)) << other;
+    const DownloadCheck check = DownloadContentCheck(kUpdateInfoName);
+    ASSERT_TRUE(check);
+    testsupport::TempDir dir;
+    std::string good;
+    for (const auto& line : Lasx("11", "21", "1.43")) good += line + "\r\n";
+    testsupport::WriteFile(dir / "good", good);
+    testsupport::WriteFile(dir / "page", "<html><body>Not Found</body></html>\n");
+    EXPECT_EQ(check(dir / "good"), "");
+    EXPECT_NE(check(dir / "page").find("it ends after 1 lines"), std::string::npos) << check(dir / "page");
+    EXPECT_NE(check(dir / "gone"), "");  // a body that cannot be read is no update.lasx either
+}

@@ -6,7 +6,8 @@
 // not one (cut, short, an HTML page, too large) keeps the old file; after "Download stories
 // for reading" the update page shows its log again for the next check; a notice clicked or an
 // accept refused while a chain runs leaves the chain's status line; a program update is
-// handed to the updater only when it arrived whole, can be placed, and the updater was started.
+// handed to the updater only when it arrived whole, can be placed, and the updater was started;
+// while a killed update is not undone, no update is fetched, unpacked or handed over.
 #include <gtest/gtest.h>
 
 #include <QFrame>
@@ -27,10 +28,12 @@
 #include "ChildProcesses.h"
 #include "ClickLabel.h"
 #include "Installation.h"
+#include "KilledUnpack.h"
 #include "NginxServer.h"
 #include "RawHttpServer.h"
 #include "TForm1.h"
 #include "TImagePlus.h"
+#include "Unwritable.h"
 #include "ZipTool.h"
 #include "platform/Process.h"
 #include "unpack/UnpackArchive.h"
@@ -578,4 +581,75 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         }
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
+}
+
+// The road of a killed update whose roll-back fails at the next start, with a new update
+// accepted in that same run: nothing of it is fetched or installed until a start has undone
+// the killed one, and then it installs whole.
+TEST(FormInstall, APendingJournalKeepsEveryUpdateOutUntilAStartUndoesIt) {
+    NginxServer nginx;
+    nginx.Put("docs.zip", Docs().bytes);
+    nginx.Put("updatevnbooks.zip", Docs().bytes);
+    nginx.Put("update.lasx", kServerLasx);
+    Installation inst;
+    PrepareInstallation(inst);
+    inst.UseUpdateServer(nginx.base());
+    inst.Write("docs/Новый рассказ.rtf", "old new story");
+    UnzipSeam seam;
+    const std::string lasx = ReadFile(inst.dir() / "update.lasx");
+    WriteFile(inst.dir() / "docs.zip", Docs().bytes);  // the killed run's download
+    ASSERT_TRUE(testsupport::UnpackKilledAt((inst.dir() / "docs.zip").string(), inst.dir(), 3, testsupport::UnzipExtract));
+    const std::string halfMoved = inst.Read("docs/Новый рассказ.rtf") + inst.Read("docs/Последний рейс.doc");
+    ASSERT_NE(halfMoved, "old new storyold story text");
+    {
+        TForm1 form;
+        {
+            testsupport::Unwritable locked(inst.dir() / "docs");
+            if (!locked.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+            ASSERT_TRUE(WaitForDownloads(form));
+        }
+        ASSERT_EQ(inst.dialogs.size(), 1u);
+        EXPECT_NE(inst.dialogs[0].find("could not be put back"), std::string::npos) << inst.dialogs[0];
+        EXPECT_NE(inst.dialogs[0].find("The next start tries again."), std::string::npos) << inst.dialogs[0];
+
+        // The folder is writable again; the update is accepted, then the program update.
+        const size_t before = nginx.Requests().size();
+        form.show();
+        form.Chain.DocsUpdateFound();
+        form.Label6->show();
+        form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+        form.AcceptDataUpdate();
+        ASSERT_TRUE(WaitForDownloads(form));
+        const std::string why = "an interrupted update is to be undone at the next start";
+        EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + why);
+        EXPECT_TRUE(LastLog(form).ends_with(" - Update stopped: docs.zip was not installed: " + why)) << LastLog(form);
+        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Label6->isHidden());  // still offered
+        form.N07111->trigger();
+        ASSERT_TRUE(WaitForDownloads(form));
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(LastLog(form).ends_with(" - Update stopped: updatevnbooks.zip was not installed: " + why))
+            << LastLog(form);
+        EXPECT_EQ(nginx.Requests().size(), before);  // nothing fetched
+        EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), lasx);
+        EXPECT_EQ(inst.Read("docs/Новый рассказ.rtf") + inst.Read("docs/Последний рейс.doc"), halfMoved);
+    }
+
+    // The next start undoes the killed update; then the same update installs whole.
+    inst.dialogs.clear();
+    TForm1 form;
+    ASSERT_TRUE(WaitForDownloads(form));
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    EXPECT_EQ(inst.Read("docs/Новый рассказ.rtf"), "old new story");
+    EXPECT_EQ(inst.Read("docs/Последний рейс.doc"), "old story text");
+    EXPECT_EQ(form.Label15->text().toStdString(),
+              "Status: An interrupted update was undone; the installation is as it was before it.");
+    form.show();
+    form.Chain.DocsUpdateFound();
+    form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
+    form.AcceptDataUpdate();
+    ASSERT_TRUE(WaitForDownloads(form));
+    ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc", "docs/Новый рассказ.rtf"});
+    EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), kServerLasx);
+    EXPECT_TRUE(form.Panel3->isHidden());
 }

@@ -1,17 +1,24 @@
 // Guards the viewer's start-up driven through its window: what the first and later starts
 // write and read, the automatic-check boxes, the reset and its command, one clear error for
-// each missing data file with the window opening in the state reached, and what a killed run
-// left cleared before anything is read (a damaged journal of it told once, start-up going on).
+// each missing data file (and one for a read-only installation) with the window opening in the
+// state reached, and what a killed run left cleared before anything is read, off the window's
+// thread: an interrupted update undone and told once, a damaged journal told once, start-up
+// going on.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
 #include <QTest>
 
+#include <map>
+
 #include "Installation.h"
+#include "KilledUnpack.h"
+#include "Unwritable.h"
 #include "TForm1.h"
 #include "WindowLayout.h"
 #include "platform/IniFile.h"
@@ -20,6 +27,12 @@
 using testsupport::Installation;
 
 namespace {
+
+// Start-up undoes what a killed run left off the window's thread; the rest of it follows.
+bool StartedUp(const TForm1& form) {
+    return QTest::qWaitFor([&] { return !form.Working(); }, 10000);
+}
+
 std::string Reg(const char* name) {
     platform::RegIniFile reg("software");
     reg.OpenKey("Vantor Company", false);
@@ -211,6 +224,7 @@ TEST(FormStartup, WhatAKilledRunLeftIsClearedFirst) {
     testsupport::WriteFile(inst.dir() / ".update.lasx.part-ba9876543210", "half downloaded");
     testsupport::WriteFile(inst.dir() / "docs.zip.part-is-not-ours", "kept");
     TForm1 form;
+    ASSERT_TRUE(StartedUp(form));
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(inst.dir())) names.push_back(e.path().filename().string());
@@ -237,6 +251,7 @@ TEST(FormStartup, ADamagedJournalOfAKilledRunIsToldOnceAndStartUpGoesOn) {
         testsupport::WriteFile(scratch / "kept/0", "a replaced file");
         {
             TForm1 form;
+            ASSERT_TRUE(StartedUp(form));
             ASSERT_EQ(inst.dialogs.size(), 1u);
             EXPECT_NE(inst.dialogs[0].find("\"" + (scratch / "journal").string() + "\" is damaged"), std::string::npos)
                 << inst.dialogs[0];
@@ -249,7 +264,73 @@ TEST(FormStartup, ADamagedJournalOfAKilledRunIsToldOnceAndStartUpGoesOn) {
         EXPECT_EQ(testsupport::ReadFile(scratch / "journal.damaged"), c.journal);
         inst.dialogs.clear();
         TForm1 again;
+        ASSERT_TRUE(StartedUp(again));
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
         EXPECT_TRUE(std::filesystem::exists(scratch / "kept/0"));
     }
+}
+
+TEST(FormStartup, AnInterruptedUpdateIsUndoneBeforeAnythingIsReadAndToldOnce) {
+    Installation inst;
+    inst.WriteMinimal();
+    inst.Write("options.ini",
+               "[Update]\r\nAutomatically check for updates of the database=0\r\n"
+               "Automatically check for program updates=0\r\n");
+    inst.Write("docs/a.doc", "old a");
+    inst.Write("docs.zip", "stands for the archive");
+    // The update replaces the categories, so a start-up that read them before the roll-back
+    // would show the new ones.
+    std::map<std::string, std::string> update = {{"lang.txt", "Новая категория\r\n"}, {"docs/a.doc", "new a"}};
+    for (int i = 0; i < 50; ++i) update["docs/new " + std::to_string(i) + ".doc"] = "new";
+    const auto extract = [&](const std::filesystem::path&, const std::filesystem::path& folder) {
+        for (const auto& [rel, bytes] : update) testsupport::WriteFile(folder / rel, platform::Utf8ToBytes(bytes));
+    };
+    const std::string lang = inst.Read("lang.txt");
+    ASSERT_TRUE(testsupport::UnpackKilledAt((inst.dir() / "docs.zip").string(), inst.dir(), 40, extract));
+
+    TForm1 form;
+    // The roll-back runs on its own thread; the window says so and has read nothing yet.
+    EXPECT_TRUE(form.Working());
+    EXPECT_TRUE(form.Label12->isVisibleTo(&form));
+    EXPECT_EQ(form.Label12->text().toStdString(), "Status: Undoing an interrupted update. Please wait");
+    EXPECT_EQ(form.ListBox8->count(), 0);
+    ASSERT_TRUE(StartedUp(form));
+    EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
+    EXPECT_FALSE(form.Label12->isVisibleTo(&form));
+    EXPECT_EQ(inst.Read("lang.txt"), lang);
+    EXPECT_EQ(inst.Read("docs/a.doc"), "old a");
+    EXPECT_FALSE(inst.Exists("docs/new 0.doc"));
+    ASSERT_EQ(form.ListBox8->count(), 2);
+    EXPECT_EQ(form.ListBox8->item(0)->text(), QStringLiteral("Фантастика"));
+    EXPECT_EQ(form.SkinName, "Classic");
+    const std::string notice = "An interrupted update was undone; the installation is as it was before it.";
+    EXPECT_EQ(form.Label15->text().toStdString(), "Status: " + notice);
+    ASSERT_EQ(form.ListBox11->count(), 1);
+    EXPECT_TRUE(form.ListBox11->item(0)->text().toStdString().ends_with(" - " + notice));
+
+    // Told once: the next start finds nothing to undo.
+    TForm1 again;
+    EXPECT_FALSE(again.Working());
+    EXPECT_EQ(again.ListBox11->count(), 0);
+    EXPECT_NE(again.Label15->text().toStdString(), "Status: " + notice);
+}
+
+TEST(FormStartup, AReadOnlyInstallationIsToldOnce) {
+    Installation inst;
+    inst.WriteMinimal();
+    { TForm1 first; }  // writes the options' defaults
+    testsupport::Unwritable readOnly(inst.dir());
+    if (!readOnly.ok()) GTEST_SKIP() << "no folder can be made unwritable here";
+    const std::string options = inst.Read("options.ini");
+    TForm1 form;
+    ASSERT_TRUE(StartedUp(form));
+    ASSERT_EQ(inst.dialogs.size(), 1u);
+    EXPECT_NE(inst.dialogs[0].find("Cannot create file \"" + (inst.dir() / "options.ini").string() + "\"."),
+              std::string::npos)
+        << inst.dialogs[0];
+    // Start-up went on to its end, the boxes as the options say.
+    EXPECT_TRUE(form.CheckBox1->isChecked());
+    EXPECT_TRUE(form.CheckBox2->isChecked());
+    EXPECT_EQ(form.BaseMonthName, "August");
+    EXPECT_EQ(inst.Read("options.ini"), options);
 }

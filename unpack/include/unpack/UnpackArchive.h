@@ -39,8 +39,10 @@ using Progress = std::function<void(int permille)>;
 // still starts. The user's own files (see IsUserFile) are installed only where the
 // installation has none yet.
 //
+// Nothing is unpacked while another unpack's journal lies in baseDir (see UpdateInTheWay).
+//
 // Throws UnpackError when the archive is missing, cannot be read to the end, holds no file,
-// or a file cannot be put in place.
+// a file cannot be put in place, or an update is in the way.
 UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDir, const Progress& progress = {});
 
 // Everything UnpackArchive does short of moving a file into place: the viewer checks a program
@@ -48,13 +50,27 @@ UnpackReport UnpackArchive(const std::string& archive, const std::string& baseDi
 // could have known.
 void CheckArchive(const std::string& archive, const std::string& baseDir, const Progress& progress = {});
 
+// Why no update may be put in place over `baseDir` now, for the user (a phrase without its
+// full stop): an interrupted update whose moves are not all put back yet, or another update
+// being put in place. Empty when one may.
+std::string UpdateInTheWay(const std::string& baseDir);
+
+inline constexpr const char* kUndoneNotice =
+    "An interrupted update was undone; the installation is as it was before it.";
+
 // What the start-up clean-up came to.
 struct Recovery {
     size_t cleared = 0;                 // scratch folders finished and removed
     std::vector<std::string> problems;  // for the user: what could not be finished, where and why
     // The problems as one message, a paragraph each; empty when the installation is sound.
     std::string Message() const;
+    // kUndoneNotice when something was cleared and nothing is amiss; empty otherwise.
+    std::string Notice() const;
 };
+
+// Whether `baseDir` holds scratch folders, left by a killed run or in use: RecoverInterrupted
+// has something to look at (and may take a while).
+bool InterruptedUpdatesIn(const std::string& baseDir);
 
 // Finishes what a killed unpack left in `baseDir`: moves that were begun are put back as the
 // scratch folder's journal says, the temporary files of copies it cut off beside their
@@ -62,9 +78,12 @@ struct Recovery {
 // unpack owns are left alone. Never throws for what it finds:
 // - a move that cannot be put back (a folder still read-only) is a problem naming the file
 //   and the cause; the scratch folder and its journal stay and the next start tries again;
-// - a journal that cannot be read or is not whole is a problem naming it and how, and nothing
-//   of it is applied; it is set aside as "journal.damaged", and its scratch folder (with the
-//   replaced files) is kept for a repair by hand, which later starts leave alone.
+// - a journal that cannot be read, is not whole, names a path outside the installation or its
+//   scratch folder (after resolving ".", ".." and links), or no longer matches the files on
+//   disk (another update or a hand changed them since) is a problem naming it and how, and
+//   nothing of it is applied; it is set aside as "journal.damaged", and its scratch folder
+//   (with the replaced files) is kept for a repair by hand, which later starts leave alone.
+// A journal whose moves are all put back is retired with its folder.
 Recovery RecoverInterrupted(const std::string& baseDir);
 
 // Whether a path relative to the installation names a file the user writes: options.ini, the

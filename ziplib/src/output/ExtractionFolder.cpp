@@ -58,15 +58,13 @@ ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& ke
 std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name, EntryKind kind) {
     Listing& l = *folder.listing;
     if (!l.loaded) l.Load(folder.handle->fd);
-    if (l.names.count(name)) {
+    if (l.names.Holds(name)) {
         if (kind == EntryKind::File) Reclaim(folder, name);
         return name;
     }
-    const auto it = l.byFolded.find(platform::FoldCaseUtf8(name));
-    if (it == l.byFolded.end() || !l.names.count(it->second)) return name;
+    if (kind == EntryKind::Folder) return l.names.Spelling(name);
     // A file that another item of this batch wrote is that item's; this one gets its own.
-    if (kind == EntryKind::File && l.writtenFor.count(it->second)) return name;
-    return it->second;
+    return l.names.Spelling(name, [&](const std::string& twin) { return l.writtenFor.count(twin) != 0; });
 }
 
 void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
@@ -77,7 +75,7 @@ void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
     // the item of exactly this name comes: the other one moves to its own name. When that name
     // is taken too, a later item of that name replaced it already, and this copy gives way.
     const ExtractionFolder::Listing::Writer other = it->second;
-    if (l.names.count(other.name)) {
+    if (l.names.Holds(other.name)) {
         l.writtenFor.erase(it);
         return;
     }
@@ -88,7 +86,7 @@ void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
                                        {FormatArg(other.target), FormatArg(SystemText(err))}));
     }
     l.writtenFor.erase(it);
-    l.names.erase(name);
+    l.names.Remove(name);
     l.Wrote(other.name, other.name, other.target);
 }
 

@@ -8,10 +8,9 @@
 
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "output/ExtractionFolder.h"
-#include "platform/Unicode.h"
+#include "platform/CaseTwins.h"
 
 namespace ziplib {
 
@@ -27,13 +26,11 @@ struct ExtractionFolder::Handle {
 // what the batch wrote there. Only the batch writes the folder, and it adds what it makes; the
 // listing only chooses spellings, so a stale one can't lead anywhere the checks don't allow.
 //
-// A name that differs only in case finds an entry that was there before the batch (the data tree
-// comes from a file system that ignores case), never one the batch made: two items "README" and
-// "readme" are two files, as they are in the archive.
+// A name that differs only in case finds an entry that was there before the batch, never one the
+// batch made: two items "README" and "readme" are two files, as they are in the archive.
 struct ExtractionFolder::Listing {
     bool loaded = false;
-    std::unordered_set<std::string> names;  // what the folder holds now
-    std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each entry found there
+    platform::CaseTwins names;  // what the folder holds now; what was there before is findable
     // Files the batch wrote, by the spelling on disk: the item's own name and its whole target
     // as the item spells it (two items with the same name under folders spelt otherwise, which
     // found the same folder, have different targets).
@@ -54,17 +51,15 @@ struct ExtractionFolder::Listing {
         while (const dirent* e = ::readdir(d)) {
             const std::string name = e->d_name;
             if (name == "." || name == "..") continue;
-            names.insert(name);
-            auto [it, fresh] = byFolded.try_emplace(platform::FoldCaseUtf8(name), name);
-            if (!fresh && name < it->second) it->second = name;
+            names.Add(name, true);
         }
         ::closedir(d);
     }
     // An entry the batch made.
-    void Add(const std::string& name) { names.insert(name); }
+    void Add(const std::string& name) { names.Add(name, false); }
     // A file the batch wrote at `spelling` for the item named `item` with the target `target`.
     void Wrote(const std::string& spelling, const std::string& item, const std::u16string& target) {
-        names.insert(spelling);
+        names.Add(spelling, false);
         writtenFor[spelling] = {item, target};
     }
 };
