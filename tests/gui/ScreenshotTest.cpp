@@ -62,6 +62,7 @@
 #include "QtBridge.h"
 #include "TForm1.h"
 #include "TImagePlus.h"
+#include "KilledUnpack.h"
 #include "ZipTool.h"
 #include "platform/IniFile.h"
 #include "platform/TextFile.h"
@@ -145,11 +146,14 @@ private:
 // A copy of the sample installation and the window opened on it, with the skin given, its
 // update checks going to `server` (by default to none).
 struct SampleWindow {
-    explicit SampleWindow(const std::string& skin = "Classic", const std::string& server = {}) {
+    // `before` runs on the installation before the window starts on it.
+    explicit SampleWindow(const std::string& skin = "Classic", const std::string& server = {},
+                          const std::function<void(testsupport::Installation&)>& before = {}) {
         std::filesystem::copy(VB_SAMPLE_DIR, inst.dir(), std::filesystem::copy_options::recursive);
         testsupport::WriteFile(inst.dir() / "VantorBooks", "");
         platform::SaveLines(inst.dir() / "skins/skin_select.txt", {skin});
         if (!server.empty()) inst.UseUpdateServer(server);
+        if (before) before(inst);
         form.emplace();
         form->show();
     }
@@ -938,3 +942,46 @@ TEST(Screenshot, ThePagesCoverTheStoryIndex) {
     }
     EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
 }
+
+// An update a kill cut off is undone at the next start, and the window's status line says so
+// in words in place of the base date, until the user's first key or click brings the date back.
+TEST(Screenshot, AnUndoneUpdateIsToldOnTheStatusLine) {
+    SampleWindow window("Classic", {}, [](testsupport::Installation& inst) {
+        testsupport::WriteFile(inst.dir() / "docs.zip", "stands for the archive");
+        const auto extract = [](const std::filesystem::path&, const std::filesystem::path& folder) {
+            for (int i = 0; i < 20; ++i) testsupport::WriteFile(folder / ("docs/new " + std::to_string(i) + ".rtf"), "new");
+        };
+        ASSERT_TRUE(testsupport::UnpackKilledAt((inst.dir() / "docs.zip").string(), inst.dir(), 10, extract));
+    });
+    TForm1& form = *window.form;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Working(); }, 10000));
+    const std::string notice = "An interrupted update was undone; the installation is as it was before it.";
+    ASSERT_EQ(form.StatusNotice(), notice);
+    EXPECT_FALSE(std::filesystem::exists(window.inst.dir() / "docs/new 0.rtf"));
+
+    // The status line's text, from where the chrome writes it: ink reaches as far as the text.
+    const QFontMetrics fm(form.Image3->font());
+    const auto inkEnd = [&](const QImage& shot) {
+        const QPoint at = form.Image3->mapToGlobal(QPoint(form.Label12->x(), form.height() - 25));
+        const QRect line(at, QSize(fm.horizontalAdvance(Q(notice)) + 20, fm.height()));
+        const QColor ground = shot.pixelColor(line.right() + 5, line.center().y());
+        const std::vector<int> ink = InkColumns(shot, line, ground);
+        return ink.empty() ? -1 : ink.back() - line.left();
+    };
+    const int told = inkEnd(GrabScreen("undone-update"));
+    // The window laid out while it waited is whole: the details grid holds all its columns.
+    const QTableWidget* grid = form.StringGrid3;
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible()) << "a horizontal scroll bar on the details grid";
+    const int last = grid->columnCount() - 1;
+    EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last), grid->viewport()->width());
+    EXPECT_GT(told, fm.horizontalAdvance(Q(notice)) - 10) << "the notice is not on the status line";
+    QTest::keyClick(form.Edit3, Qt::Key_A);
+    EXPECT_EQ(form.StatusNotice(), "");
+    const int date = inkEnd(GrabScreen("undone-update-seen"));
+    const std::string base = viewer::BaseStatusText(form.BaseDay, form.BaseMonthName, form.BaseYear);
+    EXPECT_LT(date, fm.horizontalAdvance(Q(base)) + 10) << "the notice stayed after the user acted";
+    EXPECT_GT(date, fm.horizontalAdvance(Q(base)) - 10) << "the base date did not come back";
+    EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();
+}
+

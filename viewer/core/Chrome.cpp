@@ -42,6 +42,11 @@ std::string BaseStatusText(const std::string& day, const std::string& monthName,
     return "Last update base: " + day + " " + monthName + " " + year + " year";
 }
 
+std::string StatusLineText(std::string_view notice, const std::string& day, const std::string& monthName,
+                           const std::string& year) {
+    return notice.empty() ? BaseStatusText(day, monthName, year) : std::string(notice);
+}
+
 bool InTitleStrip(const TitleZones& z, int, int y) { return y < z.titleLineHeight; }
 
 bool InCloseButton(const TitleZones& z, int x, int y) {

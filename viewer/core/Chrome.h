@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SkinFiles.h"
@@ -38,6 +39,10 @@ void BlendTitle(std::span<uint8_t> title, std::span<const uint8_t> behind, int p
 
 // "Last update base: " + day + " " + month name + " " + year + " year".
 std::string BaseStatusText(const std::string& day, const std::string& monthName, const std::string& year);
+// What the window's status line reads: a notice the user has not yet seen stands in for the
+// date of the last database update until the user acts.
+std::string StatusLineText(std::string_view notice, const std::string& day, const std::string& monthName,
+                           const std::string& year);
 
 // The title line's mouse zones, from the window size, TitleLineHeight and the close button's
 // bitmap; a bitmap that is missing has no size, so its zone holds no point.

@@ -301,6 +301,8 @@ public:
     void Label11MouseLeave();
     void Label11Click();
     bool TitleMoveRunning() const { return titleMove_ != nullptr; }
+    // What the window's status line says in place of the base date, until the user acts.
+    const std::string& StatusNotice() const { return statusNotice_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -316,6 +318,10 @@ private:
     void RecoveryEnded(const unpack::Recovery& recovery);
     void ContinueStartup();
     std::unique_ptr<unpack::RecoveryTask> recoveryTask_;  // waited for with the window
+    // A notice on the window's status line, in place of the base date until the user acts.
+    void ShowStatusNotice(const std::string& notice);
+    std::string statusNotice_;
+    std::unique_ptr<QObject> statusNoticeWatch_;  // ends the notice at the user's first input
     void connectUpdateHandlers();
     // What a branch of the completion handler lets happen after it.
     enum class BranchEnd { Continue, Stop };

@@ -77,7 +77,7 @@ void TForm1::N111Click() {
     font.setBold(false);
     painter.setFont(font);
     painter.setPen(Q(viewer::ReadIntColour(*ColorIni, "Dialog", "TextColor", viewer::kDefaultPanelColour)));
-    const QString status = Q(viewer::BaseStatusText(BaseDay, BaseMonthName, BaseYear));
+    const QString status = Q(viewer::StatusLineText(statusNotice_, BaseDay, BaseMonthName, BaseYear));
     const QFontMetrics fm(font);
     painter.drawText(QRect(Label12->x(), h - 25, fm.horizontalAdvance(status) + 1, fm.height()),
                      Qt::AlignLeft | Qt::AlignTop, status);

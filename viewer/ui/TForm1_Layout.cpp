@@ -183,7 +183,7 @@ void TForm1::placeNotices() {
     in.window = SizeOf(this);
     in.baseLeft = Label12->x();
     if (skinApplied_) {
-        const std::string text = viewer::BaseStatusText(BaseDay, BaseMonthName, BaseYear);
+        const std::string text = viewer::StatusLineText(statusNotice_, BaseDay, BaseMonthName, BaseYear);
         in.baseLeft += QFontMetrics(Image3->font()).horizontalAdvance(QString::fromStdString(text)) + 50;
     }
     in.baseNotice = SizeOf(Label6);

@@ -20,6 +20,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "FirstInput.h"
 #include "Identity.h"
 #include "InstallChain.h"
 #include "Options.h"
@@ -114,6 +115,29 @@ void TForm1::RecoveryEnded(const unpack::Recovery& recovery) {
     if (const auto texts = viewer::RecoveryTexts(recovery.Notice())) {
         Label15->setText(Q(texts->status));
         ListBox11->addItem(Q(viewer::LogTimeNow() + texts->log));
+        ShowStatusNotice(std::string(recovery.Notice()));
+    }
+}
+
+// The skinned window paints its status line; the design look has none, so the status label
+// carries the notice there.
+void TForm1::ShowStatusNotice(const std::string& notice) {
+    statusNotice_ = notice;
+    // Ended later, from the filter's own call, so the watcher is not freed inside it.
+    if (notice.empty()) {
+        if (statusNoticeWatch_) statusNoticeWatch_.release()->deleteLater();
+    } else
+        statusNoticeWatch_ = std::make_unique<viewerui::FirstInput>(this, [this] { ShowStatusNotice({}); });
+    if (skinApplied_) {
+        N111Click();
+        placeNotices();
+    } else if (!notice.empty()) {
+        Label12->setText(Q(notice));
+        Label12->adjustSize();
+        Label12->show();
+    } else {
+        Label12->hide();
+        Label12->setText(QStringLiteral("Status: Wait"));
     }
 }
 

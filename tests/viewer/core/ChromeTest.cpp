@@ -95,6 +95,9 @@ TEST(Chrome, BlendFollowsTheFormulaAndStaysInAByte) {
 TEST(Chrome, StatusTextOfTheBaseDate) {
     EXPECT_EQ(BaseStatusText("02", "August", "2018"), "Last update base: 02 August 2018 year");
     EXPECT_EQ(BaseStatusText("", "", ""), "Last update base:    year");
+    // A notice not yet seen stands in for the date, which comes back once it is gone.
+    EXPECT_EQ(StatusLineText("Undone.", "02", "August", "2018"), "Undone.");
+    EXPECT_EQ(StatusLineText("", "02", "August", "2018"), "Last update base: 02 August 2018 year");
 }
 
 TEST(Chrome, TitleZonesAndAMissingCloseButton) {

@@ -307,6 +307,11 @@ TEST(FormStartup, AnInterruptedUpdateIsUndoneBeforeAnythingIsReadAndToldOnce) {
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: " + notice);
     ASSERT_EQ(form.ListBox11->count(), 1);
     EXPECT_TRUE(form.ListBox11->item(0)->text().toStdString().ends_with(" - " + notice));
+    // The window's own status line says it too, until the user's first press.
+    EXPECT_EQ(form.StatusNotice(), notice);
+    form.show();
+    QTest::keyClick(form.Edit3, Qt::Key_A);
+    EXPECT_EQ(form.StatusNotice(), "");
 
     // Told once: the next start finds nothing to undo.
     TForm1 again;
