@@ -80,9 +80,9 @@ void TForm1::N5021Click() {
         StringGrid3->setColumnWidth(col, viewer::kDetailsColumnWidths[static_cast<size_t>(col)]);
     StringGrid3->setRowHeight(0, viewer::kDetailsHeadingRowHeight);
     Render(StringGrid3, viewer::DetailsGridSetUp());
-    // The grid may have its size already (a start that waited for a roll-back lays out
-    // first), so the design widths are fitted now rather than at its next resize.
-    fitDetailsColumns();
+    // A window already shown (a start that waited for a roll-back) has laid the grid out, so
+    // no resize is to come that would fit the design widths into it.
+    if (isVisible()) fitDetailsColumns();
 }
 
 void TForm1::ListBox1Click() { showBook(false); }
