@@ -1,6 +1,7 @@
 // Extracting and testing items: where each item may be written, the overwrite rules, and the
 // decoding of its data by the item-data engine on the volume that holds it.
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 
 #include "DiskFullPrompt.h"
@@ -161,6 +162,24 @@ bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
     return true;
 }
 
+// The folder `target` is written in. With `create` it is made with its missing parents (code 20
+// when it can't be); without, one that is missing fails the item (code 19) naming the file and
+// the folder, before anything is written.
+std::unique_ptr<ExtractionFolder> OpenItemFolder(const std::u16string& folder, bool create,
+                                                 const std::string& component, const std::u16string& target) {
+    const std::u16string dir = folder.empty() ? u"." : folder;
+    if (!create && !WideDirectoryExists(dir))
+        throw EZAException::ForSystemError(
+            ZAError::CannotCreateFile, component, FormatArg(target), ENOENT,
+            FormatText("The folder \"%s\" does not exist", {FormatArg(dir)}));
+    try {
+        return std::make_unique<ExtractionFolder>(dir, create);
+    } catch (const EExtractionFolderError& e) {
+        if (!create) throw EZAException(ZAError::CannotCreateFile, component, {FormatArg(target)});
+        throw EZAException(ZAError::CannotCreateDirectory, component, {FormatArg(e.Folder())});
+    }
+}
+
 }  // namespace
 
 void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
@@ -185,24 +204,19 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
                 target += name;
             }
             const std::u16string where = isDirectory ? target : WideExtractFilePath(target);
-            try {
-                redirected = std::make_unique<ExtractionFolder>(where.empty() ? u"." : where);
-            } catch (const EExtractionFolderError& e) {
-                throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
-            }
+            redirected = OpenItemFolder(where, Options.CreateDirs, this->Name, target);
             name = isDirectory ? std::u16string() : WideExtractFileName(target);
         }
     }
-    if (!Options.CreateDirs) name = NamePart(name);
+    if (!Options.CreateDirs) {
+        // Everything lands flat in the base, and no folder is made: a folder item writes nothing.
+        if (isDirectory) return;
+        name = NamePart(name);
+    }
 
     ExtractionState& st = Extraction();
-    if (!redirected && (!st.folder || st.folder->BaseDir() != BaseDir_)) {
-        try {
-            st.folder = std::make_unique<ExtractionFolder>(BaseDir_);
-        } catch (const EExtractionFolderError& e) {
-            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
-        }
-    }
+    if (!redirected && (!st.folder || st.folder->BaseDir() != BaseDir_))
+        st.folder = OpenItemFolder(BaseDir_, Options.CreateDirs, this->Name, BaseDir_ + name);
     ExtractionFolder* folder = redirected ? redirected.get() : st.folder.get();
 
     // Stored names are not trusted: nothing is written outside the base folder.
@@ -232,7 +246,7 @@ void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_
                     DoOnConfirmOverwrite(name, dest, confirm);
                     if (!confirm) return;
                     if (dest != path.target) {
-                        elsewhere = std::make_unique<ExtractionFolder>(WideExtractFilePath(dest));
+                        elsewhere = OpenItemFolder(WideExtractFilePath(dest), Options.CreateDirs, this->Name, dest);
                         folder = elsewhere.get();
                         path = GuardItemPath(folder->BaseDir(), WideExtractFileName(dest));
                         if (!path.ok() || path.parts.empty())

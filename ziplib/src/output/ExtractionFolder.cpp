@@ -24,12 +24,12 @@ std::string SystemText(int err) { return platform::Utf16ToUtf8(WideSysErrorMessa
 
 }  // namespace
 
-ExtractionFolder::ExtractionFolder(std::u16string_view baseDir) : baseDir_(baseDir) {
+ExtractionFolder::ExtractionFolder(std::u16string_view baseDir, bool create) : baseDir_(baseDir) {
     for (char16_t& c : baseDir_)
         if (c == u'/') c = u'\\';
     if (!baseDir_.empty() && baseDir_.back() != u'\\') baseDir_ += u'\\';
     const std::u16string dir = baseDir_.empty() ? u"." : baseDir_;
-    if (!WideDirectoryExists(dir)) WideForceDirectories(dir);
+    if (create && !WideDirectoryExists(dir)) WideForceDirectories(dir);
     const int fd = ::open(WideToNativePath(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
