@@ -185,8 +185,10 @@ public:
 
     // ---- Volumes ----
     // The name of volume n (-1: the last) of the archive called name, by the spanning mode and
-    // naming; with checkExists a spanned volume missing under one naming is looked for under the
-    // other. With smNone the name never changes.
+    // naming; numbered split volumes take the case of the archive's extension (x.zip: x.z01).
+    // With checkExists a spanned volume missing under one naming is looked for under the other,
+    // and a split set's first volume missing under its number is its self-extractor (x.exe) when
+    // that is there. With smNone the name never changes.
     void GetVolumeFileName(std::u16string& name, int32_t n, bool checkExists) const;
     // Makes ArchiveStream the stream of that volume, asking for it through the volume events
     // when it isn't open; a refused or cancelled request raises code 45.
