@@ -101,17 +101,12 @@ int main(int argc, char** argv) {
     const fs::path& outRoot = options.out;
     const std::string self = fs::canonical("/proc/self/exe").string();
     const fs::path a = work / "a", b = work / "b";
-    if (!fs::exists(work / "ready")) {
-        const std::string text = benchsupport::TextPool(scale);
-        benchsupport::MakeTreeA(a, scale, text);
-        benchsupport::MakeTreeB(b, scale, text, benchsupport::ProgramPool(scale));
-        benchsupport::WriteBytes(work / "ready", "");
-        // Start afresh: a child's peak memory includes that of the process it was started
-        // from, and this one held the pools.
-        std::fflush(stdout);
-        ::execv(self.c_str(), argv);
-        return 1;
-    }
+    benchsupport::MakeSetsOnce(argv, scale, fs::exists(work / "ready"),
+                               [&](const std::string& text, const std::string& programs) {
+                                   benchsupport::MakeTreeA(a, scale, text);
+                                   benchsupport::MakeTreeB(b, scale, text, programs);
+                                   benchsupport::WriteBytes(work / "ready", "");
+                               });
 
     std::printf("sets in %s (made once, then reused); archives in %s\n", work.c_str(), outRoot.c_str());
     const std::vector<Tool> tools = {

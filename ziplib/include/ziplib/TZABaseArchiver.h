@@ -318,6 +318,8 @@ private:
     ExtractionState& Extraction();
 
     void ReleaseArchive();  // frees stream and directory, no writes
+    // Removes the replacement files that killed commits left beside the archive.
+    void RemoveKilledCommits() const;
     // Begins a change: the first one keeps the directory as it is now, which the commit copies
     // unchanged items from and a rollback returns to.
     void RaiseUpdateLevel();
