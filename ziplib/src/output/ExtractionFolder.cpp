@@ -58,27 +58,27 @@ ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& ke
 std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name, EntryKind kind) {
     Listing& l = *folder.listing;
     if (!l.loaded) l.Load(folder.handle->fd);
-    if (l.names.count(name)) {
+    if (l.Holds(name)) {
         if (kind == EntryKind::File) Reclaim(folder, name);
         return name;
     }
     const auto it = l.byFolded.find(platform::FoldCaseUtf8(name));
-    if (it == l.byFolded.end() || !l.names.count(it->second)) return name;
+    if (it == l.byFolded.end() || !l.Holds(it->second)) return name;
     // A file that another item of this batch wrote is that item's; this one gets its own.
-    if (kind == EntryKind::File && l.writtenFor.count(it->second)) return name;
+    if (kind == EntryKind::File && l.Written(it->second)) return name;
     return it->second;
 }
 
 void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
     Listing& l = *folder.listing;
-    const auto it = l.writtenFor.find(name);
-    if (it == l.writtenFor.end() || it->second.name == name) return;
+    const auto writer = l.WriterOf(name);
+    if (!writer || writer->name == name) return;
     // An item spelt otherwise took this file's place, which was there before the batch, and now
     // the item of exactly this name comes: the other one moves to its own name. When that name
     // is taken too, a later item of that name replaced it already, and this copy gives way.
-    const ExtractionFolder::Listing::Writer other = it->second;
-    if (l.names.count(other.name)) {
-        l.writtenFor.erase(it);
+    const ExtractionFolder::Listing::Writer& other = *writer;
+    if (l.Holds(other.name)) {
+        l.Disown(name);
         return;
     }
     if (::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, other.name.c_str()) != 0) {
@@ -87,8 +87,7 @@ void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
         throw EFCreateError(FormatText("Cannot create file \"%s\". %s",
                                        {FormatArg(other.target), FormatArg(SystemText(err))}));
     }
-    l.writtenFor.erase(it);
-    l.names.erase(name);
+    l.Remove(name);
     l.Wrote(other.name, other.name, other.target);
 }
 
@@ -189,10 +188,9 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     const std::string target = Lookup(folder, item, EntryKind::File);
     // An item of this name under a folder spelt otherwise that found the same folder wrote
     // here: replacing its file would lose it silently.
-    if (const auto w = folder.listing->writtenFor.find(target);
-        w != folder.listing->writtenFor.end() && w->second.target != path.target)
+    if (const auto w = folder.listing->WriterOf(target); w && w->target != path.target)
         throw EFCreateError(FormatText("Cannot create file \"%s\". The item \"%s\" of this batch was written there",
-                                       {FormatArg(path.target), FormatArg(w->second.target)}));
+                                       {FormatArg(path.target), FormatArg(w->target)}));
     struct stat st;
     if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
         throw createError(EISDIR);
