@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "ArchiveFixtures.h"
@@ -15,6 +16,7 @@
 #include "ZipFixtures.h"
 #include "directory/TZADirManager.h"
 #include "format/ByteReader.h"
+#include "format/EndRecord.h"
 #include "format/ExtraField.h"
 #include "format/LocalHeader.h"
 #include "format/ZipConstants.h"
@@ -412,3 +414,101 @@ TEST(WriteNewArchive, AnItemOf4GiBGetsZip64AndIsRefusedWithoutIt) {
 }
 
 }  // namespace
+
+TEST(WriteNewArchive, InAutoModeAnItemThatMayOutgrow32BitsGetsItsLocalZip64Slot) {
+    // The local header is written before the data, so its Zip64 slot is decided by the source's
+    // size with room for what deflate may add. Each item is looked at in the archive (in memory)
+    // as soon as its first block is written, and the commit cancelled there.
+    struct Case {
+        const char* name;
+        uint64_t size;
+        TZip64Mode mode;
+        bool slot;
+    };
+    const Case cases[] = {
+        {"just under 4 GiB", 0xFFFFFFFFULL - 1000, TZip64Mode::zmAuto, true},
+        {"8 MiB under 4 GiB, clear of the margin", 0x100000000ULL - (8 << 20), TZip64Mode::zmAuto, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path big = dir / "src/big.bin";
+        testsupport::WriteFile(big, "");
+        fs::resize_file(big, c.size);  // sparse: zeros that take no room
+        TZipArchiver a;
+        a.FileName = WinName(dir / "mem.zip");
+        a.BaseDir = WinName(dir / "src");
+        a.Zip64Mode = c.mode;
+        a.SetInMemory(true);
+        a.OpenArchive();
+        ArchiveChanges::Begin(a);
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(big)), 0);
+        std::optional<LocalHeader> local;
+        std::vector<ExtraField> extra;
+        a.OnFileProgress = [&](TZABaseArchiver& self, const std::u16string&, double, TZAProcessOperation,
+                               TZAProgressPhase phase, bool& cancel) {
+            if (phase != TZAProgressPhase::ppProcess) return;
+            const auto& bytes = static_cast<TMemoryStream*>(self.ArchiveStream())->Bytes();
+            local = LocalHeader::Parse(bytes);
+            if (local)
+                extra = ParseExtraFields(std::span(bytes).subspan(LocalHeader::kSize + local->nameLength, local->extraLength));
+            cancel = true;
+        };
+        ArchiveChanges::Commit(a);
+        EXPECT_TRUE(a.Cancelled);
+        ASSERT_TRUE(local.has_value());
+        EXPECT_EQ(local->uncompressedSize == kEscape32, c.slot);
+        EXPECT_EQ(FieldOf(extra, kZip64ExtraId) != nullptr, c.slot);
+        EXPECT_EQ(local->versionNeeded == kVersionZip64, c.slot);
+    }
+}
+
+TEST(WriteNewArchive, ExactlyAsManyItemsAsTheEndRecordCanCountGetTheZip64Records) {
+    // 65,534 items of another writer and one of ours: the directory the commit writes counts
+    // 65,535, one more than the end record can say.
+    TempDir dir;
+    const fs::path zip = dir / "many.zip";
+    std::vector<ziptest::GenEntry> many(65534);
+    for (size_t i = 0; i < many.size(); ++i) many[i] = {.name = "f" + std::to_string(i), .data = "x"};
+    ziptest::WriteBytes(zip, ziptest::BuildZip(many));
+    testsupport::WriteFile(dir / "new/last.txt", "last");
+    {
+        TZipArchiver a;
+        a.FileName = WinName(zip);
+        a.BaseDir = WinName(dir / "new");
+        a.OpenArchive();
+        ArchiveChanges::Begin(a);
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/last.txt")), 0);
+        ArchiveChanges::Commit(a);
+        EXPECT_TRUE(a.BatchSucceeded()) << a.LastError;
+        a.CloseArchive();
+    }
+    const ziptest::Bytes b = ziptest::LoadBytes(zip);
+    ByteReader r(b);
+    const size_t end = b.size() - EndRecord::kSize;
+    ASSERT_EQ(r.U32At(end), kEndRecordSignature);
+    EXPECT_EQ(r.U16At(end + 8), 0xFFFF);
+    EXPECT_EQ(r.U16At(end + 10), 0xFFFF);
+    const size_t locator = end - 20;
+    ASSERT_EQ(r.U32At(locator), kZip64LocatorSignature);
+    EXPECT_EQ(r.U32At(locator + 4), 0u);   // the disk of the Zip64 end record
+    EXPECT_EQ(r.U32At(locator + 16), 1u);  // disks in all
+    const uint64_t zip64End = r.U64At(locator + 8);
+    ASSERT_EQ(zip64End, locator - 56);
+    ASSERT_EQ(r.U32At(zip64End), kZip64EndRecordSignature);
+    EXPECT_EQ(r.U64At(zip64End + 4), 44u);
+    EXPECT_EQ(r.U64At(zip64End + 24), 65535u);
+    EXPECT_EQ(r.U64At(zip64End + 32), 65535u);
+    const uint64_t start = r.U64At(zip64End + 48);
+    EXPECT_EQ(r.U32At(start), kCentralHeaderSignature);
+    EXPECT_EQ(start + r.U64At(zip64End + 40), zip64End);
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(testsupport::RunTool({"unzip", "-tqq", zip.string()}, dir.path()), 0);
+    }
+    TZipArchiver a;
+    a.FileName = WinName(zip);
+    a.OpenArchive();
+    EXPECT_FALSE(a.DirectoryRecovered());
+    EXPECT_EQ(a.DirManager()->Items.Count(), 65535);
+    EXPECT_EQ(a.DirManager()->Items.ItemPtr(65534)->Name, u"last.txt");
+}
