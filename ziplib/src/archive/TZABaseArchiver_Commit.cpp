@@ -79,7 +79,7 @@ std::filesystem::path ReplacedFile(const std::u16string& fileName, std::error_co
 std::uint64_t SourceSize(const TDirItem& item) {
     if (!item.SourceFileName.empty()) {
         std::error_code ec;
-        const auto n = std::filesystem::file_size(WideToNativePath(item.SourceFileName), ec);
+        const auto n = std::filesystem::file_size(WideToNativePath(item.SourceFileName.str()), ec);
         if (!ec) return n;
     }
     return ItemUncompressedSize(item);
