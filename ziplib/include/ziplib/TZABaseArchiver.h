@@ -306,6 +306,8 @@ private:
     struct ExtractionState;  // the data engine, the folder being written and the overlap check
     class DirOwner;          // what the directory asks of this archiver
     class ItemContext;       // what the data engine asks of this archiver
+    class FileExtraction;    // one item written to a file (ExtractFileItem)
+    class Batch;             // one run of an operation over the marked items (RunBatch)
 
     // Marks the matching items and runs the operation over them.
     void ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask,
