@@ -71,7 +71,7 @@ std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name
 
 void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
     Listing& l = *folder.listing;
-    const auto writer = l.WriterOf(name);
+    const auto writer = l.WriterOf(name, true);
     if (!writer || writer->name == name) return;
     // An item spelt otherwise took this file's place, which was there before the batch, and now
     // the item of exactly this name comes: the other one moves to its own name. When that name
@@ -134,7 +134,7 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
             throw fail(err);
         }
         Listing* listing = ListingFor(path);
-        if (made) listing->loaded = true;  // new and empty: nothing to read
+        if (made) listing->loaded = listing->made = true;  // new and empty: nothing to read
         openKeys_.push_back(folders[i]);
         openFolders_.push_back({std::make_shared<Handle>(fd), listing});
         openPaths_.push_back(path);
@@ -188,12 +188,12 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     const std::string target = Lookup(folder, item, EntryKind::File);
     // An item of this name under a folder spelt otherwise that found the same folder wrote
     // here: replacing its file would lose it silently.
-    if (const auto w = folder.listing->WriterOf(target); w && w->target != path.target)
+    struct stat st;
+    const bool there = ::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (const auto w = folder.listing->WriterOf(target, there && !S_ISDIR(st.st_mode)); w && w->target != path.target)
         throw EFCreateError(FormatText("Cannot create file \"%s\". The item \"%s\" of this batch was written there",
                                        {FormatArg(path.target), FormatArg(w->target)}));
-    struct stat st;
-    if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-        throw createError(EISDIR);
+    if (there && S_ISDIR(st.st_mode)) throw createError(EISDIR);
     auto file = std::make_unique<platform::ReplacementFile>();
     if (const int err = file->OpenAt(folder.handle->fd, target, ".extract-")) throw createError(err);
     return std::unique_ptr<SafeOutputFile>(

@@ -44,6 +44,8 @@ struct ExtractionFolder::Listing {
     };
 
     bool loaded = false;
+    // The batch made the folder: it started empty, so whatever it holds the batch put there.
+    bool made = false;
     std::unordered_map<std::string, std::string> byFolded;  // the smallest spelling of each entry found there
 
     void Load(int dirFd) {
@@ -65,16 +67,16 @@ struct ExtractionFolder::Listing {
         ::closedir(d);
     }
 
-    // What the folder holds now.
+    // What the folder holds now, of what the batch did not write in a folder it made.
     bool Holds(const std::string& name) const { return names_.count(name) != 0; }
     // An entry the batch made.
     void Add(const std::string& name) { names_.try_emplace(name, kNotWritten); }
     void Remove(const std::string& name) { names_.erase(name); }
     // A file the batch wrote at `spelling` for the item named `item` with the target `target`.
     void Wrote(const std::string& spelling, const std::string& item, const std::u16string& target) {
-        std::uint32_t& slot = names_[spelling];
         // Most files are written under their own item's name, through the one spelling of the
-        // folder every item used: those are told by a mark, with no copy of either name.
+        // folder every item used: those are told by a mark, with no copy of either name, and in
+        // a folder the batch made not even that (what it holds there is the batch's).
         const std::u16string own = platform::Utf8ToUtf16(item);
         if (target.ends_with(own)) {
             const std::u16string_view folder = std::u16string_view(target).substr(0, target.size() - own.size());
@@ -83,20 +85,24 @@ struct ExtractionFolder::Listing {
                 prefixKnown_ = true;
             }
             if (spelling == item && folder == prefix_) {
-                slot = kOwnName;
+                const auto it = names_.find(spelling);
+                if (it != names_.end()) it->second = kOwnName;
+                else if (!made) names_.emplace(spelling, kOwnName);
                 return;
             }
         }
-        slot = static_cast<std::uint32_t>(writers_.size()) + kFirstWriter;
+        names_[spelling] = static_cast<std::uint32_t>(writers_.size()) + kFirstWriter;
         writers_.push_back({item, target});
     }
     bool Written(const std::string& spelling) const {
         const auto it = names_.find(spelling);
         return it != names_.end() && it->second != kNotWritten;
     }
-    // Who wrote the file at `spelling`, when the batch did.
-    std::optional<Writer> WriterOf(const std::string& spelling) const {
+    // Who wrote the file at `spelling`, when the batch did; `onDisk`: a file is there now.
+    std::optional<Writer> WriterOf(const std::string& spelling, bool onDisk) const {
         const auto it = names_.find(spelling);
+        if (it == names_.end() && made && onDisk && prefixKnown_)
+            return Writer{spelling, prefix_ + platform::Utf8ToUtf16(spelling)};
         if (it == names_.end() || it->second == kNotWritten) return std::nullopt;
         if (it->second == kOwnName) return Writer{spelling, prefix_ + platform::Utf8ToUtf16(spelling)};
         return writers_[it->second - kFirstWriter];
