@@ -38,6 +38,12 @@ ReplacementCalls* calls = &systemCalls;
 // The name through which an unnamed file is linked in without privileges.
 std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
+// The folder `target` is in, open for the calls relative to it: its descriptor, or -1 with errno.
+int OpenFolderOf(const std::filesystem::path& target) {
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 int FsyncFd(int fd) {
     while (::fsync(fd) != 0) {
         if (errno != EINTR) return errno;
@@ -65,8 +71,7 @@ size_t WriteAll(int fd, const void* data, size_t size, int* err) {
 
 int ReplacementFile::Open(const std::filesystem::path& target, std::string_view tempPrefix, bool owned) {
     Discard();
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = OpenFolderOf(target);
     if (dirFd < 0) return errno;
     const int err = OpenIn(dirFd, target.filename().string(), tempPrefix, owned);
     if (err) {
@@ -84,8 +89,7 @@ int ReplacementFile::OpenAt(int dirFd, std::string targetName, std::string_view 
 
 int ReplacementFile::OpenUnnamed(const std::filesystem::path& target, std::string_view tempPrefix) {
     Discard();
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = OpenFolderOf(target);
     if (dirFd < 0) return errno;
     const int fd = calls->OpenUnnamed(dirFd, 0666);
     // Locked from the start, so that once it has a name no clean-up takes it for a leftover;
@@ -99,13 +103,9 @@ int ReplacementFile::OpenUnnamed(const std::filesystem::path& target, std::strin
         return 0;
     }
     if (fd >= 0) ::close(fd);
-    const int err = OpenIn(dirFd, target.filename().string(), tempPrefix, true);
-    if (err) {
-        ::close(dirFd);
-        return err;
-    }
-    ownDirFd_ = dirFd;
-    return 0;
+    ::close(dirFd);
+    // Elsewhere a named one, which carries its owner's lock instead.
+    return Open(target, tempPrefix, true);
 }
 
 int ReplacementFile::OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned) {
