@@ -195,16 +195,10 @@ std::vector<std::string> ArgsFor(const Tool& t, const fs::path& zip, const fs::p
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && (std::string(argv[1]) == "test" || std::string(argv[1]) == "extract")) {
-        try {
-            return RunChild(argv[1], argv[2], argc > 3 ? argv[3] : ".", argc > 4 ? argv[4] : "");
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            return 1;
-        }
-    }
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const benchsupport::SetOptions options = benchsupport::ParseSetOptions(argc, argv, "vb-bench-extract");
+    if (argc >= 3 && (std::string(argv[1]) == "test" || std::string(argv[1]) == "extract"))
+        return benchsupport::ChildMain(
+            [&] { return RunChild(argv[1], argv[2], argc > 3 ? argv[3] : ".", argc > 4 ? argv[4] : ""); });
+    const benchsupport::SetOptions options = benchsupport::StartRun(argc, argv, "vb-bench-extract");
     const double scale = options.scale;
     const int runs = options.runs;
     const fs::path& work = options.work;
