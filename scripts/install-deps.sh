@@ -10,7 +10,7 @@ PKGS="build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   nginx-light curl xvfb xauth x11-utils fonts-dejavu-core shared-mime-info xdg-utils
-  zip unzip p7zip-full libarchive-tools ziptool python3 time"
+  zip unzip p7zip-full 7zip libarchive-tools ziptool python3 time"
 missing=
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

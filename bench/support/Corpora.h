@@ -5,6 +5,8 @@
 // A scale below 1 shrinks both, for a quick look.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -116,5 +119,19 @@ inline void MakeTreeB(const fs::path& root, double scale, const std::string& tex
     }
     WriteBytes(root / "random.bin", random);
 }
+
+// Makes the sets once: when `ready` is false, `make` gets the text and program pools, and then
+// this program starts afresh with the same arguments, since a child's peak memory includes the
+// peak of the process it was started from, and this one held the pools. Returns only when the
+// sets were there already.
+inline void MakeSetsOnce(char** argv, double scale, bool ready,
+                         const std::function<void(const std::string& text, const std::string& programs)>& make) {
+    if (ready) return;
+    make(TextPool(scale), ProgramPool(scale));
+    std::fflush(stdout);
+    ::execv(fs::canonical("/proc/self/exe").c_str(), argv);
+    throw std::runtime_error("cannot start again after making the sets");
+}
+
 
 }  // namespace benchsupport

@@ -85,50 +85,34 @@ bool Accepted(const fs::path& zip) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 5 && std::string(argv[1]) == "write") {
-        try {
-            return RunChild(argv[2], argv[3], std::atoi(argv[4]));
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            return 1;
-        }
-    }
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const benchsupport::SetOptions options = benchsupport::ParseSetOptions(argc, argv, "vb-bench-write");
-    const double scale = options.scale;
-    const int runs = options.runs;
-    const fs::path& work = options.work;
-    const fs::path& outRoot = options.out;
+    if (argc >= 5 && std::string(argv[1]) == "write")
+        return benchsupport::ChildMain([&] { return RunChild(argv[2], argv[3], std::atoi(argv[4])); });
+    const benchsupport::SetOptions o = benchsupport::StartRun(argc, argv, "vb-bench-write");
+    const fs::path a = o.work / "a", b = o.work / "b";
+    benchsupport::MakeSetsOnce(argv, o.scale, fs::exists(o.work / "ready"),
+                               [&](const std::string& text, const std::string& programs) {
+                                   benchsupport::MakeTreeA(a, o.scale, text);
+                                   benchsupport::MakeTreeB(b, o.scale, text, programs);
+                                   benchsupport::WriteBytes(o.work / "ready", "");
+                               });
     const std::string self = fs::canonical("/proc/self/exe").string();
-    const fs::path a = work / "a", b = work / "b";
-    if (!fs::exists(work / "ready")) {
-        const std::string text = benchsupport::TextPool(scale);
-        benchsupport::MakeTreeA(a, scale, text);
-        benchsupport::MakeTreeB(b, scale, text, benchsupport::ProgramPool(scale));
-        benchsupport::WriteBytes(work / "ready", "");
-        // Start afresh: a child's peak memory includes that of the process it was started
-        // from, and this one held the pools.
-        std::fflush(stdout);
-        ::execv(self.c_str(), argv);
-        return 1;
-    }
 
-    std::printf("sets in %s (made once, then reused); archives in %s\n", work.c_str(), outRoot.c_str());
+    std::printf("sets in %s (made once, then reused); archives in %s\n", o.work.c_str(), o.out.c_str());
     const std::vector<Tool> tools = {
         {"ours, mode 6", {self, "write", "{SRC}", "{OUT}", "6"}, true},
         {"ours, mode 1", {self, "write", "{SRC}", "{OUT}", "1"}, true},
         {"zip -6", {"zip", "-q", "-r", "-6", "-X", "{OUT}", "."}, false},
         {"7z a -tzip -mmt=1", {"7z", "a", "-tzip", "-mmt=1", "-bd", "{OUT}", "."}, false},
     };
-    const fs::path out = outRoot / "vb-bench-write-out.zip";
+    const fs::path out = o.out / "vb-bench-write-out.zip";
     int missed = 0;
     benchsupport::PrintLoadAverage("before");
     for (const fs::path& set : {a, b}) {
-        std::printf("\nset %s, %d rounds\n", set.filename().c_str(), runs);
+        std::printf("\nset %s, %d rounds\n", set.filename().c_str(), o.runs);
         std::vector<Result> results;
         for (const auto& t : tools)
             if (t.ours || benchsupport::Have(t.args[0].c_str())) results.push_back({&t, {}, 0, 0, true});
-        for (int r = 0; r < runs; ++r) {
+        for (int r = 0; r < o.runs; ++r) {
             for (auto& res : results) {
                 fs::remove(out);
                 const benchsupport::Figure f = benchsupport::Time(ArgsFor(*res.tool, set, out), set, true);

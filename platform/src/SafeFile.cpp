@@ -1,5 +1,6 @@
 #include "platform/SafeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,17 +9,39 @@
 #include <cerrno>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace platform {
 namespace {
+
+constexpr std::size_t kTailLength = 12;
 
 std::string RandomTail() {
     thread_local std::mt19937_64 gen{std::random_device{}()};
     static const char* hex = "0123456789abcdef";
     std::string s;
     std::uint64_t v = gen();
-    for (int i = 0; i < 12; ++i, v >>= 4) s += hex[v & 0xF];
+    for (std::size_t i = 0; i < kTailLength; ++i, v >>= 4) s += hex[v & 0xF];
     return s;
+}
+
+bool IsRandomTail(std::string_view s) {
+    if (s.size() != kTailLength) return false;
+    for (const char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+ReplacementCalls systemCalls;
+ReplacementCalls* calls = &systemCalls;
+
+// The name through which an unnamed file is linked in without privileges.
+std::string ProcPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// The folder `target` is in, open for the calls relative to it: its descriptor, or -1 with errno.
+int OpenFolderOf(const std::filesystem::path& target) {
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 int FsyncFd(int fd) {
@@ -48,8 +71,7 @@ size_t WriteAll(int fd, const void* data, size_t size, int* err) {
 
 int ReplacementFile::Open(const std::filesystem::path& target, std::string_view tempPrefix, bool owned) {
     Discard();
-    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = OpenFolderOf(target);
     if (dirFd < 0) return errno;
     const int err = OpenIn(dirFd, target.filename().string(), tempPrefix, owned);
     if (err) {
@@ -65,6 +87,27 @@ int ReplacementFile::OpenAt(int dirFd, std::string targetName, std::string_view 
     return OpenIn(dirFd, std::move(targetName), tempPrefix, owned);
 }
 
+int ReplacementFile::OpenUnnamed(const std::filesystem::path& target, std::string_view tempPrefix) {
+    Discard();
+    const int dirFd = OpenFolderOf(target);
+    if (dirFd < 0) return errno;
+    const int fd = calls->OpenUnnamed(dirFd, 0666);
+    // Locked from the start, so that once it has a name no clean-up takes it for a leftover;
+    // usable only where its name in /proc lets it be linked in.
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::access(ProcPath(fd).c_str(), F_OK) == 0) {
+        ownDirFd_ = dirFd_ = dirFd;
+        fd_ = fd;
+        owned_ = unnamed_ = true;
+        tempPrefix_ = tempPrefix;
+        targetName_ = target.filename().string();
+        return 0;
+    }
+    if (fd >= 0) ::close(fd);
+    ::close(dirFd);
+    // Elsewhere a named one, which carries its owner's lock instead.
+    return Open(target, tempPrefix, true);
+}
+
 int ReplacementFile::OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned) {
     for (int attempt = 0;; ++attempt) {
         std::string temp = std::string(tempPrefix) + RandomTail();
@@ -78,6 +121,8 @@ int ReplacementFile::OpenIn(int dirFd, std::string targetName, std::string_view 
         if (fd >= 0) {
             dirFd_ = dirFd;
             fd_ = fd;
+            owned_ = owned;
+            unnamed_ = false;
             targetName_ = std::move(targetName);
             tempName_ = std::move(temp);
             return 0;
@@ -92,24 +137,39 @@ int ReplacementFile::Write(const void* data, size_t size) {
     return WriteAll(fd_, data, size, &err) == size ? 0 : err;
 }
 
+int ReplacementFile::LinkIn(int fd) {
+    for (int attempt = 0;; ++attempt) {
+        std::string name = tempPrefix_ + RandomTail();
+        if (::linkat(AT_FDCWD, ProcPath(fd).c_str(), dirFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            tempName_ = std::move(name);
+            return 0;
+        }
+        if (errno != EEXIST || attempt >= 16) return errno;
+    }
+}
+
 int ReplacementFile::Commit(Flush flush) {
     if (fd_ < 0) return EBADF;
     int err = flush == Flush::Full ? FsyncFd(fd_) : 0;
+    // The owner's lock stays on the file, through a second descriptor, until it has the target's
+    // name: a clean-up running meanwhile leaves it alone. An unnamed file is linked in through it.
+    const int held = owned_ ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    if (owned_ && held < 0 && !err && unnamed_) err = errno;
     const int fd = fd_;
     fd_ = -1;
     // A delayed write error shows at the close.
-    if (::close(fd) != 0 && !err) err = errno;
+    if (calls->Close(fd) != 0 && !err) err = errno;
+    if (!err && unnamed_) err = LinkIn(held);
     // One step: the target is either the old file or the new one, never a half-written one.
-    if (!err && ::renameat(dirFd_, tempName_.c_str(), dirFd_, targetName_.c_str()) != 0) err = errno;
+    if (!err && calls->Rename(dirFd_, tempName_.c_str(), dirFd_, targetName_.c_str()) != 0) err = errno;
     folderFlushError_ = 0;
     if (err) {
-        ::unlinkat(dirFd_, tempName_.c_str(), 0);
+        if (!tempName_.empty()) ::unlinkat(dirFd_, tempName_.c_str(), 0);
     } else if (flush == Flush::Full) {
         folderFlushError_ = FsyncFd(dirFd_);
     }
-    tempName_.clear();
-    if (ownDirFd_ >= 0) ::close(ownDirFd_);
-    ownDirFd_ = dirFd_ = -1;
+    if (held >= 0) ::close(held);
+    Close();
     return err;
 }
 
@@ -117,11 +177,60 @@ void ReplacementFile::Discard() noexcept {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
-        ::unlinkat(dirFd_, tempName_.c_str(), 0);
+        if (!tempName_.empty()) ::unlinkat(dirFd_, tempName_.c_str(), 0);
     }
+    Close();
+}
+
+void ReplacementFile::Close() noexcept {
     tempName_.clear();
+    owned_ = unnamed_ = false;
     if (ownDirFd_ >= 0) ::close(ownDirFd_);
     ownDirFd_ = dirFd_ = -1;
+}
+
+int ReplacementCalls::OpenUnnamed(int dirFd, mode_t mode) {
+    return ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+}
+
+int ReplacementCalls::Close(int fd) { return ::close(fd); }
+
+int ReplacementCalls::Rename(int fromDir, const char* from, int toDir, const char* to) {
+    return ::renameat(fromDir, from, toDir, to);
+}
+
+ReplacementCalls* SetReplacementCalls(ReplacementCalls* replacement) {
+    ReplacementCalls* old = calls == &systemCalls ? nullptr : calls;
+    calls = replacement ? replacement : &systemCalls;
+    return old;
+}
+
+size_t RemoveUnownedTemporaries(const std::filesystem::path& folder, std::string_view tempPrefix) {
+    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return 0;
+    std::vector<std::string> found;
+    const int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    DIR* d = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!d && listFd >= 0) ::close(listFd);
+    while (const dirent* e = d ? ::readdir(d) : nullptr) {
+        const std::string_view name = e->d_name;
+        if (name.size() > tempPrefix.size() && name.starts_with(tempPrefix) && IsRandomTail(name.substr(tempPrefix.size())))
+            found.emplace_back(name);
+    }
+    if (d) ::closedir(d);
+    size_t removed = 0;
+    for (const std::string& name : found) {
+        const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st;
+        // A running owner holds the lock; only plain files are ever made under these names.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::unlinkat(dirFd, name.c_str(), 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::close(dirFd);
+    return removed;
 }
 
 int TakeOwnership(int dirFd, const std::string& name, int fd) {

@@ -1,6 +1,7 @@
 // Guards the one way files are replaced: the target changes only on a commit and then in one
-// step, a failed write or commit and a discard leave the old file and no temporary behind, and
-// a short write reports its cause.
+// step, a failed write or commit and a discard leave the old file and no temporary behind, a
+// short write reports its cause, an unnamed file has a name only from its commit, and a
+// clean-up takes only the unowned temporaries of its prefix.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "TempDir.h"
@@ -110,4 +112,29 @@ TEST(ReplacementFile, FailuresKeepTheOldFileAndSayWhy) {
 
     // No folder to make it in.
     EXPECT_EQ(file.Open(dir / "missing/data.txt", ".t-"), ENOENT);
+}
+
+TEST(ReplacementFile, AnUnnamedOneHasANameOnlyFromItsCommitAndLeftoversGoOnlyWhenUnowned) {
+    TempDir dir;
+    WriteFile(dir / "data.txt", "old");
+    platform::ReplacementFile file;
+    ASSERT_EQ(file.OpenUnnamed(dir / "data.txt", ".t-"), 0);
+    ASSERT_TRUE(file.Unnamed()) << "this file system takes no unnamed file";
+    ASSERT_EQ(file.Write("new", 3), 0);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"data.txt"});
+
+    // What a killed run left: files of the prefix and a random tail, one of them still owned.
+    // Names that only look alike are someone else's.
+    for (const char* name : {".t-0123456789ab", ".t-fedcba987654", ".t-0123456789abc", ".t-0123456789AB", ".t-x"})
+        WriteFile(dir / name, "left");
+    platform::ReplacementFile running;
+    ASSERT_EQ(running.Open(dir / "other.txt", ".t-", true), 0);
+    EXPECT_EQ(platform::RemoveUnownedTemporaries(dir.path(), ".t-"), 2u);
+    std::vector<std::string> kept = {".t-0123456789AB", ".t-0123456789abc", ".t-x", running.TemporaryName(), "data.txt"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Entries(dir.path()), kept);
+    running.Discard();
+
+    ASSERT_EQ(file.Commit(platform::Flush::Full), 0);
+    EXPECT_EQ(ReadFile(dir / "data.txt"), "new");
 }

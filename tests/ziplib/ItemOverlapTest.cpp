@@ -55,6 +55,7 @@ TEST(FindOverlappingItems, NamesEveryEntryThatSharesBytes) {
     const Case cases[] = {
         {"disjoint", {{0, 100}, {200, 50}}, {}},
         {"next header right after the data", {{0, 70}, {100, 10}, {140, 0}}, {}},
+        {"overlapping by exactly one byte", {{0, 70}, {99, 10}, {200, 10}}, {0, 1}},
         {"empty items back to back", {{0, 0}, {31, 0}, {62, 0}}, {}},
         {"same offset twice", {{0, 100}, {0, 100}}, {0, 1}},
         {"each quotes the next header", {{0, 1000}, {35, 965}, {70, 930}, {105, 895}}, {0, 1, 2, 3}},

@@ -103,6 +103,17 @@ TEST(OtherToolsForms, OneNameUnderTwoSpellingsOfAnOldFolderFailsTheSecondItem) {
         EXPECT_EQ(x.failures[0].name, exactFirst ? "docs\\x" : "Docs\\x");
         EXPECT_EQ(Tree(dir / "out"), (std::map<std::string, std::string>{{"Docs", "<dir>"}, {"Docs/x", exactFirst ? "A" : "B"}}));
     }
+    // The same a level down, in a folder the batch makes under the old one: what the batch
+    // wrote there is told from the folder's two spellings all the same.
+    testsupport::TempDir dir;
+    fs::create_directories(dir / "out/App");
+    WriteBytes(dir / "a.zip", BuildZip({{.name = "App/Docs/x", .data = "A"}, {.name = "app/Docs/x", .data = "B"}}));
+    Extractor x;
+    x.Run(dir / "a.zip", dir / "out");
+    ASSERT_EQ(x.failures.size(), 1u);
+    EXPECT_EQ(x.failures[0].name, "app\\Docs\\x");
+    EXPECT_EQ(Tree(dir / "out"),
+              (std::map<std::string, std::string>{{"App", "<dir>"}, {"App/Docs", "<dir>"}, {"App/Docs/x", "A"}}));
 }
 
 TEST(OtherToolsForms, AUnixItemIsAFileOrAFolderByItsMode) {

@@ -338,13 +338,13 @@ TEST_F(Events, VolumeRequestsWithoutSpanningAskNothing) {
     bool cancel = true;
     a.DoOnRequestBlankVolume(0, v, cancel);
     EXPECT_FALSE(cancel);
-    EXPECT_EQ(v, WinName(dir / "data.Z01"));
+    EXPECT_EQ(v, WinName(dir / "data.z01"));
 
     // A missing middle volume cancels, an existing one (in any case) is taken.
     a.DoOnRequestMiddleVolume(1, v, cancel);
     EXPECT_TRUE(cancel);
-    EXPECT_EQ(v, WinName(dir / "data.Z02"));
-    WriteBytes(dir / "data.z02", Bytes{1});
+    EXPECT_EQ(v, WinName(dir / "data.z02"));
+    WriteBytes(dir / "DATA.Z02", Bytes{1});
     a.DoOnRequestMiddleVolume(1, v, cancel);
     EXPECT_FALSE(cancel);
 

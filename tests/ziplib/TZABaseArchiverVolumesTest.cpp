@@ -136,13 +136,22 @@ TEST(VolumeNames, ByModeNamingAndStub) {
     const Case cases[] = {
         {"one file never changes", TZASpanningMode::smNone, false, u"", d + u"data.zip", 3, d + u"data.zip"},
         {"one file, last", TZASpanningMode::smNone, true, u"", d + u"data.zip", -1, d + u"data.zip"},
-        {"split, first", TZASpanningMode::smSplitting, false, u"", d + u"data.zip", 0, d + u"data.Z01"},
-        {"split, tenth", TZASpanningMode::smSplitting, false, u"", d + u"data.zip", 9, d + u"data.Z10"},
+        {"split, first", TZASpanningMode::smSplitting, false, u"", d + u"data.zip", 0, d + u"data.z01"},
+        {"split, first, in the case of the extension", TZASpanningMode::smSplitting, false, u"", d + u"DATA.ZIP", 0,
+         d + u"DATA.Z01"},
+        {"split, first, mixed case is lower", TZASpanningMode::smSplitting, false, u"", d + u"data.Zip", 0,
+         d + u"data.z01"},
+        {"split, first, no extension", TZASpanningMode::smSplitting, false, u"", d + u"data", 0, d + u"data.Z01"},
+        {"split, tenth", TZASpanningMode::smSplitting, false, u"", d + u"data.zip", 9, d + u"data.z10"},
         {"split, last is the archive", TZASpanningMode::smSplitting, false, u"", d + u"data.zip", -1, d + u"data.zip"},
         {"split, numbered naming", TZASpanningMode::smSplitting, true, u"", d + u"data.zip", 1, d + u"data_002.zip"},
         {"split self-extractor, first", TZASpanningMode::smSplitting, false, u"", d + u"setup.exe", 0, d + u"setup.exe"},
-        {"split self-extractor, second", TZASpanningMode::smSplitting, false, u"", d + u"setup.exe", 1, d + u"setup.Z02"},
-        {"split self-extractor, last", TZASpanningMode::smSplitting, false, u"", d + u"setup.exe", -1, d + u"setup.ZIP"},
+        {"split self-extractor, second", TZASpanningMode::smSplitting, false, u"", d + u"setup.exe", 1, d + u"setup.z02"},
+        {"split self-extractor, last", TZASpanningMode::smSplitting, false, u"", d + u"setup.exe", -1, d + u"setup.zip"},
+        {"split self-extractor, upper case", TZASpanningMode::smSplitting, false, u"", d + u"SETUP.EXE", -1,
+         d + u"SETUP.ZIP"},
+        {"split with a stub, last is the archive", TZASpanningMode::smSplitting, false, u"C:\\stub.bin",
+         d + u"data.zip", -1, d + u"data.zip"},
         {"split with a stub, first", TZASpanningMode::smSplitting, false, u"C:\\stub.bin", d + u"data.zip", 0,
          d + u"data.exe"},
         {"spanned, same name on every disk", TZASpanningMode::smSpanning, false, u"", d + u"data.zip", 4, d + u"data.zip"},
@@ -168,10 +177,10 @@ TEST(VolumeNames, ByModeNamingAndStub) {
     base.SetSpanningMode(TZASpanningMode::smSplitting);
     std::u16string name = d + u"data.zip";
     base.GetVolumeFileName(name, 0, false);
-    EXPECT_EQ(name, d + u"data.F01");
+    EXPECT_EQ(name, d + u"data.f01");
     name = d + u"setup.exe";
     base.GetVolumeFileName(name, -1, false);
-    EXPECT_EQ(name, d + u"setup.ZF");
+    EXPECT_EQ(name, d + u"setup.zf");
 
     for (auto [file, sfx] : {std::pair<std::u16string, bool>{u"a.exe", true}, {u"A.EXE", true}, {u"a.exe1", true},
                              {u"a.zip", false}, {u"exe", false}, {u"a.exe\\b.zip", false}})
@@ -208,6 +217,8 @@ TEST_F(SplitArchives, ZipVolumesOpenWithTheirNamesInAnyCase) {
                              "head -c 150000 /dev/urandom > big.bin && printf 'small' > small.txt && "
                              "zip -q -s 64k data.zip big.bin small.txt");
     ASSERT_TRUE(std::filesystem::exists(dir / "data.z02"));
+    // The first volume in the other case: both spellings are read.
+    std::filesystem::rename(dir / "data.z01", dir / "data.Z01");
     TZipArchiver a;
     a.FileName = WinName(dir / "data.zip");
     a.OpenArchive();
@@ -219,11 +230,12 @@ TEST_F(SplitArchives, ZipVolumesOpenWithTheirNamesInAnyCase) {
     EXPECT_EQ(a.DirManager()->Items.ItemPtr(1)->Header.startDisk, 2);
     EXPECT_EQ(a.CurrentVolume().Number, -1);  // still on the last volume
 
-    // Volumes asked for by number; the names are ours (.Z01), the files the tool's (.z01).
+    // Volumes asked for by number, under our names, which find the files in either case.
     a.OpenVolume(Numbered(0, 2));
-    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.Z01"));
+    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.z01"));
+    EXPECT_EQ(a.ArchiveStream()->Size(), static_cast<int64_t>(std::filesystem::file_size(dir / "data.Z01")));
     a.OpenVolume(Numbered(1, 2));
-    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.Z02"));
+    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.z02"));
     // The last one by its number is the archive itself, not a .Z03.
     a.OpenVolume(Numbered(2, 2));
     EXPECT_EQ(a.VolumeFileName(), WinName(dir / "data.zip"));
@@ -416,8 +428,8 @@ TEST(NewVolumes, ANewSplitArchiveStartsWithItsFirstVolume) {
     a.FileName = WinName(dir / "new.zip");
     a.SetSpanningMode(TZASpanningMode::smSplitting);
     a.OpenArchive();
-    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "new.Z01"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "new.Z01"));
+    EXPECT_EQ(a.VolumeFileName(), WinName(dir / "new.z01"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "new.z01"));
     EXPECT_TRUE(a.CurrentVolume().IsFirst());
     a.CloseArchive();
 
@@ -496,11 +508,11 @@ TEST(NewVolumes, BlocksFillEachVolumeAndWholeOnesMoveOnToTheNext) {
     a.OnCopyTempFileProgress = [&](TZABaseArchiver&, double, TZAProgressPhase, bool&) { ++progress; };
     EXPECT_EQ(a.CopyToVolumes(source, stream, true, nullptr, 0, 70000, volume), 70000);
     EXPECT_GE(progress, 3);
-    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z01"), 60000u);
-    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z02"), 65536u);
-    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z03"), 44464u);  // 70,000 would not fit beside them
-    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z04"), 65536u);
-    EXPECT_EQ(std::filesystem::file_size(dir / "x.Z05"), 4464u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.z01"), 60000u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.z02"), 65536u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.z03"), 44464u);  // 70,000 would not fit beside them
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.z04"), 65536u);
+    EXPECT_EQ(std::filesystem::file_size(dir / "x.z05"), 4464u);
     EXPECT_EQ(asked, (std::vector<int32_t>{1, 2, 3, 4, 5}));
 
     // A volume already past its limit takes nothing more: code 46.

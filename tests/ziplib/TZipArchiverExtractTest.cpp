@@ -468,6 +468,7 @@ TEST(ExtractRules, FoldersAttributesAndFlatExtraction) {
     }
     {
         // Without folders every item lands in the base, the later one over the earlier.
+        fs::create_directories(dir / "flat");
         Extractor x;
         x.zip.Options.CreateDirs = false;
         x.zip.Options.SetAttributes = false;
@@ -475,6 +476,29 @@ TEST(ExtractRules, FoldersAttributesAndFlatExtraction) {
         EXPECT_EQ(Tree(dir / "flat"), (std::map<std::string, std::string>{{"readme.txt", "other read me"},
                                                                         {"locked.txt", "locked"}}));
         EXPECT_NE(fs::status(dir / "flat/locked.txt").permissions() & fs::perms::owner_write, fs::perms::none);
+        EXPECT_TRUE(x.failures.empty());
+    }
+    {
+        // Nor is the base made: each file fails, naming itself and the missing folder, and
+        // nothing is written anywhere.
+        Extractor x;
+        x.zip.Options.CreateDirs = false;
+        const auto before = Tree(dir.path());
+        x.Run(dir / "a.zip", dir / "missing/base");
+        EXPECT_FALSE(fs::exists(dir / "missing"));
+        EXPECT_EQ(Tree(dir.path()), before);
+        ASSERT_EQ(x.failures.size(), 3u);
+        EXPECT_EQ(x.failures[0].name, "docs\\readme.txt");
+        for (const auto& f : x.failures) {
+            EXPECT_EQ(f.code, ZAError::CannotCreateFile);
+            EXPECT_NE(f.message.find("The folder \"" + platform::Utf16ToUtf8(WinName(dir / "missing/base")) +
+                                     "\\\" does not exist"),
+                      std::string::npos)
+                << f.message;
+        }
+        EXPECT_NE(x.failures[1].message.find("base\\readme.txt\""), std::string::npos) << x.failures[1].message;
+        EXPECT_EQ(x.zip.LastSystemError, ENOENT);
+        EXPECT_FALSE(x.zip.BatchSucceeded());
     }
 }
 

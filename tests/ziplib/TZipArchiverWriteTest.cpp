@@ -4,8 +4,10 @@
 // and come back through our own reader byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "ArchiveFixtures.h"
@@ -14,6 +16,7 @@
 #include "ZipFixtures.h"
 #include "directory/TZADirManager.h"
 #include "format/ByteReader.h"
+#include "format/EndRecord.h"
 #include "format/ExtraField.h"
 #include "format/LocalHeader.h"
 #include "format/ZipConstants.h"
@@ -196,21 +199,65 @@ void Split(TZipArchiver& a) {
     a.SetCompressionMode(0);
 }
 
-TEST(WriteNewArchive, SplitVolumesKeepTheirSizeAndReadBack) {
-    TempDir dir;
-    const fs::path zip = dir / "SPLIT.ZIP";
-    WriteNew(zip, dir / "src", kVolumes, Split);
+// The regular files right in a folder, sorted.
+std::vector<std::string> FileNames(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.path())) {
-        if (!e.is_regular_file()) continue;
-        names.push_back(e.path().filename().string());
-        EXPECT_LE(e.file_size(), 65536u) << e.path();
-    }
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_regular_file()) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"SPLIT.Z01", "SPLIT.Z02", "SPLIT.Z03", "SPLIT.ZIP"}));
-    EXPECT_EQ(ReadBack(zip), Expected(kVolumes));
-    if (HaveTool("7z")) {
-        EXPECT_EQ(testsupport::RunTool({"7z", "t", zip.string()}, dir.path()), 0);
+    return names;
+}
+
+TEST(WriteNewArchive, SplitVolumesKeepTheirSizeAndTakeTheCaseOfTheArchivesExtension) {
+    struct Case {
+        const char* archive;
+        std::vector<std::string> volumes;
+    };
+    for (const Case& c : {Case{"SPLIT.ZIP", {"SPLIT.Z01", "SPLIT.Z02", "SPLIT.Z03", "SPLIT.ZIP"}},
+                          Case{"split.zip", {"split.z01", "split.z02", "split.z03", "split.zip"}}}) {
+        SCOPED_TRACE(c.archive);
+        TempDir dir;
+        const fs::path zip = dir / c.archive;
+        WriteNew(zip, dir / "src", kVolumes, Split);
+        for (const auto& name : FileNames(dir.path())) EXPECT_LE(fs::file_size(dir / name), 65536u) << name;
+        EXPECT_EQ(FileNames(dir.path()), c.volumes);
+        EXPECT_EQ(ReadBack(zip), Expected(kVolumes));
+        if (HaveTool("7z")) {
+            EXPECT_EQ(testsupport::RunTool({"7z", "t", zip.string()}, dir.path()), 0);
+        }
+    }
+}
+
+TEST(WriteNewArchive, OtherToolsFindTheVolumesOfASplitArchiveOnACaseSensitiveDisk) {
+    if (!HaveTool("zip") || !HaveTool("7zz")) return;
+    // Info-ZIP's join miscopies an item that runs over more than two volumes (its own sets'
+    // too): each of these touches two at most.
+    Files files = {{"two.txt", "two"}};
+    for (int i = 0; i < 5; ++i) files.push_back({"f" + std::to_string(i) + ".bin", zipfixtures::MakeRandom(40000, i)});
+    TempDir dir;
+    const fs::path zip = dir / "split.zip";
+    WriteNew(zip, dir / "src", files, Split);
+    ASSERT_TRUE(fs::exists(dir / "split.z03"));
+    EXPECT_EQ(testsupport::RunTool({"7zz", "t", zip.string()}, dir.path()), 0);
+    // Info-ZIP joins the volumes into one archive, which is whole.
+    ASSERT_EQ(testsupport::RunTool({"zip", "-q", "-s", "0", zip.string(), "--out", "joined.zip"}, dir.path()), 0);
+    EXPECT_EQ(testsupport::RunTool({"7zz", "t", "joined.zip"}, dir.path()), 0);
+    EXPECT_EQ(ReadBack(dir / "joined.zip"), Expected(files));
+}
+
+TEST(WriteNewArchive, ASplitArchiveWithAStubReopensByEitherName) {
+    // Written as x.zip with a stub, the set starts with the self-extractor x.exe and ends with
+    // x.zip; opened by either name, every item is found on its volume.
+    for (const char* opened : {"x.zip", "X.ZIP", "x.exe"}) {
+        SCOPED_TRACE(opened);
+        TempDir dir;
+        testsupport::WriteFile(dir / "stub.bin", zipfixtures::MakeRandom(1000, 11));
+        WriteNew(dir / "x.zip", dir / "src", kVolumes, [&](TZipArchiver& a) {
+            Split(a);
+            a.SFXStub = WinName(dir / "stub.bin");
+        });
+        EXPECT_EQ(FileNames(dir.path()), (std::vector<std::string>{"stub.bin", "x.exe", "x.z02", "x.z03", "x.zip"}));
+        EXPECT_EQ(ReadBack(dir / opened), Expected(kVolumes));
     }
 }
 
@@ -248,7 +295,7 @@ TEST(WriteNewArchive, AnEmptySplitArchiveIsOneFileUnderItsName) {
         a.CloseArchive();
     }
     EXPECT_TRUE(fs::exists(dir / "x.zip"));
-    EXPECT_FALSE(fs::exists(dir / "x.Z01"));
+    EXPECT_FALSE(fs::exists(dir / "x.z01"));
     EXPECT_EQ(ReadBack(dir / "x.zip"), (std::map<std::string, std::string>{}));
 }
 
@@ -367,3 +414,101 @@ TEST(WriteNewArchive, AnItemOf4GiBGetsZip64AndIsRefusedWithoutIt) {
 }
 
 }  // namespace
+
+TEST(WriteNewArchive, InAutoModeAnItemThatMayOutgrow32BitsGetsItsLocalZip64Slot) {
+    // The local header is written before the data, so its Zip64 slot is decided by the source's
+    // size with room for what deflate may add. Each item is looked at in the archive (in memory)
+    // as soon as its first block is written, and the commit cancelled there.
+    struct Case {
+        const char* name;
+        uint64_t size;
+        TZip64Mode mode;
+        bool slot;
+    };
+    const Case cases[] = {
+        {"just under 4 GiB", 0xFFFFFFFFULL - 1000, TZip64Mode::zmAuto, true},
+        {"8 MiB under 4 GiB, clear of the margin", 0x100000000ULL - (8 << 20), TZip64Mode::zmAuto, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path big = dir / "src/big.bin";
+        testsupport::WriteFile(big, "");
+        fs::resize_file(big, c.size);  // sparse: zeros that take no room
+        TZipArchiver a;
+        a.FileName = WinName(dir / "mem.zip");
+        a.BaseDir = WinName(dir / "src");
+        a.Zip64Mode = c.mode;
+        a.SetInMemory(true);
+        a.OpenArchive();
+        ArchiveChanges::Begin(a);
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(big)), 0);
+        std::optional<LocalHeader> local;
+        std::vector<ExtraField> extra;
+        a.OnFileProgress = [&](TZABaseArchiver& self, const std::u16string&, double, TZAProcessOperation,
+                               TZAProgressPhase phase, bool& cancel) {
+            if (phase != TZAProgressPhase::ppProcess) return;
+            const auto& bytes = static_cast<TMemoryStream*>(self.ArchiveStream())->Bytes();
+            local = LocalHeader::Parse(bytes);
+            if (local)
+                extra = ParseExtraFields(std::span(bytes).subspan(LocalHeader::kSize + local->nameLength, local->extraLength));
+            cancel = true;
+        };
+        ArchiveChanges::Commit(a);
+        EXPECT_TRUE(a.Cancelled);
+        ASSERT_TRUE(local.has_value());
+        EXPECT_EQ(local->uncompressedSize == kEscape32, c.slot);
+        EXPECT_EQ(FieldOf(extra, kZip64ExtraId) != nullptr, c.slot);
+        EXPECT_EQ(local->versionNeeded == kVersionZip64, c.slot);
+    }
+}
+
+TEST(WriteNewArchive, ExactlyAsManyItemsAsTheEndRecordCanCountGetTheZip64Records) {
+    // 65,534 items of another writer and one of ours: the directory the commit writes counts
+    // 65,535, one more than the end record can say.
+    TempDir dir;
+    const fs::path zip = dir / "many.zip";
+    std::vector<ziptest::GenEntry> many(65534);
+    for (size_t i = 0; i < many.size(); ++i) many[i] = {.name = "f" + std::to_string(i), .data = "x"};
+    ziptest::WriteBytes(zip, ziptest::BuildZip(many));
+    testsupport::WriteFile(dir / "new/last.txt", "last");
+    {
+        TZipArchiver a;
+        a.FileName = WinName(zip);
+        a.BaseDir = WinName(dir / "new");
+        a.OpenArchive();
+        ArchiveChanges::Begin(a);
+        ASSERT_GE(ArchiveChanges::Add(a, WinName(dir / "new/last.txt")), 0);
+        ArchiveChanges::Commit(a);
+        EXPECT_TRUE(a.BatchSucceeded()) << a.LastError;
+        a.CloseArchive();
+    }
+    const ziptest::Bytes b = ziptest::LoadBytes(zip);
+    ByteReader r(b);
+    const size_t end = b.size() - EndRecord::kSize;
+    ASSERT_EQ(r.U32At(end), kEndRecordSignature);
+    EXPECT_EQ(r.U16At(end + 8), 0xFFFF);
+    EXPECT_EQ(r.U16At(end + 10), 0xFFFF);
+    const size_t locator = end - 20;
+    ASSERT_EQ(r.U32At(locator), kZip64LocatorSignature);
+    EXPECT_EQ(r.U32At(locator + 4), 0u);   // the disk of the Zip64 end record
+    EXPECT_EQ(r.U32At(locator + 16), 1u);  // disks in all
+    const uint64_t zip64End = r.U64At(locator + 8);
+    ASSERT_EQ(zip64End, locator - 56);
+    ASSERT_EQ(r.U32At(zip64End), kZip64EndRecordSignature);
+    EXPECT_EQ(r.U64At(zip64End + 4), 44u);
+    EXPECT_EQ(r.U64At(zip64End + 24), 65535u);
+    EXPECT_EQ(r.U64At(zip64End + 32), 65535u);
+    const uint64_t start = r.U64At(zip64End + 48);
+    EXPECT_EQ(r.U32At(start), kCentralHeaderSignature);
+    EXPECT_EQ(start + r.U64At(zip64End + 40), zip64End);
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(testsupport::RunTool({"unzip", "-tqq", zip.string()}, dir.path()), 0);
+    }
+    TZipArchiver a;
+    a.FileName = WinName(zip);
+    a.OpenArchive();
+    EXPECT_FALSE(a.DirectoryRecovered());
+    EXPECT_EQ(a.DirManager()->Items.Count(), 65535);
+    EXPECT_EQ(a.DirManager()->Items.ItemPtr(65534)->Name, u"last.txt");
+}

@@ -44,10 +44,16 @@ public:
     // The same in the folder open as `dirFd` (kept open by the caller until the file is
     // committed or discarded), for `targetName` in that folder.
     [[nodiscard]] int OpenAt(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned = false);
+    // Like Open with `owned`, but where the file system allows it the file has no name at all
+    // until Commit links it in (under `tempPrefix` and a random tail, owned) just before the
+    // rename: a kill before that leaves nothing behind. Elsewhere it is a named, owned one.
+    [[nodiscard]] int OpenUnnamed(const std::filesystem::path& target, std::string_view tempPrefix);
 
     bool IsOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    // Empty while an unnamed file has no name.
     const std::string& TemporaryName() const { return tempName_; }
+    bool Unnamed() const { return unnamed_; }
 
     // Appends all bytes; 0 or the errno of the write that failed.
     [[nodiscard]] int Write(const void* data, size_t size);
@@ -55,6 +61,7 @@ public:
     // failure the temporary file is gone and the target is as it was. Once the rename is done
     // the target is the new file, so a folder flush that fails after it is no failure of the
     // commit: FolderFlushError() tells it (0 when the folder was flushed or not asked to be).
+    // An owned file keeps its lock until the rename is done.
     [[nodiscard]] int Commit(Flush flush);
     int FolderFlushError() const { return folderFlushError_; }
     // Removes the temporary file; the target stays as it was. Safe to call more than once.
@@ -62,13 +69,40 @@ public:
 
 private:
     int OpenIn(int dirFd, std::string targetName, std::string_view tempPrefix, bool owned);
+    int LinkIn(int fd);  // gives an unnamed file its temporary name
+    void Close() noexcept;
     int ownDirFd_ = -1;  // the folder opened by Open(path)
     int dirFd_ = -1;
     int fd_ = -1;
+    bool owned_ = false;    // the file carries its owner's lock
+    bool unnamed_ = false;  // made without a name (O_TMPFILE)
+    std::string tempPrefix_;
     std::string targetName_;
     std::string tempName_;
     int folderFlushError_ = 0;
 };
+
+// The system calls that put a replacement in place. Tests install their own to make one of them
+// fail as a file system without unnamed files, a device with a delayed write error or a refused
+// rename would, or to end the process between two of them. Each returns as the call it stands
+// for: -1 with errno set on a failure.
+class ReplacementCalls {
+public:
+    virtual ~ReplacementCalls() = default;
+    // A file without a name in the folder open as `dirFd` (O_TMPFILE), read-write: its descriptor.
+    virtual int OpenUnnamed(int dirFd, mode_t mode);
+    virtual int Close(int fd);
+    virtual int Rename(int fromDir, const char* from, int toDir, const char* to);
+};
+
+// Installs the calls used from now on (not owned; nullptr restores the system's own) and
+// returns the ones it replaces.
+ReplacementCalls* SetReplacementCalls(ReplacementCalls* calls);
+
+// Removes from `folder` the temporary files named `tempPrefix` and a random tail that no running
+// process owns: what a run killed in the middle of a replacement left behind. Files of that
+// name whose owner still runs stay. Returns how many went.
+size_t RemoveUnownedTemporaries(const std::filesystem::path& folder, std::string_view tempPrefix);
 
 // Temporary files and folders that a killed run leaves behind are told from those a running
 // process still uses by a lock their owner holds on them for as long as it uses them.

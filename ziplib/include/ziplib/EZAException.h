@@ -164,9 +164,9 @@ public:
 
     // A file the system would not let the library write: the code's text with the file, then
     // the system's reason, then the code: "Cannot create file "C:\a.doc". Input/output error -
-    // Native error: 00019".
+    // Native error: 00019". A reason given says why in the library's words instead.
     static EZAException ForSystemError(int32_t code, std::string_view componentName, const FormatArg& file,
-                                       int systemError);
+                                       int systemError, std::string_view reason = {});
 
     int32_t ErrorCode() const { return errorCode_; }      // index of the message text
     int32_t NativeError() const { return nativeError_; }  // the code raised

@@ -185,8 +185,10 @@ public:
 
     // ---- Volumes ----
     // The name of volume n (-1: the last) of the archive called name, by the spanning mode and
-    // naming; with checkExists a spanned volume missing under one naming is looked for under the
-    // other. With smNone the name never changes.
+    // naming; numbered split volumes take the case of the archive's extension (x.zip: x.z01).
+    // With checkExists a spanned volume missing under one naming is looked for under the other,
+    // and a split set's first volume missing under its number is its self-extractor (x.exe) when
+    // that is there. With smNone the name never changes.
     void GetVolumeFileName(std::u16string& name, int32_t n, bool checkExists) const;
     // Makes ArchiveStream the stream of that volume, asking for it through the volume events
     // when it isn't open; a refused or cancelled request raises code 45.
@@ -304,6 +306,8 @@ private:
     class DirOwner;          // what the directory asks of this archiver
     class ItemContext;       // what the data engine asks of this archiver
     class ItemWrite;         // one run of CompressFile
+    class FileExtraction;    // one item written to a file (ExtractFileItem)
+    class Batch;             // one run of an operation over the marked items (RunBatch)
 
     // Marks the matching items and runs the operation over them.
     void ProcessMatches(const std::u16string& FileMask, int32_t SearchAttr, const std::u16string& ExclusionMask,
@@ -316,6 +320,8 @@ private:
     ExtractionState& Extraction();
 
     void ReleaseArchive();  // frees stream and directory, no writes
+    // Removes the replacement files that killed commits left beside the archive.
+    void RemoveKilledCommits() const;
     // Begins a change: the first one keeps the directory as it is now, which the commit copies
     // unchanged items from and a rollback returns to.
     void RaiseUpdateLevel();

@@ -3,7 +3,9 @@
 //
 // An archive file opened from disk is rebuilt in a replacement file beside it, which takes its
 // name only once it is complete and flushed: until then the archive is untouched, so a cancel, a
-// failure or a kill leaves it as it was. A new archive, one in memory, and one whose folder takes
+// failure or a kill leaves it as it was. The replacement has no name until then where the file
+// system allows it; a named one carries its owner's lock, and what a killed commit left is
+// removed by the next open or commit. A new archive, one in memory, and one whose folder takes
 // no new file are rebuilt in place: cut where the rewrite starts, the rest kept in a temporary
 // file, which a rollback copies back.
 #pragma once

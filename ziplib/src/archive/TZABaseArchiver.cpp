@@ -163,6 +163,7 @@ void TZABaseArchiver::OpenArchive(uint16_t mode) {
         throw EZAException(ZAError::ArchiveNotFound, Name, {FormatArg(FileName)});
     if (mode < kModeCreate && inMemory_) throw EZAException(ZAError::InMemoryCreateOnly, Name, {FormatArg(FileName)});
     CloseArchive();
+    RemoveKilledCommits();
     externalStream_ = false;
     openMode_ = mode;
     {

@@ -29,6 +29,9 @@ namespace ziplib {
 namespace {
 
 constexpr int64_t kCopyBlock = 1 << 20;
+// The replacement file beside the archive, while it has a name: only from its link to its rename
+// where the file system takes unnamed files, for the whole commit elsewhere.
+constexpr const char* kReplacementPrefix = ".FC";
 constexpr uint16_t kInfoZipUnicodePathId = 0x7075;  // another tool's Unicode name, of the old name
 
 int FdOf(TStream& s) {
@@ -66,10 +69,17 @@ bool IsCopied(const TDirItem& item) {
            op == TZAProcessOperation::poChangeComment;
 }
 
+// The file the archive's name leads to: the one a commit replaces, not a link to it.
+std::filesystem::path ReplacedFile(const std::u16string& fileName, std::error_code& ec) {
+    std::filesystem::path target = WideToNativePath(fileName);
+    if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::canonical(target, ec);
+    return target;
+}
+
 std::uint64_t SourceSize(const TDirItem& item) {
     if (!item.SourceFileName.empty()) {
         std::error_code ec;
-        const auto n = std::filesystem::file_size(WideToNativePath(item.SourceFileName), ec);
+        const auto n = std::filesystem::file_size(WideToNativePath(item.SourceFileName.str()), ec);
         if (!ec) return n;
     }
     return ItemUncompressedSize(item);
@@ -78,6 +88,13 @@ std::uint64_t SourceSize(const TDirItem& item) {
 }  // namespace
 
 // ---- The archiver's side ----
+
+void TZABaseArchiver::RemoveKilledCommits() const {
+    if (inMemory_ || FileName.empty()) return;
+    std::error_code ec;
+    const std::filesystem::path target = ReplacedFile(FileName, ec);
+    if (!ec) platform::RemoveUnownedTemporaries(target.parent_path(), kReplacementPrefix);
+}
 
 void TZABaseArchiver::RaiseUpdateLevel() {
     CheckArchiveOpen();
@@ -281,12 +298,13 @@ void TZABaseArchiver::Commit::Prepare() {
 }
 
 bool TZABaseArchiver::Commit::PrepareReplacement() {
-    // The file the archive's name leads to is the one replaced, not a link to it.
     std::error_code ec;
-    std::filesystem::path target = WideToNativePath(a_.FileName);
-    if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::canonical(target, ec);
+    const std::filesystem::path target = ReplacedFile(a_.FileName, ec);
+    if (ec) return false;  // in place, then
+    // What a killed commit left beside the archive goes first.
+    platform::RemoveUnownedTemporaries(target.parent_path(), kReplacementPrefix);
     auto file = std::make_unique<platform::ReplacementFile>();
-    if (ec || file->Open(target, ".FC") != 0) return false;  // in place, then
+    if (file->OpenUnnamed(target, kReplacementPrefix) != 0) return false;
     const int archive = FdOf(*a_.archiveStream_);
     struct stat st;
     if (::fstat(archive, &st) == 0) (void)::fchmod(file->fd(), st.st_mode & 07777);
@@ -439,7 +457,7 @@ void TZABaseArchiver::Commit::Finish() {
         const int folderErr = replacement_->FolderFlushError();
         replacementStream_.reset();
         replacement_.reset();
-        if (err) throw EZAException(ZAError::CannotCreateFile, a_.Name, {FormatArg(a_.FileName)});
+        if (err) throw EZAException::ForSystemError(ZAError::CannotCreateFile, a_.Name, FormatArg(a_.FileName), err);
         committed_ = true;
         // The archive's name now holds the new file; the old one is let go.
         a_.archiveStream_ = std::make_unique<TUniFileStream>(a_.FileName, a_.openMode_);

@@ -1,6 +1,7 @@
 // Extracting and testing items: where each item may be written, the overwrite rules, and the
 // decoding of its data by the item-data engine on the volume that holds it.
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 
 #include "DiskFullPrompt.h"
@@ -161,140 +162,212 @@ bool TimeAllows(TZAOverwriteMode mode, uint32_t item, int32_t file) {
     return true;
 }
 
+// The folder `target` is written in. With `create` it is made with its missing parents (code 20
+// when it can't be); without, one that is missing fails the item (code 19) naming the file and
+// the folder, before anything is written.
+std::unique_ptr<ExtractionFolder> OpenItemFolder(const std::u16string& folder, bool create,
+                                                 const std::string& component, const std::u16string& target) {
+    const std::u16string dir = folder.empty() ? u"." : folder;
+    if (!create && !WideDirectoryExists(dir))
+        throw EZAException::ForSystemError(
+            ZAError::CannotCreateFile, component, FormatArg(target), ENOENT,
+            FormatText("The folder \"%s\" does not exist", {FormatArg(dir)}));
+    try {
+        return std::make_unique<ExtractionFolder>(dir, create);
+    } catch (const EExtractionFolderError& e) {
+        if (!create) throw EZAException(ZAError::CannotCreateFile, component, {FormatArg(target)});
+        throw EZAException(ZAError::CannotCreateDirectory, component, {FormatArg(e.Folder())});
+    }
+}
+
 }  // namespace
 
-void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
-    const TDirItem& item = *dirManager_->Items.ItemPtr(Index);
-    const bool isDirectory = IsFolderItem(item.Header, item.Name);
-    const uint32_t itemTime = (uint32_t{item.Header.modDate} << 16) | item.Header.modTime;
-    const std::optional<uint32_t> permissions = ItemFilePermissions(item.Header);
-    uint32_t attr = item.Header.externalAttributes;
-    std::u16string name = Name_;
-    DoOnExtractFile(name, attr, item.Comment);
+// One item written to a file, step by step: the name the handler gives it, the folder it goes
+// into, its folders made, the overwrite rules against what is there, and the file written beside
+// its target and put in its place.
+class TZABaseArchiver::FileExtraction {
+public:
+    FileExtraction(TZABaseArchiver& a, int32_t index, const std::u16string& name, const std::u16string& baseDir)
+        : a_(a),
+          index_(index),
+          item_(*a.dirManager_->Items.ItemPtr(index)),
+          stored_(name),
+          baseDir_(baseDir),
+          name_(name),
+          attr_(item_.Header.externalAttributes),
+          isDirectory_(IsFolderItem(item_.Header, item_.Name)) {}
+
+    void Run() {
+        a_.DoOnExtractFile(name_, attr_, item_.Comment);
+        TakeHandlersName();
+        if (!a_.Options.CreateDirs) {
+            // Everything lands flat in the base, and no folder is made: a folder item writes nothing.
+            if (isDirectory_) return;
+            name_ = NamePart(name_);
+        }
+        ChooseFolder();
+        if (!MakeFolders() || !MayReplaceExisting()) return;
+        WriteFile();
+    }
+
+private:
+    EZAException Error(int32_t code, const std::u16string& what) const {
+        return EZAException(code, a_.Name, {FormatArg(what)});
+    }
 
     // A name the extraction handler gave is the caller's own choice, honoured also when it leads
     // outside the base folder (an absolute path, say); only stored names are kept inside it.
-    std::unique_ptr<ExtractionFolder> redirected;
-    if (name != Name_) {
-        const ItemPath asked = GuardItemPath(BaseDir_, name);
-        if (!asked.ok() && asked.problem != ItemPathProblem::BadCharacter) {
-            std::u16string target = name;
-            if (asked.problem == ItemPathProblem::LeavesBase) {
-                target = BaseDir_;
-                if (!target.empty() && target.back() != u'\\' && target.back() != u'/') target += u'\\';
-                target += name;
-            }
-            const std::u16string where = isDirectory ? target : WideExtractFilePath(target);
+    void TakeHandlersName() {
+        if (name_ == stored_) return;
+        const ItemPath asked = GuardItemPath(baseDir_, name_);
+        if (asked.ok() || asked.problem == ItemPathProblem::BadCharacter) return;
+        std::u16string target = name_;
+        if (asked.problem == ItemPathProblem::LeavesBase) {
+            target = baseDir_;
+            if (!target.empty() && target.back() != u'\\' && target.back() != u'/') target += u'\\';
+            target += name_;
+        }
+        const std::u16string where = isDirectory_ ? target : WideExtractFilePath(target);
+        redirected_ = OpenItemFolder(where, a_.Options.CreateDirs, a_.Name, target);
+        name_ = isDirectory_ ? std::u16string() : WideExtractFileName(target);
+    }
+
+    // The batch's folder, kept from item to item, unless the handler sent the item elsewhere.
+    void ChooseFolder() {
+        if (redirected_) {
+            folder_ = redirected_.get();
+            return;
+        }
+        ExtractionState& st = a_.Extraction();
+        if (!st.folder || st.folder->BaseDir() != baseDir_)
+            st.folder = OpenItemFolder(baseDir_, a_.Options.CreateDirs, a_.Name, baseDir_ + name_);
+        folder_ = st.folder.get();
+    }
+
+    // Stored names are not trusted: nothing is written outside the base folder. False when the
+    // item is a folder, which ends here.
+    bool MakeFolders() {
+        path_ = GuardItemPath(folder_->BaseDir(), name_);
+        if (!path_.ok()) throw Error(ZAError::CannotCreateFile, name_);
+        if (a_.Options.CreateDirs) {
+            const size_t parts = path_.parts.size();
+            const size_t folders = isDirectory_ ? parts : parts - std::min<size_t>(1, parts);
             try {
-                redirected = std::make_unique<ExtractionFolder>(where.empty() ? u"." : where);
+                folder_->MakeFolders(std::span(path_.parts).first(folders));
             } catch (const EExtractionFolderError& e) {
-                throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+                throw Error(ZAError::CannotCreateDirectory, e.Folder());
+            } catch (const EUnsafePath&) {
+                throw Error(ZAError::CannotCreateDirectory, path_.target);
             }
-            name = isDirectory ? std::u16string() : WideExtractFileName(target);
         }
+        if (isDirectory_) return false;
+        if (path_.parts.empty()) throw Error(ZAError::CannotCreateFile, path_.target);
+        return true;
     }
-    if (!Options.CreateDirs) name = NamePart(name);
 
-    ExtractionState& st = Extraction();
-    if (!redirected && (!st.folder || st.folder->BaseDir() != BaseDir_)) {
+    // Whether a file already at the target gives way, by the read-only and overwrite rules.
+    bool MayReplaceExisting() {
         try {
-            st.folder = std::make_unique<ExtractionFolder>(BaseDir_);
-        } catch (const EExtractionFolderError& e) {
-            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
-        }
-    }
-    ExtractionFolder* folder = redirected ? redirected.get() : st.folder.get();
-
-    // Stored names are not trusted: nothing is written outside the base folder.
-    ItemPath path = GuardItemPath(folder->BaseDir(), name);
-    if (!path.ok()) throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(name)});
-    if (Options.CreateDirs) {
-        const size_t folders = isDirectory ? path.parts.size() : path.parts.size() - std::min<size_t>(1, path.parts.size());
-        try {
-            folder->MakeFolders(std::span(path.parts).first(folders));
-        } catch (const EExtractionFolderError& e) {
-            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+            const auto existing = folder_->Find(path_);
+            if (!existing) return true;
+            if (!a_.Options.ReplaceReadOnly && (existing->attributes & faReadOnly)) return false;
+            switch (a_.Options.OverwriteMode) {
+                case TZAOverwriteMode::omPrompt: return ConfirmOverwrite();
+                case TZAOverwriteMode::omNever: return false;
+                default: return TimeAllows(a_.Options.OverwriteMode, ItemTime(), existing->dosDateTime);
+            }
         } catch (const EUnsafePath&) {
-            throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(path.target)});
+            throw Error(ZAError::CannotCreateFile, path_.target);
+        } catch (const EStreamError&) {
+            throw Error(ZAError::CannotCreateFile, path_.target);
+        } catch (const EExtractionFolderError& e) {
+            throw Error(ZAError::CannotCreateDirectory, e.Folder());
         }
     }
-    if (isDirectory) return;
-    if (path.parts.empty()) throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
 
-    std::unique_ptr<ExtractionFolder> elsewhere;  // where an overwrite handler sent the file
-    try {
-        if (const auto existing = folder->Find(path)) {
-            if (!Options.ReplaceReadOnly && (existing->attributes & faReadOnly)) return;
-            switch (Options.OverwriteMode) {
-                case TZAOverwriteMode::omPrompt: {
-                    bool confirm = false;
-                    std::u16string dest = path.target;
-                    DoOnConfirmOverwrite(name, dest, confirm);
-                    if (!confirm) return;
-                    if (dest != path.target) {
-                        elsewhere = std::make_unique<ExtractionFolder>(WideExtractFilePath(dest));
-                        folder = elsewhere.get();
-                        path = GuardItemPath(folder->BaseDir(), WideExtractFileName(dest));
-                        if (!path.ok() || path.parts.empty())
-                            throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(dest)});
-                    }
-                    break;
-                }
-                case TZAOverwriteMode::omNever: return;
-                default:
-                    if (!TimeAllows(Options.OverwriteMode, itemTime, existing->dosDateTime)) return;
-            }
-        }
-    } catch (const EUnsafePath&) {
-        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
-    } catch (const EStreamError&) {
-        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
-    } catch (const EExtractionFolderError& e) {
-        throw EZAException(ZAError::CannotCreateDirectory, this->Name, {FormatArg(e.Folder())});
+    // The overwrite question; its handler may send the file elsewhere.
+    bool ConfirmOverwrite() {
+        bool confirm = false;
+        std::u16string dest = path_.target;
+        a_.DoOnConfirmOverwrite(name_, dest, confirm);
+        if (!confirm) return false;
+        if (dest == path_.target) return true;
+        elsewhere_ = OpenItemFolder(WideExtractFilePath(dest), a_.Options.CreateDirs, a_.Name, dest);
+        folder_ = elsewhere_.get();
+        path_ = GuardItemPath(folder_->BaseDir(), WideExtractFileName(dest));
+        if (!path_.ok() || path_.parts.empty()) throw Error(ZAError::CannotCreateFile, dest);
+        return true;
     }
 
-    std::unique_ptr<SafeOutputFile> file;
-    try {
-        file = folder->CreateFile(path);
-    } catch (const EStreamError&) {
-        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
-    } catch (const EUnsafePath&) {
-        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
-    }
-    StreamItemOutput output(*file, AskOnDiskFull(*this));
-    // A block the system refused for another reason than space fails the file, whatever the
-    // engine made of the cut-off data (with ExtractCorruptedFiles it would keep it).
-    const auto refusedWrite = [&] {
-        file->Discard();
-        return EZAException::ForSystemError(ZAError::CannotCreateFile, this->Name, FormatArg(path.target),
-                                            file->LastWriteError());
-    };
     // The file takes the target's place only when the item came through whole; until then,
     // and for good on a failure, the target stays as it was.
-    try {
-        ExtractItemToOutput(Index, output);
-    } catch (...) {
+    void WriteFile() {
+        std::unique_ptr<SafeOutputFile> file;
+        try {
+            file = folder_->CreateFile(path_);
+        } catch (const EStreamError&) {
+            throw Error(ZAError::CannotCreateFile, path_.target);
+        } catch (const EUnsafePath&) {
+            throw Error(ZAError::CannotCreateFile, path_.target);
+        }
+        StreamItemOutput output(*file, AskOnDiskFull(a_));
+        // A block the system refused for another reason than space fails the file, whatever the
+        // engine made of the cut-off data (with ExtractCorruptedFiles it would keep it).
+        const auto refusedWrite = [&] {
+            file->Discard();
+            return EZAException::ForSystemError(ZAError::CannotCreateFile, a_.Name, FormatArg(path_.target),
+                                                file->LastWriteError());
+        };
+        try {
+            a_.ExtractItemToOutput(index_, output);
+        } catch (...) {
+            if (IsWriteError(file->LastWriteError())) throw refusedWrite();
+            file->Discard();
+            throw;
+        }
         if (IsWriteError(file->LastWriteError())) throw refusedWrite();
-        file->Discard();
-        throw;
+        if (a_.Aborted || a_.Cancelled) {
+            file->Discard();
+            return;
+        }
+        try {
+            file->Commit(FileInfo());
+        } catch (const EStreamError&) {
+            throw Error(ZAError::CannotCreateFile, path_.target);
+        }
     }
-    if (IsWriteError(file->LastWriteError())) throw refusedWrite();
-    if (Aborted || Cancelled) {
-        file->Discard();
-        return;
+
+    // The item's date, and with SetAttributes its permissions and read-only bit.
+    OutputFileInfo FileInfo() const {
+        OutputFileInfo info;
+        info.dosDateTime = static_cast<int32_t>(ItemTime());
+        info.flush = a_.Options.FlushBuffers && IsRemovableDrive(path_.target);
+        if (a_.Options.SetAttributes) {
+            info.permissions = ItemFilePermissions(item_.Header);
+            info.readOnly = IsReadOnlyItem(item_.Header, attr_);
+        }
+        return info;
     }
-    OutputFileInfo info;
-    info.dosDateTime = static_cast<int32_t>(itemTime);
-    info.flush = Options.FlushBuffers && IsRemovableDrive(path.target);
-    if (Options.SetAttributes) {
-        info.permissions = permissions;
-        info.readOnly = IsReadOnlyItem(item.Header, attr);
-    }
-    try {
-        file->Commit(info);
-    } catch (const EStreamError&) {
-        throw EZAException(ZAError::CannotCreateFile, this->Name, {FormatArg(path.target)});
-    }
+
+    uint32_t ItemTime() const { return (uint32_t{item_.Header.modDate} << 16) | item_.Header.modTime; }
+
+    TZABaseArchiver& a_;
+    const int32_t index_;
+    // The directory does not change while a batch extracts, so the item stays where it is.
+    const TDirItem& item_;
+    const std::u16string& stored_;   // the stored name, '\' separators
+    const std::u16string& baseDir_;
+    std::u16string name_;            // as the handler left it, then relative to folder_
+    uint32_t attr_;
+    const bool isDirectory_;
+    std::unique_ptr<ExtractionFolder> redirected_;  // where the extraction handler sent the item
+    std::unique_ptr<ExtractionFolder> elsewhere_;   // where an overwrite handler sent the file
+    ExtractionFolder* folder_ = nullptr;
+    ItemPath path_;
+};
+
+void TZABaseArchiver::ExtractFileItem(int32_t Index, const std::u16string& Name_, const std::u16string& BaseDir_) {
+    FileExtraction(*this, Index, Name_, BaseDir_).Run();
 }
 
 void TZABaseArchiver::TestFileItem(int32_t Index, const std::u16string&) {

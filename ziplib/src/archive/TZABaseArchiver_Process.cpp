@@ -45,30 +45,51 @@ void TZABaseArchiver::ProcessFiles(TZAProcessOperation Operation) {
     RunBatch(Operation);
 }
 
-void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
-    TZADirArray& items = dirManager_->Items;
-    ProcessedCount = 0;
-    FailedCount = 0;
-    Cancelled = false;
-    Aborted = false;
-    LastError.clear();
-    LastSystemError = 0;
-    MarkedCount = 0;
-    for (int i = 0; i < items.Count(); ++i)
-        if (items.ItemPtr(i)->Mark) ++MarkedCount;
-    InProcess = true;
-    struct EndOfBatch {
-        TZABaseArchiver& a;
-        ~EndOfBatch() {
-            a.InProcess = false;
-            if (a.extraction_) a.extraction_->EndBatch();
-        }
-    } end{*this};
+// One run of an operation over the marked items: the batch's start and end events, each marked
+// item's confirmation, progress events and step, and what the failure event answers.
+class TZABaseArchiver::Batch {
+public:
+    Batch(TZABaseArchiver& a, TZAProcessOperation op) : a_(a), op_(op), progress_(ShowsProgress(op)) {}
 
-    const bool progress = ShowsProgress(op);
-    TZAAction action = TZAAction::fxaIgnore;
-    if (progress) DoOnOverallProgress(0, op, TZAProgressPhase::ppStart, Cancelled);
-    if (!Cancelled) {
+    void Run() {
+        Start();
+        struct EndOfBatch {
+            TZABaseArchiver& a;
+            ~EndOfBatch() {
+                a.InProcess = false;
+                if (a.extraction_) a.extraction_->EndBatch();
+            }
+        } end{a_};
+        if (progress_) a_.DoOnOverallProgress(0, op_, TZAProgressPhase::ppStart, a_.Cancelled);
+        if (!a_.Cancelled) {
+            RunMarkedItems();
+            if (progress_) {
+                bool cancel = a_.Cancelled;
+                a_.DoOnOverallProgress(100, op_, TZAProgressPhase::ppEnd, cancel);
+                a_.Cancelled = a_.Cancelled || cancel;
+            }
+        }
+        if (a_.Cancelled || action_ == TZAAction::fxaAbort) a_.ResetUpdateLevel();
+    }
+
+private:
+    // The batch's counts and flags afresh.
+    void Start() {
+        a_.ProcessedCount = 0;
+        a_.FailedCount = 0;
+        a_.Cancelled = false;
+        a_.Aborted = false;
+        a_.LastError.clear();
+        a_.LastSystemError = 0;
+        a_.MarkedCount = 0;
+        TZADirArray& items = a_.dirManager_->Items;
+        for (int i = 0; i < items.Count(); ++i)
+            if (items.ItemPtr(i)->Mark) ++a_.MarkedCount;
+        a_.InProcess = true;
+    }
+
+    void RunMarkedItems() {
+        TZADirArray& items = a_.dirManager_->Items;
         int i = 0;
         while (i < items.Count()) {
             TDirItem* item = items.ItemPtr(i);
@@ -76,68 +97,74 @@ void TZABaseArchiver::RunBatch(TZAProcessOperation op) {
                 ++i;
                 continue;
             }
-            item->Operation = static_cast<uint8_t>(op);
+            item->Operation = static_cast<uint8_t>(op_);
             const int countBefore = items.Count();
-            bool leave = false;
-            for (;;) {
-                action = TZAAction::fxaIgnore;
-                const std::u16string name = Backslashed(items.ItemPtr(i)->Name);
-                try {
-                    bool confirm = true;
-                    DoOnConfirmProcessFile(name, op, confirm);
-                    if (!confirm) break;
-                    if (StartDir.empty()) StartDir = WideGetCurrentDir();
-                    const std::u16string base = GetBaseDir(BaseDir, StartDir);
-                    // Handlers may look at the directory; the item is found again by index.
-                    const std::u16string stored = items.ItemPtr(i)->Name;
-                    if (progress) {
-                        DoOnFileProgress(stored, 0, op, TZAProgressPhase::ppStart, Cancelled);
-                        if (Cancelled) {
-                            leave = true;
-                            break;
-                        }
-                    }
-                    switch (op) {
-                        case TZAProcessOperation::poDelete: DeleteFileItem(i); break;
-                        case TZAProcessOperation::poUpdate: UpdateFileItem(i, name, base); break;
-                        case TZAProcessOperation::poExtract: ExtractFileItem(i, name, base); break;
-                        case TZAProcessOperation::poTest: TestFileItem(i, name); break;
-                        default: break;
-                    }
-                    if (progress) {
-                        bool cancel = false;
-                        DoOnFileProgress(stored, 100, op, TZAProgressPhase::ppEnd, cancel);
-                        Cancelled = Cancelled || cancel;
-                    }
-                    if (Cancelled) {
-                        leave = true;
-                        break;
-                    }
-                    ++ProcessedCount;
-                } catch (const EZAException& e) {
-                    // A failure of the item's data names the item itself.
-                    LastError = e.ItemName().empty() ? platform::Utf16ToUtf8(name) + ": " + e.what() : e.what();
-                    LastSystemError = e.SystemError();
-                    DoOnProcessFileFailure(name, op, e.NativeError(), e.ErrorCode(),
-                                           platform::Utf8ToUtf16(e.Message()), action);
-                    if (action == TZAAction::fxaRetry) continue;
-                    ++FailedCount;
-                }
-                break;
-            }
-            if (action == TZAAction::fxaAbort) Aborted = true;
-            if (leave || Aborted || Cancelled) break;
+            const bool leave = ProcessItem(i);
+            if (action_ == TZAAction::fxaAbort) a_.Aborted = true;
+            if (leave || a_.Aborted || a_.Cancelled) break;
             // A deleted item's place holds the next one; one that stayed (refused, failed) is passed.
-            if (op != TZAProcessOperation::poDelete || items.Count() == countBefore) ++i;
-        }
-        if (progress) {
-            bool cancel = Cancelled;
-            DoOnOverallProgress(100, op, TZAProgressPhase::ppEnd, cancel);
-            Cancelled = Cancelled || cancel;
+            if (op_ != TZAProcessOperation::poDelete || items.Count() == countBefore) ++i;
         }
     }
-    if (Cancelled || action == TZAAction::fxaAbort) ResetUpdateLevel();
-}
+
+    // Item i, again as long as the failure event answers retry. True when the batch stops there.
+    bool ProcessItem(int i) {
+        for (;;) {
+            action_ = TZAAction::fxaIgnore;
+            const std::u16string name = Backslashed(a_.dirManager_->Items.ItemPtr(i)->Name);
+            try {
+                return Attempt(i, name);
+            } catch (const EZAException& e) {
+                // A failure of the item's data names the item itself.
+                a_.LastError = e.ItemName().empty() ? platform::Utf16ToUtf8(name) + ": " + e.what() : e.what();
+                a_.LastSystemError = e.SystemError();
+                a_.DoOnProcessFileFailure(name, op_, e.NativeError(), e.ErrorCode(), platform::Utf8ToUtf16(e.Message()),
+                                          action_);
+                if (action_ == TZAAction::fxaRetry) continue;
+                ++a_.FailedCount;
+                return false;
+            }
+        }
+    }
+
+    // One attempt: the confirmation, the progress events around the step, and the step itself.
+    // True when a cancel stops the batch.
+    bool Attempt(int i, const std::u16string& name) {
+        bool confirm = true;
+        a_.DoOnConfirmProcessFile(name, op_, confirm);
+        if (!confirm) return false;
+        if (a_.StartDir.empty()) a_.StartDir = WideGetCurrentDir();
+        const std::u16string base = GetBaseDir(a_.BaseDir, a_.StartDir);
+        // Handlers may look at the directory; the item is found again by index.
+        const std::u16string stored = a_.dirManager_->Items.ItemPtr(i)->Name;
+        if (progress_) {
+            a_.DoOnFileProgress(stored, 0, op_, TZAProgressPhase::ppStart, a_.Cancelled);
+            if (a_.Cancelled) return true;
+        }
+        switch (op_) {
+            case TZAProcessOperation::poDelete: a_.DeleteFileItem(i); break;
+            case TZAProcessOperation::poUpdate: a_.UpdateFileItem(i, name, base); break;
+            case TZAProcessOperation::poExtract: a_.ExtractFileItem(i, name, base); break;
+            case TZAProcessOperation::poTest: a_.TestFileItem(i, name); break;
+            default: break;
+        }
+        if (progress_) {
+            bool cancel = false;
+            a_.DoOnFileProgress(stored, 100, op_, TZAProgressPhase::ppEnd, cancel);
+            a_.Cancelled = a_.Cancelled || cancel;
+        }
+        if (a_.Cancelled) return true;
+        ++a_.ProcessedCount;
+        return false;
+    }
+
+    TZABaseArchiver& a_;
+    const TZAProcessOperation op_;
+    const bool progress_;
+    TZAAction action_ = TZAAction::fxaIgnore;  // the failure event's last answer
+};
+
+void TZABaseArchiver::RunBatch(TZAProcessOperation op) { Batch(*this, op).Run(); }
 
 // ---- The delete and update steps ----
 

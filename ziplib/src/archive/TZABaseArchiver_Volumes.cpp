@@ -31,6 +31,18 @@ std::u16string Digits(int32_t n, int width) {
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
+// The extension of the numbered volumes and of a self-extractor's last one, in the case of the
+// archive's own extension (x.zip: x.z01, x.ZIP: x.Z01), so that tools on a case-sensitive disk
+// find them. An extension without letters keeps the upper case.
+std::u16string InCaseOf(std::u16string_view own, std::u16string ext) {
+    bool lower = false;
+    for (const char16_t c : own) lower = lower || (c >= u'a' && c <= u'z');
+    if (lower)
+        for (char16_t& c : ext)
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return ext;
+}
+
 // Restores AssumeEndRecordFound when the probing that switched it off ends, also by an error.
 class AssumeOff {
 public:
@@ -85,11 +97,14 @@ void TZABaseArchiver::GetVolumeFileName(std::u16string& name, int32_t n, bool ch
         const std::u16string& other = SpanningOptions.AdvancedNaming ? same : numbered;
         name = checkExists && !WideFileExists(preferred) && WideFileExists(other) ? other : preferred;
     } else if (n != -1 && spanningMode_ == TZASpanningMode::smSplitting) {
-        if (n == 0 && sfx) name = base + u".exe";
+        const std::u16string exe = base + u".exe";
+        if (n == 0 && sfx) name = exe;
         else if (SpanningOptions.AdvancedNaming) name = base + u"_" + Digits(n + 1, 3) + ext;
-        else name = base + (alternative ? u".F" : u".Z") + Digits(n + 1, 2);
+        else name = base + InCaseOf(ext, (alternative ? u".F" : u".Z") + Digits(n + 1, 2));
+        // A set written with a stub starts with its self-extractor, whatever name it is opened by.
+        if (n == 0 && !sfx && checkExists && !WideFileExists(name) && WideFileExists(exe)) name = exe;
     } else if (n == -1 && sfx && spanningMode_ == TZASpanningMode::smSplitting) {
-        name = base + (alternative ? u".ZF" : u".ZIP");
+        name = base + InCaseOf(ext, alternative ? u".ZF" : u".ZIP");
     }
 }
 
@@ -316,7 +331,12 @@ TStream* TZABaseArchiver::FinishLastVolume() {
     return archiveStream_.get();
 }
 
-bool TZABaseArchiver::VolumeExistsUnderSplitNaming(int32_t n) { return WideFileExists(VolumeNameForProbe(n)); }
+bool TZABaseArchiver::VolumeExistsUnderSplitNaming(int32_t n) {
+    // Looked up as the volume will be asked for, so that a first volume that is a self-extractor counts.
+    std::u16string name = FileName;
+    GetVolumeFileName(name, n, true);
+    return WideFileExists(name);
+}
 
 void TZABaseArchiver::DetectSpanningMode(bool found) {
     TZADirManager& dir = *dirManager_;

@@ -20,7 +20,12 @@ void TZADirArray::SetCount(int n) {
     if (n > Capacity()) {
         delta_ = std::min(delta_ * 2, kMaxDelta);
         const int64_t grown = int64_t{Capacity()} + delta_;
-        items_.resize(static_cast<size_t>(grown > n ? grown : n));
+        const auto capacity = static_cast<size_t>(grown > n ? grown : n);
+        // Exactly that many slots, and as many for their names: a vector left to grow by itself
+        // would double, and a directory of 100,000 items hold room for twice as many.
+        items_.reserve(capacity);
+        items_.resize(capacity);
+        if (names_.GetCapacity() < n) names_.SetCapacity(n);
     } else if (n == 0) {
         items_.clear();
         items_.shrink_to_fit();

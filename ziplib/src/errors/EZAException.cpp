@@ -89,10 +89,10 @@ EZAException EZAException::ForItem(int32_t code, std::string_view componentName,
 }
 
 EZAException EZAException::ForSystemError(int32_t code, std::string_view componentName, const FormatArg& file,
-                                          int systemError) {
+                                          int systemError, std::string_view reason) {
     const FormatArg args[] = {file};
-    const std::string reason = platform::Utf16ToUtf8(WideSysErrorMessage(systemError));
-    EZAException e(code, ComposeMessage(code, componentName, args, reason), std::string());
+    const std::string why = reason.empty() ? platform::Utf16ToUtf8(WideSysErrorMessage(systemError)) : std::string(reason);
+    EZAException e(code, ComposeMessage(code, componentName, args, why), std::string());
     e.systemError_ = systemError;
     return e;
 }

@@ -24,12 +24,12 @@ std::string SystemText(int err) { return platform::Utf16ToUtf8(WideSysErrorMessa
 
 }  // namespace
 
-ExtractionFolder::ExtractionFolder(std::u16string_view baseDir) : baseDir_(baseDir) {
+ExtractionFolder::ExtractionFolder(std::u16string_view baseDir, bool create) : baseDir_(baseDir) {
     for (char16_t& c : baseDir_)
         if (c == u'/') c = u'\\';
     if (!baseDir_.empty() && baseDir_.back() != u'\\') baseDir_ += u'\\';
     const std::u16string dir = baseDir_.empty() ? u"." : baseDir_;
-    if (!WideDirectoryExists(dir)) WideForceDirectories(dir);
+    if (create && !WideDirectoryExists(dir)) WideForceDirectories(dir);
     const int fd = ::open(WideToNativePath(dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
@@ -58,25 +58,25 @@ ExtractionFolder::Listing* ExtractionFolder::ListingFor(const std::u16string& ke
 std::string ExtractionFolder::Lookup(const Open& folder, const std::string& name, EntryKind kind) {
     Listing& l = *folder.listing;
     if (!l.loaded) l.Load(folder.handle->fd);
-    if (l.names.Holds(name)) {
+    if (l.Holds(name)) {
         if (kind == EntryKind::File) Reclaim(folder, name);
         return name;
     }
-    if (kind == EntryKind::Folder) return l.names.Spelling(name);
+    if (kind == EntryKind::Folder) return l.Spelling(name, false);
     // A file that another item of this batch wrote is that item's; this one gets its own.
-    return l.names.Spelling(name, [&](const std::string& twin) { return l.writtenFor.count(twin) != 0; });
+    return l.Spelling(name, true);
 }
 
 void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
     Listing& l = *folder.listing;
-    const auto it = l.writtenFor.find(name);
-    if (it == l.writtenFor.end() || it->second.name == name) return;
+    const auto writer = l.WriterOf(name, true);
+    if (!writer || writer->name == name) return;
     // An item spelt otherwise took this file's place, which was there before the batch, and now
     // the item of exactly this name comes: the other one moves to its own name. When that name
     // is taken too, a later item of that name replaced it already, and this copy gives way.
-    const ExtractionFolder::Listing::Writer other = it->second;
-    if (l.names.Holds(other.name)) {
-        l.writtenFor.erase(it);
+    const ExtractionFolder::Listing::Writer& other = *writer;
+    if (l.Holds(other.name)) {
+        l.Disown(name);
         return;
     }
     if (::renameat(folder.handle->fd, name.c_str(), folder.handle->fd, other.name.c_str()) != 0) {
@@ -85,8 +85,7 @@ void ExtractionFolder::Reclaim(const Open& folder, const std::string& name) {
         throw EFCreateError(FormatText("Cannot create file \"%s\". %s",
                                        {FormatArg(other.target), FormatArg(SystemText(err))}));
     }
-    l.writtenFor.erase(it);
-    l.names.Remove(name);
+    l.Remove(name);
     l.Wrote(other.name, other.name, other.target);
 }
 
@@ -133,7 +132,7 @@ ExtractionFolder::Open ExtractionFolder::OpenFolder(std::span<const std::u16stri
             throw fail(err);
         }
         Listing* listing = ListingFor(path);
-        if (made) listing->loaded = true;  // new and empty: nothing to read
+        if (made) listing->loaded = listing->made = true;  // new and empty: nothing to read
         openKeys_.push_back(folders[i]);
         openFolders_.push_back({std::make_shared<Handle>(fd), listing});
         openPaths_.push_back(path);
@@ -187,13 +186,12 @@ std::unique_ptr<SafeOutputFile> ExtractionFolder::CreateFile(const ItemPath& pat
     const std::string target = Lookup(folder, item, EntryKind::File);
     // An item of this name under a folder spelt otherwise that found the same folder wrote
     // here: replacing its file would lose it silently.
-    if (const auto w = folder.listing->writtenFor.find(target);
-        w != folder.listing->writtenFor.end() && w->second.target != path.target)
-        throw EFCreateError(FormatText("Cannot create file \"%s\". The item \"%s\" of this batch was written there",
-                                       {FormatArg(path.target), FormatArg(w->second.target)}));
     struct stat st;
-    if (::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-        throw createError(EISDIR);
+    const bool there = ::fstatat(folder.handle->fd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (const auto w = folder.listing->WriterOf(target, there && !S_ISDIR(st.st_mode)); w && w->target != path.target)
+        throw EFCreateError(FormatText("Cannot create file \"%s\". The item \"%s\" of this batch was written there",
+                                       {FormatArg(path.target), FormatArg(w->target)}));
+    if (there && S_ISDIR(st.st_mode)) throw createError(EISDIR);
     auto file = std::make_unique<platform::ReplacementFile>();
     if (const int err = file->OpenAt(folder.handle->fd, target, ".extract-")) throw createError(err);
     return std::unique_ptr<SafeOutputFile>(

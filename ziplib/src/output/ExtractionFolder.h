@@ -35,10 +35,10 @@ private:
 
 class ExtractionFolder {
 public:
-    // Opens `baseDir` (Windows form), making it and its missing parents first. The base is the
-    // caller's choice, so links on the way to it are followed; below it none are.
+    // Opens `baseDir` (Windows form), making it and its missing parents first when `create`.
+    // The base is the caller's choice, so links on the way to it are followed; below it none are.
     // EExtractionFolderError when it can't be made or opened.
-    explicit ExtractionFolder(std::u16string_view baseDir);
+    explicit ExtractionFolder(std::u16string_view baseDir, bool create = true);
     ~ExtractionFolder();
     ExtractionFolder(const ExtractionFolder&) = delete;
     ExtractionFolder& operator=(const ExtractionFolder&) = delete;
