@@ -1,5 +1,5 @@
-// The main window's state, one small type a concern. TForm1 holds each privately and lets
-// callers read it through a const accessor; only its handlers change it.
+// The main window's state, one small type a concern. TForm1 holds each privately; what callers
+// may look at they read through a const accessor, and only the window's handlers change it.
 #pragma once
 
 #include <QImage>
