@@ -50,9 +50,9 @@ int main(int argc, char** argv) {
     std::vector<ListAt> lists;
     for (int c = 0; c < form.ListBox8->count(); ++c) {
         const std::string category = form.ListBox8->item(c)->text().toStdString();
-        for (const auto& list : viewer::LoadListFile(viewer::CategoryFile(form.ProgramDir, category))) {
+        for (const auto& list : viewer::LoadListFile(viewer::CategoryFile(form.Config().ProgramDir, category))) {
             ListAt at{category, list, {}};
-            for (const auto& sub : viewer::LoadListFile(viewer::ListFile(form.ProgramDir, category, list)))
+            for (const auto& sub : viewer::LoadListFile(viewer::ListFile(form.Config().ProgramDir, category, list)))
                 if (!viewer::IsSpecialItem(sub)) at.subLists.push_back(sub);
             lists.push_back(std::move(at));
         }
@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
         size_t lines = 0;
         for (const auto& sub : lists[i].subLists) {
             std::error_code ec;
-            const fs::path files =
-                viewer::DataPath(form.ProgramDir, lists[i].category + "\\" + lists[i].list + "\\" + sub + "\\Files");
+            const fs::path files = viewer::DataPath(form.Config().ProgramDir,
+                                                    lists[i].category + "\\" + lists[i].list + "\\" + sub + "\\Files");
             for (const auto& entry : fs::directory_iterator(files, ec)) {
                 (void)entry;
                 lines += viewer::kStoryLines;
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
         Settle();
         indexMs.push_back(Ms(Clock::now() - start));
         const auto coreStart = Clock::now();
-        const auto index = viewer::BuildStoryIndex(form.ProgramDir, big.category, big.list, subItems);
+        const auto index = viewer::BuildStoryIndex(form.Config().ProgramDir, big.category, big.list, subItems);
         coreMs.push_back(Ms(Clock::now() - coreStart));
         if (index.titles.empty()) return 1;
     }

@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     int errors = 0;
     auto form = OpenViewer(install, errors);
     if (!form) return 1;
-    std::printf("window %dx%d, skin %s, %d runs\n", form->width(), form->height(), form->SkinName.c_str(), runs);
+    std::printf("window %dx%d, skin %s, %d runs\n", form->width(), form->height(), form->Config().SkinName.c_str(),
+                runs);
 
     Report("activation repaint (N111, N121)", Time(runs, [&] { form->AppActivate(); }), 16);
     Report("layout and chrome (N31, N121)", Time(runs, [&] {
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
                form->N121Click();
            }),
            16);
-    const QPoint path[] = {{form->ZoomInX + 5, form->ZoomInY + 5}, {300, 300}, {form->width() - 12, 10}, {300, 12}};
+    const QPoint path[] = {
+        {form->Cover().zoomIn.x + 5, form->Cover().zoomIn.y + 5}, {300, 300}, {form->width() - 12, 10}, {300, 12}};
     size_t step = 0;
     Report("pointer over the chrome, one move", Time(runs * 20, [&] {
                const QPoint at = path[step++ % std::size(path)];

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     form->StringGrid1->setGeometry(0, 0, 980, 700);
     form->Panel1->show();
     form->StringGrid1->show();
-    form->CurrentTexxFile = page.string();
+    form->SetCurrentTexxFile(page.string());
     Print("window: load (N211)", Time(runs, [&] { form->N211->trigger(); }));
     Print("window: load and commands (N211, N231)", Time(runs, [&] {
               form->N211->trigger();

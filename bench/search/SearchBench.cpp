@@ -77,13 +77,13 @@ int main(int argc, char** argv) {
     std::string lastOfFirstCategory;
     size_t books = 0;
     for (size_t c = 0; c < categories.size(); ++c) {
-        files.push_back(viewer::CategoryFile(form.ProgramDir, categories[c]));
+        files.push_back(viewer::CategoryFile(form.Config().ProgramDir, categories[c]));
         for (const auto& list : viewer::LoadListFile(files.back())) {
             if (viewer::IsSpecialItem(list)) continue;
-            files.push_back(viewer::ListFile(form.ProgramDir, categories[c], list));
+            files.push_back(viewer::ListFile(form.Config().ProgramDir, categories[c], list));
             for (const auto& sub : viewer::LoadListFile(files.back())) {
                 if (viewer::IsSpecialItem(sub)) continue;
-                files.push_back(viewer::SubListFile({form.ProgramDir, categories[c], list, sub}));
+                files.push_back(viewer::SubListFile({form.Config().ProgramDir, categories[c], list, sub}));
                 const auto titles = viewer::LoadListFile(files.back());
                 books += titles.size();
                 if (c == 0 && !titles.empty()) lastOfFirstCategory = titles.back();
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     for (const auto& file : files) Evict(file);
 
     const Keystroke first = Press(form, "яяя");
-    if (form.Edit1->text().size() != 0 || form.CurrentCategory != categories.back()) {
+    if (form.Edit1->text().size() != 0 || form.Navigation().CurrentCategory != categories.back()) {
         std::fprintf(stderr, "the first search should find nothing and end in the last category\n");
         return 1;
     }
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     std::vector<double> hitMs, hitHandlerMs, hitFullMs;
     for (int i = 0; i < runs; ++i) {
         const Keystroke k = Press(form, "Книга " + std::to_string(1 + i % 9));
-        if (form.CurrentCategory != categories.front()) {
+        if (form.Navigation().CurrentCategory != categories.front()) {
             std::fprintf(stderr, "expected a hit in the first category\n");
             return 1;
         }
@@ -149,12 +149,12 @@ int main(int argc, char** argv) {
     // The walk alone, without the window, on a fresh cache (files in the page cache now).
     viewer::CatalogSearch fresh;
     const auto coreStart = Clock::now();
-    fresh.Search(form.ProgramDir, categories, "яяя");
+    fresh.Search(form.Config().ProgramDir, categories, "яяя");
     const double coreFirst = Ms(Clock::now() - coreStart);
     std::vector<double> coreMs;
     for (int i = 0; i < runs; ++i) {
         const auto start = Clock::now();
-        fresh.Search(form.ProgramDir, categories, "яяя");
+        fresh.Search(form.Config().ProgramDir, categories, "яяя");
         coreMs.push_back(Ms(Clock::now() - start));
     }
     std::printf("core walk alone: first %.1f ms (page cache warm, %zu files read), later median %.2f ms"

@@ -387,12 +387,12 @@ TEST_P(Screenshot, ViewerWindowIsDrawnOnTheSampleInstallation) {
     const QColor painted = titleStrip.pixelColor(0, y);
     const QColor seen = shot.pixelColor(origin.x() + x, origin.y() + y);
     QColor expected = painted;
-    const QPoint above(origin.x() + x, origin.y() - form.TitleLineHeight + y);
+    const QPoint above(origin.x() + x, origin.y() - form.Chrome().TitleLineHeight + y);
     {
         // Blended once the window was active; the screen above it shows through, and where
         // that lies off the screen, the window's own ground.
         const QColor behind = shot.valid(above) ? shot.pixelColor(above) : form.palette().color(QPalette::Window);
-        const int p = viewer::TitleBlendPercent(form.TitleBlendOption, form.TitleBlendSkin);
+        const int p = viewer::TitleBlendPercent(form.Chrome().TitleBlendOption, form.Chrome().TitleBlendSkin);
         const auto mixed = [&](int a, int b) { return (a * p + b * (100 - p)) / 100; };
         const QColor blended(mixed(painted.red(), behind.red()), mixed(painted.green(), behind.green()),
                              mixed(painted.blue(), behind.blue()));
@@ -414,7 +414,7 @@ TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     // The help start page, opened by the "Help" label.
     QTest::mouseClick(form.Label4, Qt::LeftButton, {}, form.Label4->rect().center());
     ASSERT_TRUE(form.StringGrid1->isVisible());
-    EXPECT_EQ(form.CurrentTexxFile, viewer::HelpIndexPage(form.ProgramDir));
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, viewer::HelpIndexPage(form.Config().ProgramDir));
     ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     QImage shot = GrabScreen("help");
     // The title row is navy; the "Разделы справки" heading is underlined by a two-pixel
@@ -430,7 +430,7 @@ TEST(Pages, SampleHelpAndBookPagesAreDrawn) {
     const QRect link = form.StringGrid1->visualRect(form.StringGrid1->model()->index(6, 3));
     QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
     QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
-    ASSERT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
+    ASSERT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\help\\updates.texx");
     EXPECT_EQ(Text(form, 3, 6), QStringLiteral("21"));
     shot = GrabScreen("updates");
     // Left of the centred heading, clear of its letters whatever font stands in for the page's.
@@ -467,9 +467,13 @@ TEST(Screenshot, TheUpdatePanelShowsTheUnpackOnItsGauge) {
         while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         return 0;
     });
-    form.Chain.DocsUpdateFound();
+    form.DocsUpdateFound();
     form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
-    form.RunChainStep(form.Chain.Downloaded("docs.zip", true, ""));  // the archive written above has arrived
+    viewer::DownloadResult arrived;  // the archive written above has arrived
+    arrived.name = "docs.zip";
+    arrived.destFile = inst.dir() / "docs.zip";
+    arrived.ok = true;
+    form.DownLoaderTerminate(arrived);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.Gauge2->value() == 900; }, 10000));
     const QImage shot = GrabScreen("-unpack");
     release.store(true);
@@ -537,15 +541,15 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     // The notice opens the panel; the accept button waits for the what's-new text.
     ASSERT_NO_FATAL_FAILURE(ClickTheNoticeWhileItsTextIsHeld(form, server));
     ASSERT_TRUE(form.Panel3->isVisible());
-    const QImage& accept = form.Bitmaps.Get("b_update");
-    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QImage& accept = form.Chrome().Bitmaps.Get("b_update");
+    const QImage& cancel = form.Chrome().Bitmaps.Get("b_cansel");
     const QPoint acceptAt(25, form.ImagePlus4->height() - 25 - accept.height());
     const QPoint cancelAt(form.ImagePlus4->width() - 25 - cancel.width(), form.ImagePlus4->height() - 25 - cancel.height());
     QImage shot = GrabScreen("panel-open");
     EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, acceptAt, skin, "b_update_f")) << "accept live before its text";
     EXPECT_TRUE(ShowsBitmap(shot, form.ImagePlus4, cancelAt, skin, "b_cansel"));
     // The panel is opaque: its ground, not the details grid beneath, shows inside its frame.
-    const QColor ground = Q(viewer::ReadIntColour(*form.ColorIni, "Dialog", "Fon", viewer::kDefaultDialogFon));
+    const QColor ground = Q(viewer::ReadIntColour(*form.Config().ColorIni, "Dialog", "Fon", viewer::kDefaultDialogFon));
     EXPECT_EQ(QColor(shot.pixel(form.ImagePlus4->mapToGlobal(QPoint(200, 75)))), ground);
 
     server.Release();
@@ -593,7 +597,8 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     QTest::mouseClick(form.Label2, Qt::LeftButton, {}, form.Label2->rect().center());
     ASSERT_TRUE(form.GroupBox1->isVisible());
     shot = GrabScreen("options-skins");
-    const QColor fon = Q(viewer::ReadIntColour(*form.ColorIni, "Window", "ColorFon", viewer::kDefaultPanelColour));
+    const QColor fon =
+        Q(viewer::ReadIntColour(*form.Config().ColorIni, "Window", "ColorFon", viewer::kDefaultPanelColour));
     // Where the details grid's headings are, the page's content area shows.
     const QPoint heading = form.StringGrid3->mapToGlobal(QPoint(form.StringGrid3->width() / 2, 8));
     const QPoint inPanel = form.ImagePlus5->mapFromGlobal(heading);
@@ -608,7 +613,7 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     const QPoint box = form.CheckBox1->mapToGlobal(QPoint(form.CheckBox1->width() - 3, form.CheckBox1->height() / 2));
     EXPECT_EQ(QColor(shot.pixel(box)), fon);
     EXPECT_EQ(QColor(shot.pixel(form.ImagePlus5->mapToGlobal(QPoint(100, 120)))),
-              Q(viewer::ReadIntColour(*form.ColorIni, "Dialog", "SelmenuColor", viewer::kDefaultPanelColour)))
+              Q(viewer::ReadIntColour(*form.Config().ColorIni, "Dialog", "SelmenuColor", viewer::kDefaultPanelColour)))
         << "the Update entry is not highlighted";
 
     // The help page takes the panel's place; a link on it is followed.
@@ -619,7 +624,7 @@ TEST(Screenshot, AUserWalksThroughTheUpdatePanelTheOptionsAndTheHelp) {
     const QRect link = form.StringGrid1->visualRect(form.StringGrid1->model()->index(6, 3));
     QTest::mouseClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
     QTest::mouseDClick(form.StringGrid1->viewport(), Qt::LeftButton, {}, link.center());
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\updates.texx");
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\help\\updates.texx");
     GrabScreen("help-link");
     form.N0000931->trigger();
     EXPECT_FALSE(form.Panel1->isVisible());
@@ -641,7 +646,7 @@ TEST(Screenshot, ATextThatComesAfterTheCancelStaysOffThePanel) {
     TForm1 form;
     form.show();
     ASSERT_NO_FATAL_FAILURE(ClickTheNoticeWhileItsTextIsHeld(form, server));
-    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QImage& cancel = form.Chrome().Bitmaps.Get("b_cansel");
     const QPoint cancelAt(form.ImagePlus4->width() - 25 - cancel.width() / 2,
                           form.ImagePlus4->height() - 25 - cancel.height() / 2);
     QTest::mouseMove(form.ImagePlus4, cancelAt);
@@ -698,12 +703,12 @@ TEST(Screenshot, TitleBarGripZoomMenuAndAboutBox) {
     ClickItem(form.ListBox9, "Первая экспедиция");
     ClickItem(form.ListBox1, "Последний рейс «Альбатроса»");
     const QSize cover = form.Image1->size();
-    QTest::mouseClick(form.Image3, Qt::LeftButton, {}, QPoint(form.ZoomInX + 5, form.ZoomInY + 5));
+    QTest::mouseClick(form.Image3, Qt::LeftButton, {}, QPoint(form.Cover().zoomIn.x + 5, form.Cover().zoomIn.y + 5));
     EXPECT_EQ(form.Image1->height(), cover.height() + 200);
-    const QPoint close(form.width() - 5 - form.Bitmaps.SizeOf("z_ib_close").width / 2, 5 + 4);
+    const QPoint close(form.width() - 5 - form.Chrome().Bitmaps.SizeOf("z_ib_close").width / 2, 5 + 4);
     QTest::mouseMove(form.Image3, close);
     QImage shot = GrabScreen("zoom");
-    const QImage hover = form.Bitmaps.Get("z_ib_close_a");
+    const QImage hover = form.Chrome().Bitmaps.Get("z_ib_close_a");
     EXPECT_EQ(shot.pixelColor(form.mapToGlobal(close)), hover.pixelColor(hover.width() / 2, 4))
         << "the close button shows its hover state";
 
@@ -776,13 +781,13 @@ namespace {
 
 // Where the open page's close button stands on the chrome's status line.
 QPoint PageCloseOnChrome(const TForm1& form) {
-    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QImage& cancel = form.Chrome().Bitmaps.Get("b_cansel");
     return {form.Image3->width() - 25 - cancel.width(), form.Image3->height() - 30 - cancel.height()};
 }
 
 // Where the options page would draw a close button of its own.
 QPoint PageCloseOnPanel(const TForm1& form) {
-    const QImage& cancel = form.Bitmaps.Get("b_cansel");
+    const QImage& cancel = form.Chrome().Bitmaps.Get("b_cansel");
     return {form.ImagePlus5->width() - 25 - cancel.width(), form.ImagePlus5->height() - 25 - cancel.height()};
 }
 
@@ -840,7 +845,7 @@ TEST(Screenshot, AfterASkinChangeThePanelsFitTheWindow) {
     Click(form.Label2);
     form.N141->trigger();  // the update panel, as a notice opens it
     ClickItem(form.ListBox5, "Classic");
-    ASSERT_EQ(form.SkinName, "Classic");
+    ASSERT_EQ(form.Config().SkinName, "Classic");
     const QImage shot = GrabScreen("skin-change");
     ExpectPageWholeAndOpaque(form, shot);
     EXPECT_EQ(form.Panel3->geometry(), QRect(form.width() / 2 - 250, form.height() / 2 - 200, 500, 400));
@@ -866,7 +871,7 @@ TEST(Screenshot, TheGripKeepsTheWindowOnTheScreen) {
     const QRect free = form.screen()->availableGeometry();
     EXPECT_EQ(form.frameGeometry(), QRect(QPoint(12, 4), free.bottomRight())) << "the window leaves the free area";
     const QImage shot = GrabScreen("grip-far-out");
-    const QImage& close = form.Bitmaps.Get("z_ib_close");
+    const QImage& close = form.Chrome().Bitmaps.Get("z_ib_close");
     const QPoint closeAt(form.width() - 5 - close.width(), 5);
     const QPoint inClose = closeAt + QPoint(close.width() / 2, close.height() / 2);
     EXPECT_EQ(shot.pixelColor(form.mapToGlobal(inClose)), close.pixelColor(close.width() / 2, close.height() / 2))
@@ -883,7 +888,7 @@ TEST(Screenshot, TheChromePaintedAnewKeepsThePagesCloseButton) {
     SampleWindow window;
     TForm1& form = *window.form;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    ASSERT_EQ(form.TransparencyMode, "on");
+    ASSERT_EQ(form.Config().TransparencyMode, "on");
     const std::filesystem::path skin = window.inst.dir() / "skins/Classic";
     for (ClickLabel* label : {form.Label4, form.Label2}) {
         SCOPED_TRACE(S(label->text()));
@@ -979,7 +984,8 @@ TEST(Screenshot, AnUndoneUpdateIsToldOnTheStatusLine) {
     QTest::keyClick(form.Edit3, Qt::Key_A);
     EXPECT_EQ(form.StatusNotice(), "");
     const int date = inkEnd(GrabScreen("undone-update-seen"));
-    const std::string base = viewer::BaseStatusText(form.BaseDay, form.BaseMonthName, form.BaseYear);
+    const std::string base =
+        viewer::BaseStatusText(form.Config().BaseDay, form.Config().BaseMonthName, form.Config().BaseYear);
     EXPECT_LT(date, fm.horizontalAdvance(Q(base)) + 10) << "the notice stayed after the user acted";
     EXPECT_GT(date, fm.horizontalAdvance(Q(base)) - 10) << "the base date did not come back";
     EXPECT_TRUE(window.inst.dialogs.empty()) << window.inst.dialogs.front();

@@ -141,7 +141,7 @@ protected:
         ASSERT_TRUE(WaitForDownloads(form));
         ASSERT_EQ(form.ListBox10->count(), 1);
         EXPECT_EQ(form.ListBox10->item(0)->text(), QString::fromUtf8(whatsNew));
-        const QImage& accept = form.Bitmaps.Get("b_update");
+        const QImage& accept = form.Chrome().Bitmaps.Get("b_update");
         const QPoint centre(25 + accept.width() / 2, form.ImagePlus4->height() - 25 - accept.height() / 2);
         QTest::mouseMove(form.ImagePlus4, centre);
         QTest::mouseClick(form.ImagePlus4, Qt::LeftButton, {}, centre);
@@ -153,8 +153,8 @@ protected:
     void InstallDataUpdate(TForm1& form, const char* whatsNew = "Новые рассказы.") {
         form.show();
         ASSERT_TRUE(WaitForDownloads(form));
-        ASSERT_TRUE(form.Chain.DocsUpdateAvailable());
-        ASSERT_TRUE(form.Chain.BaseUpdateAvailable());
+        ASSERT_TRUE(form.Chain().DocsUpdateAvailable());
+        ASSERT_TRUE(form.Chain().BaseUpdateAvailable());
         AcceptThroughThePanel(form, form.Label6, whatsNew);
     }
 
@@ -188,7 +188,7 @@ TEST_P(UpdateRoad, DataThenProgramUpdate) {
         EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), ServerLasx());
         EXPECT_TRUE(form.Panel3->isHidden());
         EXPECT_TRUE(form.Label6->isHidden());
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_TRUE(form.Label10->isHidden()) << "a document update was found in this run";
     }
 
@@ -257,7 +257,7 @@ TEST_P(UpdateRoad, DamagedDataArchivesChangeNoInstalledFile) {
             TForm1 form;
             InstallDataUpdate(form);
             EXPECT_TRUE(form.Label15->text().startsWith(QStringLiteral("Status: Update stopped: ")));
-            EXPECT_FALSE(form.Chain.DownLoaderBusy());
+            EXPECT_FALSE(form.Chain().DownLoaderBusy());
             EXPECT_FALSE(form.Panel3->isHidden());
         }
         auto requests = Requested();

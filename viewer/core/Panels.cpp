@@ -69,4 +69,6 @@ PanelView PanelChangeView(PanelChange change) {
     return v;
 }
 
+bool PageOverBookArea(std::string_view panelPage) { return panelPage == kPanelOptions || panelPage == kPanelHelp; }
+
 }  // namespace viewer

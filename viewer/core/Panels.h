@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,5 +47,9 @@ struct PanelView {
 };
 
 PanelView PanelChangeView(PanelChange change);
+
+// The options or the help page is shown on Panel1 (its PanelPage): the page with its close
+// button on the chrome, over the whole book area. The list-of-books page is neither.
+bool PageOverBookArea(std::string_view panelPage);
 
 }  // namespace viewer

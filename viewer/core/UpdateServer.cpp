@@ -1,5 +1,7 @@
 #include "UpdateServer.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <exception>
 
@@ -28,6 +30,17 @@ std::string UpdateUrl(std::string_view serverBase, std::string_view serverFile) 
 
 bool MovesGauge(std::string_view selector) {
     return selector == kBaseArchiveName || selector == kDocsArchiveName || selector == kProgramArchiveName;
+}
+
+int GaugeShift(int64_t size) {
+    int shift = 0;
+    while ((size >> shift) > INT_MAX) ++shift;
+    return shift;
+}
+
+int GaugeValue(int64_t bytes, int shift, int maximum) {
+    const int64_t scaled = std::max<int64_t>(bytes, 0) >> shift;
+    return static_cast<int>(std::min<int64_t>(scaled, maximum));
 }
 
 int64_t DownloadSizeLimit(std::string_view selector) { return MovesGauge(selector) ? -1 : kTextFileLimit; }

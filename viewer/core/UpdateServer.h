@@ -33,6 +33,12 @@ std::string UpdateUrl(std::string_view serverBase, std::string_view serverFile);
 
 // Archive downloads move the progress gauge; the small text files do not.
 bool MovesGauge(std::string_view selector);
+// The gauge counts in int: a size beyond its range is shown scaled down by 2^shift, the
+// least shift that brings it within.
+int GaugeShift(int64_t size);
+// Where the gauge stands after `bytes` of a file scaled by `shift`: never below nothing nor
+// beyond its maximum.
+int GaugeValue(int64_t bytes, int shift, int maximum);
 
 // The largest body a download may bring: the small text files (update.lasx, the what's-new
 // texts) are read whole into memory and shown, so a few hundred KiB; the archives have no

@@ -1,6 +1,7 @@
-// The viewer's main window: its controls under their designer names, the shared state of the
-// program, and the handlers. Handlers live in one .cpp per concern (TForm1_Startup.cpp, ...);
-// what they decide is computed in viewer/core.
+// The viewer's main window: its controls under their designer names and the handlers. Handlers
+// live in one .cpp per concern (TForm1_Startup.cpp, ...); what they decide is computed in
+// viewer/core. Each concern's state is a small private type (FormState.h), read from outside
+// through a const accessor.
 #pragma once
 
 #include <QStringList>
@@ -11,23 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "TDownLoader.h"
 #include "BookReader.h"
 #include "CatalogSearch.h"
-#include "InstallChain.h"
-#include "OptionsPanel.h"
-#include "PageCells.h"
+#include "FormState.h"
 #include "PanelFrame.h"
 #include "Panels.h"
-#include "SkinBitmaps.h"
-#include "UpdatePanel.h"
-#include "AboutBox.h"
-#include "TitleBar.h"
-#include "platform/IniFile.h"
-#include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "unpack/RecoveryTask.h"
-#include "unpack/UnpackTask.h"
 
 class ChromeImage;
 class ClickLabel;
@@ -95,25 +86,17 @@ public:
     QAction* N08011 = nullptr;            // configuration reset
     QAction* N08021 = nullptr;            // defaults writer
 
-    // ---- Shared state set by start-up ----
-    std::string ProgramName, ProgramVersion, ProgramBuild, ProgramDate;
-    std::string ProgramDir;  // ends with "\" once the registry step ran
-    std::string SkinName, SkinDir;
-    std::unique_ptr<platform::IniFile> OptionsIni;
-    std::unique_ptr<platform::IniFile> ColorIni;
-    std::unique_ptr<platform::RegIniFile> RegIni;
-    int32_t AutoCheckBase = 0;
-    int32_t AutoCheckProgram = 0;
-    std::string BaseDateText, BaseYear, BaseDay, BaseMonthName;
-    std::string TransparencyMode;
-    bool ResetSwitchGiven = false;  // "/reset" on the command line
-
-    // ---- Navigation state ----
-    std::string CurrentCategory, CurrentList, CurrentSubList, CurrentTexxFile, PanelPage;
-
-    // ---- Update state ----
-    // The install chain: the update flags, the busy flag, and what follows each download.
-    viewer::InstallChain Chain;
+    // ---- The state of each concern, for reading ----
+    const viewerui::StartupConfig& Config() const { return config_; }
+    const viewerui::Navigation& Navigation() const { return nav_; }
+    const viewer::InstallChain& Chain() const { return install_.Chain; }
+    const viewer::UpdatePanel& UpdateOffer() const { return install_.UpdateOffer; }
+    const std::string& UpdatePanelPage() const { return install_.UpdatePanelPage; }
+    const std::string& DownloadName() const { return downloads_.DownloadName; }  // the one started last
+    const viewerui::PageViewer& Pages() const { return pages_; }
+    const viewerui::Chrome& Chrome() const { return chrome_; }
+    const viewerui::CoverZoom& Cover() const { return cover_; }
+    const viewerui::GripDrag& Grip() const { return grip_; }
 
     // ---- Start-up and configuration ----
     void FormCreate();  // shows its own errors; the handlers below throw theirs
@@ -129,7 +112,8 @@ public:
     // ---- Catalog navigation and book details ----
     QAction* N5011 = nullptr;    // quick-search view of the book at SearchHitIndex
     QAction* N5021 = nullptr;    // details grid set-up
-    int32_t SearchHitIndex = 0;  // the quick search's hit in ListBox1
+    // The hit N5011 shows, as the quick search records it.
+    void SetSearchHitIndex(int32_t row) { nav_.SearchHitIndex = row; }
     void ListBox8Click();  // category picked
     void ListBox2Click();  // list picked
     void ListBox9Click();  // sub-list picked (or one of the special items)
@@ -160,9 +144,6 @@ public:
 
     // ---- Downloads and the update check ----
     QAction* N0711 = nullptr;  // update check
-    std::string DownloadName;  // selector of the download started last
-    std::string OptionsPage;   // sub-page of the options page
-    viewer::DownloadSettings DownloadSettings;  // for the downloads started from now on
     void N0711Click();
     void Label16Click();
     void Label16MouseEnter();
@@ -171,23 +152,27 @@ public:
     // Starts fetching a server file into ProgramDir + "\" + localFile under a selector. Only
     // one download runs at a time: while one runs nothing is started and this returns false.
     bool StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile);
-    bool DownloadRunning() const { return downLoader_ != nullptr; }
+    bool DownloadRunning() const { return downloads_.loader != nullptr; }
     // A download, an unpack or the start-up roll-back runs; nothing else of the update road
     // starts meanwhile.
-    bool Working() const { return downLoader_ != nullptr || unpackTask_ != nullptr || recoveryTask_ != nullptr; }
+    bool Working() const {
+        return downloads_.loader != nullptr || install_.unpackTask != nullptr || recoveryTask_ != nullptr;
+    }
     // An installation is under way: one of its files is being fetched or unpacked.
     bool ChainRunning() const;
     // Progress of the download started under `selector` (kind: viewer::kProgressBegin/Bytes).
     void WMDownloadProgress(const std::string& selector, int kind, int64_t value);
     // Completion of every download, on the GUI thread, also after a failed transfer.
     void DownLoaderTerminate(const viewer::DownloadResult& done);
+    // What an update check found: the install chain's flag rises and stays up for the run.
+    void DocsUpdateFound() { install_.Chain.DocsUpdateFound(); }
+    void BaseUpdateFound() { install_.Chain.BaseUpdateFound(); }
 
     // ---- Installing updates ----
     QAction* N07051 = nullptr;    // docs.zip
     QAction* N07061 = nullptr;    // updatebase.zip
     QAction* N07071 = nullptr;    // fresh update.lasx
     QAction* N07111 = nullptr;    // updatevnbooks.zip, handed to the updater
-    std::string UpdatePanelPage;  // page of the update panel; emptied when a data update ends
     void N07051Click();
     void N07061Click();
     void N07071Click();
@@ -206,15 +191,14 @@ public:
     // ---- Page viewer (".texx" pages in StringGrid1) ----
     QAction* N211 = nullptr;  // "load texx": CurrentTexxFile into the page grid
     QAction* N231 = nullptr;  // "23": the cell commands of the loaded page
-    // The hidden attribute grid beside StringGrid1: same counts, one attribute string a cell.
-    viewer::TextGrid StringGrid2;
-    viewer::CellCommandTable CellCommands;
+    // The page N211 loads next, as a link or the help toggle sets it.
+    void SetCurrentTexxFile(const std::string& file) { nav_.CurrentTexxFile = file; }
     void N211Click();
     void N231Click();
     // Draws one cell over the grid's own drawing (text at the default place, grid lines).
     void StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect);
     void StringGrid1DblClick();  // follows an "openfile" link of the current cell
-    viewer::GridLines PageGridLines() const { return pageGridLines_; }
+    viewer::GridLines PageGridLines() const { return pages_.gridLines; }
 
     // ---- Skins, window chrome and layout ----
     ChromeImage* Image3 = nullptr;      // the chrome picture, behind every other control
@@ -228,13 +212,6 @@ public:
     QAction* N41 = nullptr;             // the "Windows" skin's layout: nothing
     QAction* N111 = nullptr;            // chrome painting
     QAction* N121 = nullptr;            // title blend, program name, close button
-    int32_t TitleLineHeight = 15;
-    int32_t TitleBlendOption = 0, TitleBlendSkin = 0;
-    int32_t ChromeLoaded = 0, ButtonsLoaded = 0;
-    viewerui::SkinBitmaps Bitmaps;      // the current skin's bitmaps, by name
-    QImage TitleCapture;                // the screen strip of the last N111, until N121
-    QImage CancelButtonBitmap;          // b_cansel
-    int32_t ZoomOutX = 0, ZoomOutY = 0, ZoomInX = 0, ZoomInY = 0;
     void N31Click();
     void N41Click();
     void N111Click();
@@ -258,12 +235,6 @@ public:
     TImagePlus* ImagePlus1 = nullptr;  // its painted surface
     TImagePlus* ImagePlus2 = nullptr;  // its picture
     ClickLabel* Label11 = nullptr;     // the product page link on it
-    int32_t SavedAlpha = 255;          // the window's alpha after a move by its title
-    // The grip's drag: from a left press on the grip to its release, and where it was grabbed.
-    bool GripDragging = false;
-    int32_t GripGrabX = 0, GripGrabY = 0;
-    std::string CoverHover;            // "enter" while the mouse is over the cover
-    bool AboutAltCredit = false;       // paint the other credit line
     void Image3MouseDown(Qt::MouseButton button, int x, int y);
     void Image3MouseMove(int x, int y);
     void Image3MouseUp(Qt::MouseButton button, int x, int y);
@@ -300,7 +271,7 @@ public:
     void Label11MouseMove();
     void Label11MouseLeave();
     void Label11Click();
-    bool TitleMoveRunning() const { return titleMove_ != nullptr; }
+    bool TitleMoveRunning() const { return titleMove_.watch != nullptr; }
     // What the window's status line says in place of the base date, until the user acts.
     const std::string& StatusNotice() const { return statusNotice_; }
 
@@ -309,6 +280,17 @@ protected:
 
 private:
     QStringList arguments_;
+    viewerui::StartupConfig config_;
+    viewerui::Navigation nav_;
+    viewerui::Downloads downloads_;
+    viewerui::InstallSide install_;
+    viewerui::PageViewer pages_;
+    viewerui::Chrome chrome_;
+    viewerui::CoverZoom cover_;
+    viewerui::GripDrag grip_;
+    viewerui::TitleMove titleMove_;
+    viewerui::AboutState about_;
+    viewerui::OptionsPanelState optionsPanel_;
     void buildControls();
     void connectHandlers();  // one connect<Concern>Handlers() per handler file
     void connectStartupHandlers();
@@ -326,14 +308,11 @@ private:
     // What a branch of the completion handler lets happen after it.
     enum class BranchEnd { Continue, Stop };
     BranchEnd UpdateCheckBranch(const viewer::DownloadResult& done, const std::string& time);
-    std::unique_ptr<viewer::TDownLoader> downLoader_;  // the running download; stopped with the window
-    int gaugeShift_ = 0;  // sizes beyond the gauge's range are shown scaled down
     void connectCatalogHandlers();
     void connectInstallHandlers();
     void HandOverToUpdater();
     void StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
                      std::function<void(const std::string& error)> done);
-    std::unique_ptr<unpack::UnpackTask> unpackTask_;  // the running unpack; waited for with the window
     QWidget* PanelControlWidget(viewer::PanelControl control) const;
     // Esc in the catalog's controls, and keyboard moves in its lists, which pick like a click.
     bool catalogKeyFilter(QObject* watched, QEvent* event);
@@ -353,7 +332,6 @@ private:
     viewer::CatalogSearch catalogSearch_;
     viewerui::ListMarks* haveMarks_ = nullptr;  // "Have" beside the owned books of ListBox1
     void connectPageHandlers();
-    viewer::GridLines pageGridLines_;
     viewerui::PagePictures* pagePictures_ = nullptr;  // decoded pictures of the help folder
     // Adds a hidden routine item to PopupMenu1 and binds it to its handler.
     QAction* addRoutine(const char* name, const char* caption, void (TForm1::*handler)());
@@ -380,7 +358,6 @@ private:
     void placeNotices();         // the two update notices on the status line
     void loadSkinList();
     void paintTitleMarks();
-    bool skinApplied_ = false;   // a skin's layout and chrome are on the window
     // Title bar, grip, zoom, menu, tray and About box.
     void buildTitleBarControls();
     void connectTitleBarHandlers();
@@ -398,11 +375,6 @@ private:
     void setAlpha(int alpha);
     void setLabelColour(ClickLabel* label, const char* key);
     void restoreFromTray();
-    std::unique_ptr<QObject> titleMove_;  // watches for the end of a move by the title
-    QPoint dragGrab_;            // where a title drag took the window, when the desktop cannot move it
-    bool dragging_ = false;
-    viewer::WheelSteps coverWheel_;
-    viewer::AboutGesture aboutGesture_;
 
 public:
     // ---- Update panel (Panel3) ----
@@ -413,8 +385,6 @@ public:
     QAction* N07021 = nullptr;         // shows the painted panel
     QAction* N07031 = nullptr;         // background, frame, controls
     QAction* N07041 = nullptr;         // title line, texts, buttons
-    viewer::UpdatePanel UpdateOffer;   // what the accept button installs, once its text is here
-    QImage PanelCapture;               // the window beneath a panel's title line, while it is painted
     void Label6Click();
     void Label10Click();
     void N07091Click();
@@ -437,8 +407,6 @@ public:
     QAction* N06041 = nullptr;         // contents
     QAction* N06051 = nullptr;         // nothing
     QAction* N06061 = nullptr;         // menu captions
-    // The drag of the panel by its title line; the resize grip keeps a state of its own.
-    viewer::OptionsPanelMouse PanelDrag;
     void N0000921Click();
     void N0000931Click();  // the "Help" label's routine
     void N06011Click();
@@ -483,9 +451,6 @@ private:
     viewer::OptionsPanelMouse::Input optionsPanelInput() const;
     viewer::OptionsPageGeometry optionsPageGeometry() const;
     mutable viewerui::SkinBitmaps standIns_;  // made on first use, in the desktop's colours
-    QImage underPanelClose_;  // the chrome where the panel's close button was drawn
-    QPoint panelCloseAt_;
-    bool storyIndexUnderPage_ = false;  // the story index was shown when the page covered it
 };
 
 template <typename F>

@@ -54,9 +54,9 @@ void TForm1::Label3Click() {
 }
 
 void TForm1::Label4Click() {
-    if (PanelPage == viewer::kPanelBookPage) {
+    if (nav_.PanelPage == viewer::kPanelBookPage) {
         // The list-of-books page gives way; its grid is left to the help page.
-        PanelPage = "";
+        nav_.PanelPage = "";
         Panel1->hide();
     }
     Panel2->hide();
@@ -79,7 +79,7 @@ void TForm1::N131Click() {
     painter.setFont(font());
     const QFontMetrics fm(font());
     for (const viewer::AboutLine& line :
-         viewer::AboutLines({ProgramName, ProgramVersion, ProgramDate}, AboutAltCredit)) {
+         viewer::AboutLines({config_.ProgramName, config_.ProgramVersion, config_.ProgramDate}, about_.altCredit)) {
         painter.setPen(Q(line.colour));
         const QString text = Q(line.text);
         painter.drawText(QRect(line.at.x, line.at.y, fm.horizontalAdvance(text) + 1, fm.height()),
@@ -98,13 +98,13 @@ void TForm1::N131Click() {
 }
 
 void TForm1::ImagePlus1MouseUp(Qt::MouseButton, int x, int y) {
-    switch (aboutGesture_.Click(x, y, Panel2->height())) {
+    switch (about_.gesture.Click(x, y, Panel2->height())) {
         case viewer::AboutClick::ArmCorner:
             break;
         case viewer::AboutClick::ShowAltCredit:
-            AboutAltCredit = true;
+            about_.altCredit = true;
             N131Click();
-            AboutAltCredit = false;
+            about_.altCredit = false;
             break;
         case viewer::AboutClick::Close:
             Panel2->hide();

@@ -45,7 +45,9 @@ void TForm1::connectCatalogHandlers() {
     readMarks_ = new viewerui::ListMarks(ListBox7, QStringLiteral("Read"));
 }
 
-viewer::CatalogPlace TForm1::place() const { return {ProgramDir, CurrentCategory, CurrentList, CurrentSubList}; }
+viewer::CatalogPlace TForm1::place() const {
+    return {config_.ProgramDir, nav_.CurrentCategory, nav_.CurrentList, nav_.CurrentSubList};
+}
 
 void TForm1::ListBox8Click() {
     const QListWidgetItem* picked = ListBox8->currentItem();
@@ -57,8 +59,8 @@ void TForm1::ListBox8Click() {
     Memo2->clear();
     Image1->hide();
     const std::string category = S(picked->text());
-    FillList(ListBox2, viewer::LoadListFile(viewer::CategoryFile(ProgramDir, category)));
-    CurrentCategory = category;
+    FillList(ListBox2, viewer::LoadListFile(viewer::CategoryFile(config_.ProgramDir, category)));
+    nav_.CurrentCategory = category;
 }
 
 void TForm1::ListBox2Click() {
@@ -71,8 +73,8 @@ void TForm1::ListBox2Click() {
     Image1->hide();
     const std::string list = S(picked->text());
     if (viewer::IsSpecialItem(list)) return;  // headings among the lists open nothing
-    FillList(ListBox9, viewer::LoadListFile(viewer::ListFile(ProgramDir, CurrentCategory, list)));
-    CurrentList = list;
+    FillList(ListBox9, viewer::LoadListFile(viewer::ListFile(config_.ProgramDir, nav_.CurrentCategory, list)));
+    nav_.CurrentList = list;
     ListBox9->show();
     ScrollBox1->show();
     StringGrid1->hide();
@@ -93,7 +95,7 @@ void TForm1::ListBox9Click() {
         ShowPanels(viewer::PanelChange::OpenBookPage);
         ListBox4->hide();
         placeBookPage();
-        CurrentTexxFile = viewer::BookPageFile(ProgramDir, CurrentCategory, CurrentList);
+        SetCurrentTexxFile(viewer::BookPageFile(config_.ProgramDir, nav_.CurrentCategory, nav_.CurrentList));
         N211Click();
         return;
     }
@@ -105,7 +107,7 @@ void TForm1::ListBox9Click() {
     at.subList = subList;
     FillList(ListBox1, viewer::LoadListFile(viewer::SubListFile(at)));
     ListBox1->setToolTip(QStringLiteral("Number of books: %1").arg(ListBox1->count()));
-    CurrentSubList = subList;
+    nav_.CurrentSubList = subList;
     ListBox1->show();
     ScrollBox1->show();
     StringGrid3->show();
@@ -123,8 +125,8 @@ void TForm1::placeBookPage() {
 void TForm1::buildStoryIndex() {
     ListBox4->clear();
     const viewer::StoryIndex index =
-        viewer::BuildStoryIndex(ProgramDir, CurrentCategory, CurrentList, Items(ListBox9));
-    CurrentSubList = index.lastSubList;
+        viewer::BuildStoryIndex(config_.ProgramDir, nav_.CurrentCategory, nav_.CurrentList, Items(ListBox9));
+    nav_.CurrentSubList = index.lastSubList;
     FillList(ListBox4, index.titles);
     ListBox4->show();
     ListBox4->raise();  // it takes the place of the book's details

@@ -90,10 +90,10 @@ void TForm1::ListBox1Click() { showBook(false); }
 void TForm1::N5011Click() { showBook(true); }
 
 void TForm1::showBook(bool quickSearch) {
-    const QListWidgetItem* picked = quickSearch ? ListBox1->item(SearchHitIndex) : ListBox1->currentItem();
+    const QListWidgetItem* picked = quickSearch ? ListBox1->item(nav_.SearchHitIndex) : ListBox1->currentItem();
     if (!picked) {
         if (!quickSearch) return;
-        throw std::out_of_range("List index out of bounds (" + std::to_string(SearchHitIndex) + ")");
+        throw std::out_of_range("List index out of bounds (" + std::to_string(nav_.SearchHitIndex) + ")");
     }
     const std::string book = S(picked->text());
 
@@ -139,7 +139,7 @@ void TForm1::StringGrid3DblClick() {
     if (StringGrid3->currentColumn() != 3) return;
     const QTableWidgetItem* title = StringGrid3->item(StringGrid3->currentRow(), 1);
     if (!title) return;
-    for (const auto& document : bookReader_.StoryDocuments(ProgramDir, S(title->text())))
+    for (const auto& document : bookReader_.StoryDocuments(config_.ProgramDir, S(title->text())))
         platform::ShellOpen(document, openFailureReporter(document.string()));
 }
 
@@ -160,7 +160,7 @@ void TForm1::ListBox7Click() {
         readMarks_->Clear();
         return;
     }
-    const viewer::Rgb colour = viewer::ReadMarkColour(ColorIni.get());
+    const viewer::Rgb colour = viewer::ReadMarkColour(config_.ColorIni.get());
     readMarks_->Paint(std::move(rows), QColor(colour.red, colour.green, colour.blue));
 }
 

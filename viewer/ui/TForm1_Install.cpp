@@ -34,21 +34,22 @@ void TForm1::connectInstallHandlers() {
     bind(Label17, &ClickLabel::mouseLeft, &TForm1::Label17MouseLeave);
 }
 
-void TForm1::N07051Click() { RunChainStep(Chain.StartDocuments()); }
+void TForm1::N07051Click() { RunChainStep(install_.Chain.StartDocuments()); }
 
-void TForm1::N07061Click() { RunChainStep(Chain.StartDatabase()); }
+void TForm1::N07061Click() { RunChainStep(install_.Chain.StartDatabase()); }
 
-void TForm1::N07071Click() { RunChainStep(Chain.StartFreshUpdateInfo()); }
+void TForm1::N07071Click() { RunChainStep(install_.Chain.StartFreshUpdateInfo()); }
 
-void TForm1::N07111Click() { RunChainStep(Chain.StartProgramArchive()); }
+void TForm1::N07111Click() { RunChainStep(install_.Chain.StartProgramArchive()); }
 
-void TForm1::AcceptDataUpdate() { RunChainStep(Chain.AcceptDataUpdate()); }
+void TForm1::AcceptDataUpdate() { RunChainStep(install_.Chain.AcceptDataUpdate()); }
 
-void TForm1::AcceptProgramUpdate() { RunChainStep(Chain.AcceptProgramUpdate()); }
+void TForm1::AcceptProgramUpdate() { RunChainStep(install_.Chain.AcceptProgramUpdate()); }
 
 // Only the chain unpacks, and its downloads are the ones it handles.
 bool TForm1::ChainRunning() const {
-    return unpackTask_ != nullptr || (downLoader_ != nullptr && viewer::InstallChain::Handles(DownloadName));
+    return install_.unpackTask != nullptr ||
+           (downloads_.loader != nullptr && viewer::InstallChain::Handles(downloads_.DownloadName));
 }
 
 void TForm1::Label17Click() {
@@ -60,9 +61,9 @@ void TForm1::Label17Click() {
     }
     ShowPanels(viewer::PanelChange::LeaveForUpdate);
     panelPageGone();
-    UpdateOffer.Withdraw();  // no notice offered this: nothing on the panel to accept
+    install_.UpdateOffer.Withdraw();  // no notice offered this: nothing on the panel to accept
     N141Click();
-    RunChainStep(Chain.DownloadStories());
+    RunChainStep(install_.Chain.DownloadStories());
 }
 
 void TForm1::Label17MouseEnter() { Label17->Underline(true); }
@@ -74,8 +75,8 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
     // and their roll-back would later put old files over it: nothing is fetched, unpacked or
     // handed over until they are done.
     if (step.Installs()) {
-        if (const std::string why = unpack::UpdateInTheWay(ProgramDir); !why.empty())
-            return RunChainStep(Chain.InTheWay(step, why));
+        if (const std::string why = unpack::UpdateInTheWay(config_.ProgramDir); !why.empty())
+            return RunChainStep(install_.Chain.InTheWay(step, why));
     }
     const std::string time = viewer::LogTimeNow();
     if (step.status) Label15->setText(Q(*step.status));
@@ -90,12 +91,12 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
                 Gauge2->setRange(0, 100);
                 Gauge2->setValue(0);
             }
-            if (!StartDownload(step.file, step.file, step.file)) RunChainStep(Chain.NotStarted(step.file));
+            if (!StartDownload(step.file, step.file, step.file)) RunChainStep(install_.Chain.NotStarted(step.file));
             break;
         case viewer::ChainStep::Work::Unpack: {
             const std::string file = step.file;
             StartUnpack(unpack::UnpackTask::Kind::Unpack, file,
-                        [this, file](const std::string& error) { RunChainStep(Chain.Unpacked(file, error)); });
+                        [this, file](const std::string& error) { RunChainStep(install_.Chain.Unpacked(file, error)); });
             break;
         }
         case viewer::ChainStep::Work::HandOver:
@@ -112,7 +113,7 @@ void TForm1::RunChainStep(const viewer::ChainStep& step) {
 // gauge; `done` runs on the window's thread. Nothing else is started meanwhile.
 void TForm1::StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
                          std::function<void(const std::string& error)> done) {
-    auto task = std::make_unique<unpack::UnpackTask>(kind, ProgramDir + "\\" + file, ProgramDir);
+    auto task = std::make_unique<unpack::UnpackTask>(kind, config_.ProgramDir + "\\" + file, config_.ProgramDir);
     Gauge2->setRange(0, 1000);
     Gauge2->setValue(0);
     // Only a change of the thousandths is posted: the extraction reports every block it writes.
@@ -126,32 +127,33 @@ void TForm1::StartUnpack(unpack::UnpackTask::Kind kind, const std::string& file,
             QMetaObject::invokeMethod(
                 this,
                 [this, done, error] {
-                    unpackTask_.reset();  // the worker has ended
+                    install_.unpackTask.reset();  // the worker has ended
                     guarded([&] { done(error); });
                 },
                 Qt::QueuedConnection);
         });
-    unpackTask_ = std::move(task);  // the completion, queued at the earliest, comes after this
+    install_.unpackTask = std::move(task);  // the completion, queued at the earliest, comes after this
 }
 
 // The viewer closes only once the updater runs with an archive it can unpack over this
 // installation; otherwise it stays open, so the user is never left without either program.
 void TForm1::HandOverToUpdater() {
     if (platform::IsModuleLoaded("CALC")) {
-        RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::HandOver, "A module named \"CALC\" is loaded."));
+        RunChainStep(
+            install_.Chain.HandOverFailed(viewer::ChainFailure::HandOver, "A module named \"CALC\" is loaded."));
         return;
     }
     StartUnpack(unpack::UnpackTask::Kind::Check, viewer::kProgramArchiveName, [this](const std::string& error) {
         if (!error.empty()) {
-            RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::Unpack, error));
+            RunChainStep(install_.Chain.HandOverFailed(viewer::ChainFailure::Unpack, error));
             return;
         }
-        const auto folder = viewer::DataPath(ProgramDir, viewer::kUpdaterFolder);
-        const auto updater =
-            viewer::DataPath(ProgramDir, std::string(viewer::kUpdaterFolder) + "\\" + viewer::kUpdaterExecutable);
+        const auto folder = viewer::DataPath(config_.ProgramDir, viewer::kUpdaterFolder);
+        const auto updater = viewer::DataPath(config_.ProgramDir,
+                                              std::string(viewer::kUpdaterFolder) + "\\" + viewer::kUpdaterExecutable);
         std::string why;
         if (!platform::StartProgram(updater, folder, &why)) {
-            RunChainStep(Chain.HandOverFailed(viewer::ChainFailure::HandOver, why));
+            RunChainStep(install_.Chain.HandOverFailed(viewer::ChainFailure::HandOver, why));
             return;
         }
         close();

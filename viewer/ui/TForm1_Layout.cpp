@@ -87,23 +87,23 @@ void TForm1::placeDesign() {
 }
 
 void TForm1::N31Click() {
-    const platform::IniFile coordinats(viewer::SkinFile(ProgramDir, SkinName, "coordinats.ini"));
+    const platform::IniFile coordinats(viewer::SkinFile(config_.ProgramDir, config_.SkinName, "coordinats.ini"));
     // Everything is read, and the skin's bitmaps are loaded, before anything changes: a skin
     // that cannot be shown leaves the window as it was.
-    const viewer::LayoutSettings s = viewer::ReadLayoutSettings(*OptionsIni, *ColorIni, coordinats);
-    if (ChromeLoaded == 0 || ButtonsLoaded == 0) {
-        Bitmaps = viewerui::SkinBitmaps::LoadComplete(ProgramDir, SkinName);
-        CancelButtonBitmap = Bitmaps.Get("b_cansel");
-        ChromeLoaded = 1;
-        ButtonsLoaded = 1;
+    const viewer::LayoutSettings s = viewer::ReadLayoutSettings(*config_.OptionsIni, *config_.ColorIni, coordinats);
+    if (!chrome_.chromeLoaded || !chrome_.buttonsLoaded) {
+        chrome_.Bitmaps = viewerui::SkinBitmaps::LoadComplete(config_.ProgramDir, config_.SkinName);
+        chrome_.CancelButtonBitmap = chrome_.Bitmaps.Get("b_cansel");
+        chrome_.chromeLoaded = true;
+        chrome_.buttonsLoaded = true;
     }
 
     const viewer::Size window = viewer::BoundWindowSize({s.windowWidth, s.windowHeight}, FreeScreen(this));
     viewerui::SetLeastWindowSize(this);
     resize(window.width, window.height);
-    TitleBlendOption = s.blendOption;
-    TransparencyMode = s.transparencyMode;
-    TitleBlendSkin = s.blendSkin;
+    chrome_.TitleBlendOption = s.blendOption;
+    config_.TransparencyMode = s.transparencyMode;
+    chrome_.TitleBlendSkin = s.blendSkin;
 
     Image3->show();
     Image3->lower();
@@ -112,7 +112,7 @@ void TForm1::N31Click() {
         setWindowFlag(Qt::FramelessWindowHint, true);
         if (shown) show();  // a window whose flags change is hidden by the platform
     }
-    skinApplied_ = true;
+    chrome_.skinApplied = true;
 
     for (ClickLabel* label : {Label2, Label3, Label4}) label->adjustSize();
     const viewer::WindowLayout l = viewer::LayOutWindow(window, s.coordinates, Labels(*this));
@@ -182,8 +182,9 @@ void TForm1::placeNotices() {
     viewer::NoticeInput in;
     in.window = SizeOf(this);
     in.baseLeft = Label12->x();
-    if (skinApplied_) {
-        const std::string text = viewer::StatusLineText(statusNotice_, BaseDay, BaseMonthName, BaseYear);
+    if (chrome_.skinApplied) {
+        const std::string text =
+            viewer::StatusLineText(statusNotice_, config_.BaseDay, config_.BaseMonthName, config_.BaseYear);
         in.baseLeft += QFontMetrics(Image3->font()).horizontalAdvance(QString::fromStdString(text)) + 50;
     }
     in.baseNotice = SizeOf(Label6);

@@ -68,6 +68,6 @@ void TForm1::paintHaveMarks() {
         haveMarks_->Clear();
         return;
     }
-    const viewer::Rgb colour = viewer::ReadMarkColour(ColorIni.get());
+    const viewer::Rgb colour = viewer::ReadMarkColour(config_.ColorIni.get());
     haveMarks_->Paint(std::move(rows), QColor(colour.red, colour.green, colour.blue));
 }

@@ -98,7 +98,7 @@ void TForm1::restoreFromTray() {
 void TForm1::N6211Click() {
     setAlpha(viewer::kOpaqueAlpha);
     QThread::msleep(5);
-    if (skinApplied_) N31Click();
+    if (chrome_.skinApplied) N31Click();
 }
 
 void TForm1::N6221Click() { setAlpha(viewer::kTransparencyItems[1].alpha); }
@@ -128,7 +128,8 @@ void TForm1::Hide1Click() {
 
 void TForm1::setLabelColour(ClickLabel* label, const char* key) {
     QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Q(viewer::ColourFromValue(ColorIni ? ColorIni->ReadInteger("Menu", key, 0) : 0)));
+    p.setColor(QPalette::WindowText,
+               Q(viewer::ColourFromValue(config_.ColorIni ? config_.ColorIni->ReadInteger("Menu", key, 0) : 0)));
     label->setPalette(p);
 }
 

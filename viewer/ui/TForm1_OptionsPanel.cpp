@@ -93,7 +93,7 @@ void PlacePanel(TForm1& f) {
 }  // namespace
 
 void TForm1::N0000921Click() {
-    switch (viewer::TogglePage(!Panel1->isHidden(), PanelPage, viewer::kPanelOptions)) {
+    switch (viewer::TogglePage(!Panel1->isHidden(), nav_.PanelPage, viewer::kPanelOptions)) {
         case viewer::Toggle::Open:
             Panel1->hide();  // shown again painted, after the window beneath its title was taken
             ImagePlus5->Clear();
@@ -110,10 +110,10 @@ void TForm1::N0000921Click() {
 }
 
 void TForm1::N0000931Click() {
-    switch (viewer::TogglePage(!Panel1->isHidden(), PanelPage, viewer::kPanelHelp)) {
+    switch (viewer::TogglePage(!Panel1->isHidden(), nav_.PanelPage, viewer::kPanelHelp)) {
         case viewer::Toggle::Open:
             // A page that cannot be read leaves the panel as it was.
-            CurrentTexxFile = viewer::HelpIndexPage(ProgramDir);
+            SetCurrentTexxFile(viewer::HelpIndexPage(config_.ProgramDir));
             N211Click();
             N231Click();
             ImagePlus5->Clear();
@@ -134,44 +134,46 @@ void TForm1::ClosePanelPage() {
 }
 
 void TForm1::panelPageGone() {
-    PanelDrag = {};
+    optionsPanel_.drag = {};
     // The close button drawn on the chrome goes with the page.
-    if (!underPanelClose_.isNull() && Image3->Picture().rect().contains(QRect(panelCloseAt_, underPanelClose_.size()))) {
-        QPainter(&Image3->Canvas()).drawImage(panelCloseAt_, underPanelClose_);
+    if (!chrome_.underPanelClose.isNull() &&
+        Image3->Picture().rect().contains(QRect(chrome_.panelCloseAt, chrome_.underPanelClose.size()))) {
+        QPainter(&Image3->Canvas()).drawImage(chrome_.panelCloseAt, chrome_.underPanelClose);
         Image3->Changed();
     }
-    underPanelClose_ = QImage();
+    chrome_.underPanelClose = QImage();
     // The book area shows again what the page covered; a sub-list item that named a view no
     // longer shown is no longer picked.
-    if (std::exchange(storyIndexUnderPage_, false)) {
+    if (std::exchange(optionsPanel_.storyIndexUnderPage, false)) {
         ListBox4->show();
         ListBox4->raise();
     }
     const QListWidgetItem* picked = ListBox9->currentItem();
-    if (picked && !viewer::KeepsSubListPick(S(picked->text()), !ListBox4->isHidden(), PanelPage == viewer::kPanelBookPage))
+    if (picked &&
+        !viewer::KeepsSubListPick(S(picked->text()), !ListBox4->isHidden(), nav_.PanelPage == viewer::kPanelBookPage))
         ListBox9->setCurrentItem(nullptr);
 }
 
 // A page lies over the whole book area: the story index, which reaches lower than the page,
 // is hidden while the page is shown and comes back when it closes.
 void TForm1::coverBookArea() {
-    const bool pageShown = PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp;
-    if (!pageShown) storyIndexUnderPage_ = !ListBox4->isHidden();
+    const bool pageShown = viewer::PageOverBookArea(nav_.PanelPage);
+    if (!pageShown) optionsPanel_.storyIndexUnderPage = !ListBox4->isHidden();
     ListBox4->hide();
 }
 
 // The panel's close button on the chrome's status line, where the window's pointer handling
 // looks for it.
 void TForm1::drawPanelCloseOnChrome() {
-    if (!skinApplied_ || CancelButtonBitmap.isNull()) return;
+    if (!chrome_.skinApplied || chrome_.CancelButtonBitmap.isNull()) return;
     QImage& canvas = Image3->Canvas();
-    const QPoint at(Image3->width() - 25 - CancelButtonBitmap.width(),
-                    Image3->height() - 30 - CancelButtonBitmap.height());
-    if (underPanelClose_.isNull()) {
-        underPanelClose_ = canvas.copy(QRect(at, CancelButtonBitmap.size()));
-        panelCloseAt_ = at;
+    const QPoint at(Image3->width() - 25 - chrome_.CancelButtonBitmap.width(),
+                    Image3->height() - 30 - chrome_.CancelButtonBitmap.height());
+    if (chrome_.underPanelClose.isNull()) {
+        chrome_.underPanelClose = canvas.copy(QRect(at, chrome_.CancelButtonBitmap.size()));
+        chrome_.panelCloseAt = at;
     }
-    QPainter(&canvas).drawImage(at, CancelButtonBitmap);
+    QPainter(&canvas).drawImage(at, chrome_.CancelButtonBitmap);
     Image3->Changed();
 }
 
@@ -203,18 +205,18 @@ void TForm1::N06031Click() {
     QImage& canvas = ImagePlus5->Canvas();
     blendPanelTitle(canvas);
     const viewer::OptionsPageGeometry g = optionsPageGeometry();
-    const QString title = Q(PanelPage == viewer::kPanelHelp ? viewer::kHelpTitle : viewer::kOptionsTitle);
+    const QString title = Q(nav_.PanelPage == viewer::kPanelHelp ? viewer::kHelpTitle : viewer::kOptionsTitle);
     viewerui::DrawPanelTexts(canvas, ImagePlus5, 8, Q(panelColours().titleText), viewerui::TextLine::Centre,
                              {{QPoint(g.title.x, g.title.y), title}});
     // The page has one close button: on the chrome's status line where there is a chrome,
     // otherwise its own.
-    if (!skinApplied_) QPainter(&canvas).drawImage(g.cancelButton.x, g.cancelButton.y, panelBitmap("b_cansel"));
+    if (!chrome_.skinApplied) QPainter(&canvas).drawImage(g.cancelButton.x, g.cancelButton.y, panelBitmap("b_cansel"));
     ImagePlus5->Changed();
 }
 
 viewer::OptionsPageGeometry TForm1::optionsPageGeometry() const {
     const QImage& cancel = panelBitmap("b_cansel");
-    return viewer::LayOutOptionsPage(ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()});
+    return viewer::LayOutOptionsPage(ImageSize(ImagePlus5), chrome_.TitleLineHeight, {cancel.width(), cancel.height()});
 }
 
 void TForm1::N06041Click() { paintOptionsContents(true); }
@@ -222,7 +224,7 @@ void TForm1::N06041Click() { paintOptionsContents(true); }
 void TForm1::paintOptionsContents(bool loadSkins) {
     const viewer::PanelColours c = panelColours();
     const viewer::OptionsPageGeometry g = optionsPageGeometry();
-    const bool updatePage = OptionsPage == viewer::kOptionsUpdatePage;
+    const bool updatePage = nav_.OptionsPage == viewer::kOptionsUpdatePage;
     {
         QPainter painter(&ImagePlus5->Canvas());
         Rectangle(painter, g.menuFrame, Q(c.borderLine), Q(c.windowFon));
@@ -272,12 +274,13 @@ void TForm1::N06061Click() {
 
 viewer::OptionsPanelMouse::Input TForm1::optionsPanelInput() const {
     const QImage& cancel = panelBitmap("b_cansel");
-    return {ImageSize(ImagePlus5), TitleLineHeight, {cancel.width(), cancel.height()},
-            PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp, !skinApplied_};
+    return {ImageSize(ImagePlus5), chrome_.TitleLineHeight, {cancel.width(), cancel.height()},
+            viewer::PageOverBookArea(nav_.PanelPage), !chrome_.skinApplied};
 }
 
 void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
-    const viewer::OptionsPanelMouse::Outcome out = PanelDrag.Press(button == Qt::LeftButton, x, y, optionsPanelInput());
+    const viewer::OptionsPanelMouse::Outcome out =
+        optionsPanel_.drag.Press(button == Qt::LeftButton, x, y, optionsPanelInput());
     if (out.dragBegins) {
         // While it moves the panel shows its own frame; what lies beneath changes with every step.
         N06021Click();
@@ -285,9 +288,9 @@ void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
         N06041Click();
     }
     if (out.subPage) {
-        OptionsPage = *out.subPage;
+        nav_.OptionsPage = *out.subPage;
         N06041Click();
-        if (OptionsPage == viewer::kOptionsSkinsPage) {
+        if (nav_.OptionsPage == viewer::kOptionsSkinsPage) {
             // The "Skins" entry gives the skin list the editor's colours.
             const viewer::PanelColours c = panelColours();
             viewerui::SetRole(ListBox5, QPalette::Base, Q(c.editorFon));
@@ -297,12 +300,12 @@ void TForm1::ImagePlus5MouseDown(Qt::MouseButton button, int x, int y) {
 }
 
 void TForm1::ImagePlus5MouseMove(int x, int y) {
-    const viewer::OptionsPanelMouse::Outcome out = PanelDrag.Move(x, y, optionsPanelInput());
+    const viewer::OptionsPanelMouse::Outcome out = optionsPanel_.drag.Move(x, y, optionsPanelInput());
     if (out.moveBy) Panel1->move(Panel1->pos() + QPoint(out.moveBy->x, out.moveBy->y));
 }
 
 void TForm1::ImagePlus5MouseUp(Qt::MouseButton, int x, int y) {
-    const viewer::OptionsPanelMouse::Outcome out = PanelDrag.Release(x, y, optionsPanelInput());
+    const viewer::OptionsPanelMouse::Outcome out = optionsPanel_.drag.Release(x, y, optionsPanelInput());
     if (out.close) {
         ClosePanelPage();
         return;
@@ -311,7 +314,7 @@ void TForm1::ImagePlus5MouseUp(Qt::MouseButton, int x, int y) {
     // Shown again at its new place with what lies beneath it there, on the "Skins" page.
     Panel1->hide();
     ImagePlus5->Clear();
-    OptionsPage = viewer::kOptionsSkinsPage;
+    nav_.OptionsPage = viewer::kOptionsSkinsPage;
     N06011Click();
     N06041Click();
 }
@@ -320,14 +323,14 @@ void TForm1::ImagePlus5MouseUp(Qt::MouseButton, int x, int y) {
 // list stays as it is: a click on it may be what is being handled.
 void TForm1::placePagePanel() {
     if (Panel1->isHidden()) return;
-    if (PanelPage == viewer::kPanelBookPage) {
+    if (nav_.PanelPage == viewer::kPanelBookPage) {
         placeBookPage();
         return;
     }
-    if (PanelPage != viewer::kPanelOptions && PanelPage != viewer::kPanelHelp) return;
+    if (!viewer::PageOverBookArea(nav_.PanelPage)) return;
     PlacePanel(*this);
     StringGrid1->setGeometry(0, 0, Panel1->width(), Panel1->height());
-    if (PanelPage != viewer::kPanelOptions) return;
+    if (nav_.PanelPage != viewer::kPanelOptions) return;
     Panel1->hide();
     N06011Click();
     paintOptionsContents(false);

@@ -112,7 +112,7 @@ void TForm1::connectPageHandlers() {
     }
     StringGrid1->setMouseTracking(true);
     connect(StringGrid1, &QTableWidget::cellEntered, this, [this](int row, int col) {
-        const viewer::CellCommand& command = CellCommands.At(col, row);
+        const viewer::CellCommand& command = pages_.CellCommands.At(col, row);
         const bool link = command.Command == viewer::kOpenFileCommand && !command.Argument.empty();
         StringGrid1->viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
     });
@@ -121,30 +121,32 @@ void TForm1::connectPageHandlers() {
 }
 
 void TForm1::N211Click() {
-    WindowPage page(StringGrid1, StringGrid2, pageGridLines_);
+    WindowPage page(StringGrid1, pages_.StringGrid2, pages_.gridLines);
     pagePictures_->Clear();
     {
         BatchedUpdates batch(StringGrid1);
-        viewer::LoadTexxPage(CurrentTexxFile, page, CellCommands);
+        viewer::LoadTexxPage(nav_.CurrentTexxFile, page, pages_.CellCommands);
     }
     StringGrid1->scrollToTop();
     StringGrid1->horizontalScrollBar()->setValue(0);
 }
 
 void TForm1::N231Click() {
-    WindowPage page(StringGrid1, StringGrid2, pageGridLines_);
+    WindowPage page(StringGrid1, pages_.StringGrid2, pages_.gridLines);
     BatchedUpdates batch(StringGrid1);
-    viewer::EvaluateCellCommands(page, CellCommands);
+    viewer::EvaluateCellCommands(page, pages_.CellCommands);
 }
 
 void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect) {
-    if (col < 1 || row < 1 || col >= StringGrid2.ColCount() || row >= StringGrid2.RowCount()) return;
-    const viewer::CellDrawing plan = viewer::PlanCellDrawing(StringGrid2.Cell(col, row), CellCommands.At(col, row),
-                                                             {rect.x(), rect.y(), rect.width(), rect.height()});
+    if (col < 1 || row < 1 || col >= pages_.StringGrid2.ColCount() || row >= pages_.StringGrid2.RowCount()) return;
+    const viewer::CellDrawing plan =
+        viewer::PlanCellDrawing(pages_.StringGrid2.Cell(col, row), pages_.CellCommands.At(col, row),
+                                {rect.x(), rect.y(), rect.width(), rect.height()});
     static const QImage kNoPicture;
     const QImage* picture = &kNoPicture;
     if (plan.picture)
-        if (const auto file = viewer::HelpFile(ProgramDir, *plan.picture)) picture = &pagePictures_->Picture(*file);
+        if (const auto file = viewer::HelpFile(config_.ProgramDir, *plan.picture))
+            picture = &pagePictures_->Picture(*file);
     const QTableWidgetItem* item = StringGrid1->item(row, col);
     const QPalette palette = StringGrid1->palette();
     viewerui::PaintPageCell(painter, plan, *picture, item ? item->text() : QString(), rect,
@@ -152,13 +154,13 @@ void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRec
 }
 
 void TForm1::StringGrid1DblClick() {
-    const viewer::CellCommand command = CellCommands.At(StringGrid1->currentColumn(), StringGrid1->currentRow());
+    const viewer::CellCommand command = pages_.CellCommands.At(StringGrid1->currentColumn(), StringGrid1->currentRow());
     if (command.Command != viewer::kOpenFileCommand || command.Argument.empty()) return;
-    const std::optional<std::string> target = viewer::HelpFile(ProgramDir, command.Argument);
+    const std::optional<std::string> target = viewer::HelpFile(config_.ProgramDir, command.Argument);
     if (!target)
         throw viewer::PageError("The link \"" + command.Argument +
                                 "\" leads outside the help folder and is not followed.");
-    CurrentTexxFile = *target;
+    SetCurrentTexxFile(*target);
     N211Click();
     N231Click();
 }

@@ -21,7 +21,7 @@ viewer::Rgb Rgb(QColor c) {
 }  // namespace
 
 viewer::PanelColours TForm1::panelColours() const {
-    if (skinApplied_ && ColorIni) return viewer::ReadPanelColours(*ColorIni);
+    if (chrome_.skinApplied && config_.ColorIni) return viewer::ReadPanelColours(*config_.ColorIni);
     // The desktop's look: its own colours, so every text stands out from its ground.
     const QPalette p = palette();
     viewer::PanelColours c;
@@ -36,8 +36,8 @@ viewer::PanelColours TForm1::panelColours() const {
 }
 
 const QImage& TForm1::panelBitmap(std::string_view name) const {
-    if (skinApplied_) return Bitmaps.Get(name);
-    if (!standIns_.Has("b_update")) standIns_ = viewerui::MakePanelStandIns(palette(), font(), TitleLineHeight);
+    if (chrome_.skinApplied) return chrome_.Bitmaps.Get(name);
+    if (!standIns_.Has("b_update")) standIns_ = viewerui::MakePanelStandIns(palette(), font(), chrome_.TitleLineHeight);
     return standIns_.Get(name);
 }
 
@@ -53,20 +53,20 @@ void TForm1::paintPanelFrame(QImage& canvas) {
 }
 
 void TForm1::capturePanelTitle(const QWidget* panel, int width) {
-    PanelCapture = QImage();
-    if (TransparencyMode != "on" || width <= 0 || TitleLineHeight <= 0) return;
+    install_.PanelCapture = QImage();
+    if (!config_.SeeThroughTitles() || width <= 0 || chrome_.TitleLineHeight <= 0) return;
     // The window draws what lies beneath the hidden panel; that is what the screen shows there.
-    PanelCapture = grab(QRect(panel->x(), panel->y(), width, TitleLineHeight)).toImage();
+    install_.PanelCapture = grab(QRect(panel->x(), panel->y(), width, chrome_.TitleLineHeight)).toImage();
 }
 
 void TForm1::blendPanelTitle(QImage& canvas) {
-    const QImage behindAny = std::exchange(PanelCapture, QImage());
-    const int w = canvas.width(), lines = std::min(TitleLineHeight, canvas.height());
+    const QImage behindAny = std::exchange(install_.PanelCapture, QImage());
+    const int w = canvas.width(), lines = std::min(chrome_.TitleLineHeight, canvas.height());
     if (behindAny.isNull() || w <= 0 || lines <= 0) return;
     QImage title = canvas.copy(0, 0, w, lines).convertToFormat(QImage::Format_RGB888);
     const QImage behind = (behindAny.size() == title.size() ? behindAny : behindAny.scaled(w, lines))
                               .convertToFormat(QImage::Format_RGB888);
-    const int percent = viewer::TitleBlendPercent(TitleBlendOption, TitleBlendSkin);
+    const int percent = viewer::TitleBlendPercent(chrome_.TitleBlendOption, chrome_.TitleBlendSkin);
     const auto rowBytes = static_cast<size_t>(w) * 3;
     for (int y = 0; y < lines; ++y)
         viewer::BlendPanelTitleRow({title.scanLine(y), rowBytes}, {behind.constScanLine(y), rowBytes}, y,

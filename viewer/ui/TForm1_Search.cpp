@@ -28,18 +28,18 @@ bool TForm1::searchEventFilter(QObject* watched, QEvent* event) {
 void TForm1::Edit3Change() {
     const std::string text = S(Edit3->text());
     if (!viewer::IsSearchText(text)) return;
-    const viewer::QuickSearchResult found = catalogSearch_.Search(ProgramDir, viewerui::Items(ListBox8), text);
+    const viewer::QuickSearchResult found = catalogSearch_.Search(config_.ProgramDir, viewerui::Items(ListBox8), text);
 
     // The lists show what the walk loaded last at each level, also when it failed.
     if (found.category) {
         ListBox2->clear();
         viewerui::FillList(ListBox2, found.category->lists->items);
-        CurrentCategory = found.category->name;
+        nav_.CurrentCategory = found.category->name;
     }
     if (found.list) {
         ListBox9->clear();
         viewerui::FillList(ListBox9, found.list->lists->items);
-        CurrentList = found.list->name;
+        nav_.CurrentList = found.list->name;
         ListBox9->show();
         ScrollBox1->show();
         StringGrid1->hide();
@@ -49,7 +49,7 @@ void TForm1::Edit3Change() {
         ListBox1->clear();
         viewerui::FillList(ListBox1, found.subList->lists->items);
         ListBox1->setToolTip(QStringLiteral("Number of books: %1").arg(ListBox1->count()));
-        CurrentSubList = found.subList->name;
+        nav_.CurrentSubList = found.subList->name;
         ListBox1->show();
         ScrollBox1->show();
         StringGrid1->hide();
@@ -61,12 +61,12 @@ void TForm1::Edit3Change() {
     if (found.error) throw *found.error;
     if (!found.hit) return;
 
-    SearchHitIndex = *found.hit;
+    SetSearchHitIndex(*found.hit);
     // The hit is shown in the details grid, which the story index or the list-of-books page
     // may have covered.
     StringGrid3->show();
-    if (PanelPage == viewer::kPanelBookPage) Panel1->hide();
-    ListBox1->setCurrentRow(SearchHitIndex);
+    if (nav_.PanelPage == viewer::kPanelBookPage) Panel1->hide();
+    ListBox1->setCurrentRow(nav_.SearchHitIndex);
     ListBox1->scrollToItem(ListBox1->currentItem());
     N5011Click();
 }
@@ -100,7 +100,7 @@ void TForm1::Edit3KeyDown(int key) {
     if (text == viewer::kQuickSearchPlaceholder || text == viewer::kQuickSearchPlaceholderRu) close();
     Edit3->setText(Q(std::string(viewer::kQuickSearchPlaceholder)));
     const int32_t textSize =
-        OptionsIni ? OptionsIni->ReadInteger(viewer::kSectionInterface, viewer::kKeyTextSize, 8) : 8;
+        config_.OptionsIni ? config_.OptionsIni->ReadInteger(viewer::kSectionInterface, viewer::kKeyTextSize, 8) : 8;
     QFont font = Edit3->font();
     font.setPointSize(std::max(1, textSize - 2));
     Edit3->setFont(font);

@@ -83,7 +83,7 @@ void TForm1::ListBox5Click() {
     const QListWidgetItem* picked = ListBox5->currentItem();
     if (!picked) return;
     const std::string name = S(picked->text());
-    const auto selectFile = viewer::DataPath(ProgramDir, "skins\\skin_select.txt");
+    const auto selectFile = viewer::DataPath(config_.ProgramDir, "skins\\skin_select.txt");
     if (viewer::IsWindowsSkin(name)) {
         // Saved for the next start. The skin in use stays in use until then, with its
         // name, so what repaints it later still finds its files.
@@ -94,29 +94,29 @@ void TForm1::ListBox5Click() {
     viewerui::SkinBitmaps bitmaps;
     std::unique_ptr<platform::IniFile> color;
     try {
-        bitmaps = viewerui::SkinBitmaps::LoadComplete(ProgramDir, name);
-        color = std::make_unique<platform::IniFile>(viewer::SkinFile(ProgramDir, name, "color.ini"));
+        bitmaps = viewerui::SkinBitmaps::LoadComplete(config_.ProgramDir, name);
+        color = std::make_unique<platform::IniFile>(viewer::SkinFile(config_.ProgramDir, name, "color.ini"));
         viewer::ReadSkinColours(*color);
     } catch (const std::exception& e) {
         throw std::runtime_error("The skin \"" + name + "\" cannot be used. " + e.what());
     }
     platform::SaveLines(selectFile, {name});
 
-    SkinName = name;
-    SkinDir = ProgramDir + "\\skins\\" + SkinName + "\\";
-    ColorIni = std::move(color);
-    Bitmaps = std::move(bitmaps);
-    ChromeLoaded = 1;
-    ButtonsLoaded = 1;
-    CancelButtonBitmap = Bitmaps.Get("b_cansel");
+    config_.SkinName = name;
+    config_.SkinDir = config_.ProgramDir + "\\skins\\" + config_.SkinName + "\\";
+    config_.ColorIni = std::move(color);
+    chrome_.Bitmaps = std::move(bitmaps);
+    chrome_.chromeLoaded = true;
+    chrome_.buttonsLoaded = true;
+    chrome_.CancelButtonBitmap = chrome_.Bitmaps.Get("b_cansel");
     N31Click();  // the options panel too, in the new skin's frame and colours
     N121Click();
 }
 
 void TForm1::loadSkinList() {
     ListBox5->clear();
-    for (const auto& line : platform::LoadLines(viewer::DataPath(ProgramDir, "skins\\skins.txt")))
+    for (const auto& line : platform::LoadLines(viewer::DataPath(config_.ProgramDir, "skins\\skins.txt")))
         ListBox5->addItem(Q(line));
-    const auto current = ListBox5->findItems(Q(SkinName), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const auto current = ListBox5->findItems(Q(config_.SkinName), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (!current.isEmpty()) ListBox5->setCurrentItem(current.front());
 }

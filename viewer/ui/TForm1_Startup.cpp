@@ -54,15 +54,15 @@ void TForm1::connectStartupHandlers() {
 // The start-up sequence. A step that fails shows its error and ends the sequence; the window
 // then opens in the state reached.
 void TForm1::FormCreate() {
-    ProgramName = viewer::kProgramName;
-    ProgramBuild = viewer::kProgramBuild;
-    ProgramVersion = viewer::kProgramVersion;
-    ProgramDate = viewer::kProgramDate;
+    config_.ProgramName = viewer::kProgramName;
+    config_.ProgramBuild = viewer::kProgramBuild;
+    config_.ProgramVersion = viewer::kProgramVersion;
+    config_.ProgramDate = viewer::kProgramDate;
 
     resize(1000, 760);
     viewerui::SetLeastWindowSize(this);
-    AutoCheckBase = 0;
-    AutoCheckProgram = 0;
+    config_.AutoCheckBase = false;
+    config_.AutoCheckProgram = false;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
         move(s.width() / 2 - width() / 2, s.height() / 2 - height() / 2);
@@ -73,18 +73,18 @@ void TForm1::FormCreate() {
 
     guarded([this] {
         std::error_code ec;
-        ProgramDir = std::filesystem::current_path(ec).string();
+        config_.ProgramDir = std::filesystem::current_path(ec).string();
         setAcceptDrops(true);  // drops are accepted and nothing handles them
 
         // "/reset" is accepted; the defaults writer it asks for runs once the options exist.
-        ResetSwitchGiven = arguments_.size() > 1 && arguments_.at(1) == QStringLiteral("/reset");
+        config_.ResetSwitchGiven = arguments_.size() > 1 && arguments_.at(1) == QStringLiteral("/reset");
 
-        RegIni = std::make_unique<platform::RegIniFile>("software");
-        RegIni->OpenKey(viewer::kCompanyKey, true);
-        ProgramDir = viewer::RunRegistryStep(*RegIni, ProgramDir).programDir;
+        config_.RegIni = std::make_unique<platform::RegIniFile>("software");
+        config_.RegIni->OpenKey(viewer::kCompanyKey, true);
+        config_.ProgramDir = viewer::RunRegistryStep(*config_.RegIni, config_.ProgramDir).programDir;
         // What a killed run left is cleared before anything is read: a move into place it
         // began is put back. That may be thousands of moves, so it runs off this thread.
-        if (unpack::InterruptedUpdatesIn(ProgramDir)) return StartRecovery();
+        if (unpack::InterruptedUpdatesIn(config_.ProgramDir)) return StartRecovery();
         ContinueStartup();
     });
 }
@@ -96,7 +96,7 @@ void TForm1::StartRecovery() {
     Label12->setText(Q(viewer::kStatusUndoing));
     Label12->adjustSize();
     Label12->show();
-    auto task = std::make_unique<unpack::RecoveryTask>(ProgramDir);
+    auto task = std::make_unique<unpack::RecoveryTask>(config_.ProgramDir);
     task->Start([this](const unpack::Recovery& recovery) {
         QMetaObject::invokeMethod(this, [this, recovery] { RecoveryEnded(recovery); }, Qt::QueuedConnection);
     });
@@ -128,7 +128,7 @@ void TForm1::ShowStatusNotice(const std::string& notice) {
         if (statusNoticeWatch_) statusNoticeWatch_.release()->deleteLater();
     } else
         statusNoticeWatch_ = std::make_unique<viewerui::FirstInput>(this, [this] { ShowStatusNotice({}); });
-    if (skinApplied_) {
+    if (chrome_.skinApplied) {
         N111Click();
         placeNotices();
     } else if (!notice.empty()) {
@@ -143,19 +143,21 @@ void TForm1::ShowStatusNotice(const std::string& notice) {
 
 // The start-up sequence from the point where the installation is whole again.
 void TForm1::ContinueStartup() {
-    viewer::RemoveStalePartials(platform::ResolvePath(ProgramDir));
+    viewer::RemoveStalePartials(platform::ResolvePath(config_.ProgramDir));
 
     // The skin is named inside the installation the registry step settled on.
-    SkinName = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "skins\\skin_select.txt"), 0);
+    config_.SkinName = viewer::ReadLineOf(viewer::DataPath(config_.ProgramDir, "skins\\skin_select.txt"), 0);
 
     ListBox8->clear();
-    for (const auto& line : platform::LoadLines(viewer::DataPath(ProgramDir, "lang.txt"))) ListBox8->addItem(Q(line));
+    for (const auto& line : platform::LoadLines(viewer::DataPath(config_.ProgramDir, "lang.txt")))
+        ListBox8->addItem(Q(line));
 
-    SkinDir = ProgramDir + "\\skins\\" + SkinName + "\\";
-    ColorIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "skins\\" + SkinName + "\\color.ini"));
-    OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(ProgramDir, "options.ini"));
+    config_.SkinDir = config_.ProgramDir + "\\skins\\" + config_.SkinName + "\\";
+    config_.ColorIni = std::make_unique<platform::IniFile>(
+        viewer::DataPath(config_.ProgramDir, "skins\\" + config_.SkinName + "\\color.ini"));
+    config_.OptionsIni = std::make_unique<platform::IniFile>(viewer::DataPath(config_.ProgramDir, "options.ini"));
     N08021Click();
-    if (viewer::IsWindowsSkin(SkinName)) {
+    if (viewer::IsWindowsSkin(config_.SkinName)) {
         N41Click();
     } else {
         // A skin that cannot be shown is refused with its error; the window keeps its design
@@ -168,13 +170,13 @@ void TForm1::ContinueStartup() {
     StringGrid1->setRowHeight(0, 0);
     StringGrid1->setColumnWidth(0, 0);
 
-    BaseDateText = viewer::ReadLineOf(viewer::DataPath(ProgramDir, "update.lasx"), 3);
+    config_.BaseDateText = viewer::ReadLineOf(viewer::DataPath(config_.ProgramDir, "update.lasx"), 3);
 
     const auto choice =
-        viewer::DecideAutoCheck(OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, 1),
-                                OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, 1));
-    if (choice.base) AutoCheckBase = 1;
-    if (choice.program) AutoCheckProgram = 1;
+        viewer::DecideAutoCheck(config_.OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, 1),
+                                config_.OptionsIni->ReadInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, 1));
+    if (choice.base) config_.AutoCheckBase = true;
+    if (choice.program) config_.AutoCheckProgram = true;
     {
         // Setting a box from code runs its handler, as the sequence expects. Both handlers
         // write one file, so a file that cannot be written is told once, and start-up goes on.
@@ -192,21 +194,21 @@ void TForm1::ContinueStartup() {
     }
     if (choice.runCheck()) N0711Click();
 
-    const viewer::BaseDate date = viewer::SplitBaseDate(BaseDateText);
-    BaseYear = date.year;
-    BaseDay = date.day;
-    BaseMonthName = date.monthName;
-    if (skinApplied_) N111Click();  // the status line shows the date known only now
+    const viewer::BaseDate date = viewer::SplitBaseDate(config_.BaseDateText);
+    config_.BaseYear = date.year;
+    config_.BaseDay = date.day;
+    config_.BaseMonthName = date.monthName;
+    if (chrome_.skinApplied) N111Click();  // the status line shows the date known only now
 
     N5021Click();
 }
 
 void TForm1::N08021Click() {
-    if (OptionsIni) viewer::WriteMissingOptionDefaults(*OptionsIni);
+    if (config_.OptionsIni) viewer::WriteMissingOptionDefaults(*config_.OptionsIni);
 }
 
 void TForm1::N08011Click() {
-    const auto options = viewer::DataPath(ProgramDir, "options.ini");
+    const auto options = viewer::DataPath(config_.ProgramDir, "options.ini");
     std::error_code ec;
     if (!std::filesystem::remove(options, ec) && ec)
         throw platform::FileError("Cannot delete file \"" + options.string() + "\". " + ec.message(), options);
@@ -230,17 +232,18 @@ void TForm1::Timer1Timer() {
 // shows what lies behind the window now. The window stays where it is: the chrome takes the
 // screen above the window without moving it.
 void TForm1::AppActivate() {
-    if (TransparencyMode != "on") return;
+    if (!config_.SeeThroughTitles()) return;
     N111Click();
     N121Click();
 }
 
 void TForm1::CheckBox1Click() {
-    if (OptionsIni)
-        OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, CheckBox1->isChecked() ? 1 : 0);
+    if (config_.OptionsIni)
+        config_.OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckBase, CheckBox1->isChecked() ? 1 : 0);
 }
 
 void TForm1::CheckBox2Click() {
-    if (OptionsIni)
-        OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram, CheckBox2->isChecked() ? 1 : 0);
+    if (config_.OptionsIni)
+        config_.OptionsIni->WriteInteger(viewer::kSectionUpdate, viewer::kKeyCheckProgram,
+                                         CheckBox2->isChecked() ? 1 : 0);
 }

@@ -103,8 +103,8 @@ bool TForm1::titleBarEventFilter(QObject* watched, QEvent* event) {
     if (watched == Image1) {
         if (type == QEvent::Enter) guarded([this] { Image1MouseEnter(); });
         if (type == QEvent::Leave) guarded([this] { Image1MouseLeave(); });
-        if (type == QEvent::Wheel && CoverHover == "enter") {
-            const int steps = coverWheel_.Add(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        if (type == QEvent::Wheel && cover_.hovered) {
+            const int steps = cover_.wheel.Add(static_cast<QWheelEvent*>(event)->angleDelta().y());
             for (int i = 0; i < steps; ++i) guarded([this] { FormMouseWheelUp(); });
             for (int i = 0; i > steps; --i) guarded([this] { FormMouseWheelDown(); });
             return true;  // the wheel zooms the cover; it does not scroll it as well
@@ -121,22 +121,22 @@ bool TForm1::titleBarEventFilter(QObject* watched, QEvent* event) {
 
 viewer::ChromeButtons TForm1::chromeButtons() const {
     viewer::ChromeButtons b;
-    b.title = {{Image3->width(), Image3->height()}, TitleLineHeight, Bitmaps.SizeOf("z_ib_close")};
-    b.zoomOutAt = {ZoomOutX, ZoomOutY};
-    b.zoomInAt = {ZoomInX, ZoomInY};
-    b.zoomOut = Bitmaps.SizeOf("tb_minus");
-    b.zoomIn = Bitmaps.SizeOf("tb_plus");
-    b.panelClose = Bitmaps.SizeOf("b_cansel");
-    b.panelOpen = PanelPage == viewer::kPanelOptions || PanelPage == viewer::kPanelHelp;
+    b.title = {{Image3->width(), Image3->height()}, chrome_.TitleLineHeight, chrome_.Bitmaps.SizeOf("z_ib_close")};
+    b.zoomOutAt = cover_.zoomOut;
+    b.zoomInAt = cover_.zoomIn;
+    b.zoomOut = chrome_.Bitmaps.SizeOf("tb_minus");
+    b.zoomIn = chrome_.Bitmaps.SizeOf("tb_plus");
+    b.panelClose = chrome_.Bitmaps.SizeOf("b_cansel");
+    b.panelOpen = viewer::PageOverBookArea(nav_.PanelPage);
     return b;
 }
 
 void TForm1::drawOnChrome(const std::vector<viewer::ButtonDraw>& draws) {
-    if (draws.empty() || !skinApplied_) return;
+    if (draws.empty() || !chrome_.skinApplied) return;
     QImage& canvas = Image3->Canvas();
     QPainter painter(&canvas);
     for (const viewer::ButtonDraw& d : draws) {
-        const QImage& bitmap = Bitmaps.Get(d.bitmap);
+        const QImage& bitmap = chrome_.Bitmaps.Get(d.bitmap);
         if (bitmap.isNull()) continue;
         painter.drawImage(d.at.x, d.at.y, bitmap);
         Image3->update(QRect(QPoint(d.at.x, d.at.y), bitmap.size()));
@@ -161,16 +161,16 @@ void TForm1::Image3MouseDown(Qt::MouseButton button, int x, int y) {
 }
 
 void TForm1::Image3MouseMove(int x, int y) {
-    if (dragging_) {
-        move(Image3->mapToGlobal(QPoint(x, y)) - dragGrab_);
+    if (titleMove_.dragging) {
+        move(Image3->mapToGlobal(QPoint(x, y)) - titleMove_.dragGrab);
         return;
     }
-    if (titleMove_) return;
+    if (titleMove_.watch) return;
     drawOnChrome(viewer::HoverOnChrome(chromeButtons(), x, y));
 }
 
 void TForm1::Image3MouseUp(Qt::MouseButton, int x, int y) {
-    if (dragging_) {
+    if (titleMove_.dragging) {
         endTitleMove();
         return;
     }
@@ -181,19 +181,19 @@ void TForm1::Image3MouseUp(Qt::MouseButton, int x, int y) {
 // nothing else can); elsewhere it follows the mouse until the release.
 void TForm1::beginTitleMove(int x, int y) {
     setAlpha(viewer::kMoveAlpha);
-    titleMove_ = std::make_unique<MoveEndWatch>(this, [this] { endTitleMove(); });
+    titleMove_.watch = std::make_unique<MoveEndWatch>(this, [this] { endTitleMove(); });
     if (windowHandle() && windowHandle()->startSystemMove()) return;
-    dragging_ = true;
-    dragGrab_ = Image3->mapToGlobal(QPoint(x, y)) - pos();
+    titleMove_.dragging = true;
+    titleMove_.dragGrab = Image3->mapToGlobal(QPoint(x, y)) - pos();
 }
 
 // After a move the window is opaque again, whatever the menu had set, and its chrome is
 // painted afresh with what now lies above it. The window stays where it was put.
 void TForm1::endTitleMove() {
-    if (!titleMove_) return;
-    titleMove_.reset();
-    dragging_ = false;
-    setAlpha(SavedAlpha);
+    if (!titleMove_.watch) return;
+    titleMove_.watch.reset();
+    titleMove_.dragging = false;
+    setAlpha(titleMove_.savedAlpha);
     guarded([this] {
         N31Click();
         N121Click();
@@ -219,16 +219,16 @@ void TForm1::coverNaturalSize() {
 }
 
 void TForm1::FormMouseWheelUp() {
-    if (CoverHover == "enter") zoomCover(viewer::kZoomStep);
+    if (cover_.hovered) zoomCover(viewer::kZoomStep);
 }
 
 void TForm1::FormMouseWheelDown() {
-    if (CoverHover == "enter") zoomCover(-viewer::kZoomStep);
+    if (cover_.hovered) zoomCover(-viewer::kZoomStep);
 }
 
-void TForm1::Image1MouseEnter() { CoverHover = "enter"; }
+void TForm1::Image1MouseEnter() { cover_.hovered = true; }
 
-void TForm1::Image1MouseLeave() { CoverHover = "leave"; }
+void TForm1::Image1MouseLeave() { cover_.hovered = false; }
 
 // ---- Resize grip ----
 
@@ -240,7 +240,8 @@ void TForm1::paintGrip() {
     grip = Image3->Canvas().copy(at);
     QPainter painter(&grip);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const QColor ridge = Q(viewer::ReadIntColour(*ColorIni, "Dialog", "TextColor", viewer::kDefaultPanelColour));
+    const QColor ridge =
+        Q(viewer::ReadIntColour(*config_.ColorIni, "Dialog", "TextColor", viewer::kDefaultPanelColour));
     const int s = std::min(grip.width(), grip.height());
     for (int i = 1; i <= 3; ++i) {
         const int from = s - 4 * i - 2;
@@ -263,17 +264,16 @@ void TForm1::ImagePlus3MouseEnter() {
 void TForm1::ImagePlus3MouseLeave() { Label12->setText(QStringLiteral("Status: Wait")); }
 
 void TForm1::ImagePlus3MouseDown(Qt::MouseButton button, int x, int y) {
-    GripDragging = button == Qt::LeftButton;
-    if (!GripDragging) return;
-    GripGrabX = x;
-    GripGrabY = y;
+    grip_.dragging = button == Qt::LeftButton;
+    if (!grip_.dragging) return;
+    grip_.grab = {x, y};
 }
 
 void TForm1::ImagePlus3MouseMove(int x, int y) {
-    if (!GripDragging) return;
+    if (!grip_.dragging) return;
     const viewer::GripResize r =
         viewer::DragGrip({ImagePlus3->x(), ImagePlus3->y()}, {ImagePlus3->width(), ImagePlus3->height()}, {x, y},
-                         {GripGrabX, GripGrabY}, {this->x(), this->y()}, viewerui::FreeArea(this));
+                         grip_.grab, {this->x(), this->y()}, viewerui::FreeArea(this));
     if (r.window.at != viewer::Point{this->x(), this->y()}) move(r.window.at.x, r.window.at.y);
     resize(r.window.size.width, r.window.size.height);
     ImagePlus3->move(r.gripAt.x, r.gripAt.y);
@@ -284,10 +284,10 @@ void TForm1::ImagePlus3MouseMove(int x, int y) {
 void TForm1::ImagePlus3MouseUp(Qt::MouseButton, int, int) {
     const viewer::Size stored = viewer::BoundWindowSize({width(), height()}, viewerui::FreeScreen(this));
     // Both in one write: the disk is waited for once.
-    OptionsIni->WriteIntegers(viewer::kSectionWindow, {{"Height", stored.height}, {"Width", stored.width}});
-    GripDragging = false;
-    if (!skinApplied_) return;
+    config_.OptionsIni->WriteIntegers(viewer::kSectionWindow, {{"Height", stored.height}, {"Width", stored.width}});
+    grip_.dragging = false;
+    if (!chrome_.skinApplied) return;
     Image3->Clear();
     N31Click();
-    if (TransparencyMode == "on") N121Click();
+    if (config_.SeeThroughTitles()) N121Click();
 }

@@ -14,8 +14,6 @@
 #include <QScrollArea>
 #include <QTableWidget>
 
-#include <climits>
-
 #include "ClickLabel.h"
 #include "DownloadCause.h"
 #include "QtBridge.h"
@@ -38,12 +36,12 @@ void TForm1::connectUpdateHandlers() {
 
 bool TForm1::StartDownload(const std::string& serverFile, const std::string& selector, const std::string& localFile) {
     if (Working()) return false;
-    viewer::DownloadSettings settings = DownloadSettings;
+    viewer::DownloadSettings settings = downloads_.DownloadSettings;
     settings.maxBytes = viewer::DownloadSizeLimit(selector);
     settings.check = viewer::DownloadContentCheck(selector);
-    auto loader = std::make_unique<viewer::TDownLoader>(viewer::UpdateUrl(serverFile),
-                                                        viewer::DataPath(ProgramDir, localFile), selector, settings);
-    DownloadName = selector;
+    auto loader = std::make_unique<viewer::TDownLoader>(
+        viewer::UpdateUrl(serverFile), viewer::DataPath(config_.ProgramDir, localFile), selector, settings);
+    downloads_.DownloadName = selector;
     // The worker only posts to the window; the window's own thread runs the handlers. Posted
     // calls die with the window, and the window stops the worker before it goes.
     loader->Start(
@@ -56,12 +54,12 @@ bool TForm1::StartDownload(const std::string& serverFile, const std::string& sel
             QMetaObject::invokeMethod(
                 this,
                 [this, result] {
-                    downLoader_.reset();  // the worker has ended; the next download may start
+                    downloads_.loader.reset();  // the worker has ended; the next download may start
                     guarded([&] { DownLoaderTerminate(result); });
                 },
                 Qt::QueuedConnection);
         });
-    downLoader_ = std::move(loader);  // the completion, queued at the earliest, comes after this
+    downloads_.loader = std::move(loader);  // the completion, queued at the earliest, comes after this
     return true;
 }
 
@@ -72,13 +70,11 @@ void TForm1::WMDownloadProgress(const std::string& selector, int kind, int64_t v
             Gauge2->setRange(0, 0);  // no size announced: the gauge only shows that data flows
             return;
         }
-        gaugeShift_ = 0;
-        while ((value >> gaugeShift_) > INT_MAX) ++gaugeShift_;
-        Gauge2->setRange(0, static_cast<int>(value >> gaugeShift_));
+        downloads_.gaugeShift = viewer::GaugeShift(value);
+        Gauge2->setRange(0, static_cast<int>(value >> downloads_.gaugeShift));
         Gauge2->setValue(0);
     } else if (kind == viewer::kProgressBytes) {
-        const int64_t scaled = std::max<int64_t>(value, 0) >> gaugeShift_;
-        Gauge2->setValue(static_cast<int>(std::min<int64_t>(scaled, Gauge2->maximum())));
+        Gauge2->setValue(viewer::GaugeValue(value, downloads_.gaugeShift, Gauge2->maximum()));
     }
 }
 
@@ -94,8 +90,8 @@ void TForm1::N0711Click() {
 }
 
 void TForm1::Label16Click() {
-    AutoCheckBase = 1;
-    AutoCheckProgram = 1;
+    config_.AutoCheckBase = true;
+    config_.AutoCheckProgram = true;
     N0711Click();
 }
 
@@ -108,7 +104,7 @@ void TForm1::Label16MouseLeave() { Label16->Underline(false); }
 void TForm1::DownLoaderTerminate(const viewer::DownloadResult& done) {
     const std::string time = viewer::LogTimeNow();
     if (viewer::InstallChain::Handles(done.name)) {
-        RunChainStep(Chain.Downloaded(done.name, done.ok, done.error, viewer::DownloadCause(done)));
+        RunChainStep(install_.Chain.Downloaded(done.name, done.ok, done.error, viewer::DownloadCause(done)));
         return;
     }
     if (done.name == viewer::kUpdateTempName && UpdateCheckBranch(done, time) == BranchEnd::Stop) return;
@@ -126,23 +122,23 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
         Gauge2->setValue(0);
         viewer::UpdateCheckInput in;
         try {
-            in.localLines = platform::LoadLines(viewer::DataPath(ProgramDir, viewer::kUpdateInfoName));
+            in.localLines = platform::LoadLines(viewer::DataPath(config_.ProgramDir, viewer::kUpdateInfoName));
             in.serverLines = platform::LoadLines(done.destFile);
         } catch (const platform::FileError& e) {
             logFailure(e.what());
             return BranchEnd::Stop;
         }
-        in.checkBase = AutoCheckBase == 1;
-        in.checkProgram = AutoCheckProgram == 1;
-        in.docsFolderExists = platform::DirectoryExists(ProgramDir + "\\Docs");
-        in.programVersion = ProgramVersion;
-        in.docsUpdateAvailable = Chain.DocsUpdateAvailable();
-        in.baseUpdateAvailable = Chain.BaseUpdateAvailable();
+        in.checkBase = config_.AutoCheckBase;
+        in.checkProgram = config_.AutoCheckProgram;
+        in.docsFolderExists = platform::DirectoryExists(config_.ProgramDir + "\\Docs");
+        in.programVersion = config_.ProgramVersion;
+        in.docsUpdateAvailable = install_.Chain.DocsUpdateAvailable();
+        in.baseUpdateAvailable = install_.Chain.BaseUpdateAvailable();
         in.programNoticeShown = !Label10->isHidden();
 
         const viewer::UpdateCheckOutcome out = viewer::RunUpdateCheck(in);
-        if (out.docsUpdateAvailable) Chain.DocsUpdateFound();
-        if (out.baseUpdateAvailable) Chain.BaseUpdateFound();
+        if (out.docsUpdateAvailable) DocsUpdateFound();
+        if (out.baseUpdateAvailable) BaseUpdateFound();
         if (out.showBaseNotice) Label6->show();
         if (out.showProgramNotice) Label10->show();
         for (const auto& text : out.logTexts) ListBox11->addItem(Q(time + text));
@@ -151,12 +147,12 @@ TForm1::BranchEnd TForm1::UpdateCheckBranch(const viewer::DownloadResult& done, 
             return BranchEnd::Stop;
         }
     }
-    Chain.DispatchEnded();
+    install_.Chain.DispatchEnded();
     return BranchEnd::Continue;
 }
 
 void TForm1::Label2Click() {
-    if (PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
+    if (nav_.PanelPage == viewer::kPanelBookPage) ShowPanels(viewer::PanelChange::CloseBookPage);
     Panel2->hide();
     N0000921Click();
 }
@@ -186,9 +182,9 @@ QWidget* TForm1::PanelControlWidget(viewer::PanelControl control) const {
 
 void TForm1::ShowPanels(viewer::PanelChange change) {
     const viewer::PanelView view = viewer::PanelChangeView(change);
-    if (view.panelPage) PanelPage = *view.panelPage;
-    if (view.optionsPage) OptionsPage = *view.optionsPage;
-    if (view.updatePanelPage) UpdatePanelPage = *view.updatePanelPage;
+    if (view.panelPage) nav_.PanelPage = *view.panelPage;
+    if (view.optionsPage) nav_.OptionsPage = *view.optionsPage;
+    if (view.updatePanelPage) install_.UpdatePanelPage = *view.updatePanelPage;
     for (const viewer::PanelControl control : view.emptied)
         if (auto* list = qobject_cast<QListWidget*>(PanelControlWidget(control))) list->clear();
     for (const auto& [control, shown] : view.visible) {

@@ -72,7 +72,7 @@ void TForm1::connectUpdatePanelHandlers() {
     bindMouse(ImagePlus4, &TForm1::ImagePlus4MouseDown, &TForm1::ImagePlus4MouseMove, &TForm1::ImagePlus4MouseUp);
 }
 
-bool TForm1::UpdatePanelOpen() const { return UpdatePanelPage == viewer::kUpdatePanelOpen; }
+bool TForm1::UpdatePanelOpen() const { return install_.UpdatePanelPage == viewer::kUpdatePanelOpen; }
 
 void TForm1::Label6Click() { N07091Click(); }
 
@@ -94,7 +94,7 @@ void TForm1::RequestWhatsNew(viewer::WhatsNew text) {
     }
     const char* file = viewer::WhatsNewFile(text);
     const bool started = StartDownload(file, file, file);
-    UpdateOffer.Requested(text, started);
+    install_.UpdateOffer.Requested(text, started);
     ListBox10->clear();
     N141Click();
     if (started) {
@@ -126,7 +126,8 @@ void TForm1::WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew
         }
     }
     const bool failed = !done.ok || !failure.empty();
-    const bool answered = UpdatePanelOpen() && (failed ? UpdateOffer.Failed(text) : UpdateOffer.Arrived(text));
+    const bool answered =
+        UpdatePanelOpen() && (failed ? install_.UpdateOffer.Failed(text) : install_.UpdateOffer.Arrived(text));
     if (failed) {
         const viewer::WhatsNewTexts t = viewer::WhatsNewFailed(text, failure, cause);
         if (answered) Label15->setText(Q(t.status));
@@ -137,15 +138,15 @@ void TForm1::WhatsNewBranch(const viewer::DownloadResult& done, viewer::WhatsNew
     ListBox10->clear();
     for (const auto& line : lines) ListBox10->addItem(Q(line));
     // The accept button is live as soon as its text is here.
-    drawUpdateButtons(UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
+    drawUpdateButtons(install_.UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
 }
 
 void TForm1::N141Click() {
     if (!Panel3->isHidden()) {
-        UpdatePanelPage = "";
+        install_.UpdatePanelPage = "";
         Panel3->hide();
     }
-    UpdatePanelPage = viewer::kUpdatePanelOpen;
+    install_.UpdatePanelPage = viewer::kUpdatePanelOpen;
     const viewer::Box at = viewer::UpdatePanelPlace({width(), height()});
     Panel3->setGeometry(at.left, at.top, at.width, at.height);
     N07021Click();
@@ -199,11 +200,11 @@ void TForm1::N07041Click() {
     blendPanelTitle(canvas);
     using viewerui::DrawPanelTexts;
     DrawPanelTexts(canvas, ImagePlus4, 8, Q(panelColours().titleText), viewerui::TextLine::Centre,
-                   {{QPoint(10, TitleLineHeight / 2), Q(viewer::kUpdatePanelTitle)}});
+                   {{QPoint(10, chrome_.TitleLineHeight / 2), Q(viewer::kUpdatePanelTitle)}});
     DrawPanelTexts(canvas, ImagePlus4, 8, Q(viewer::ColourFromValue(viewer::kUpdatePanelTextColour)),
                    viewerui::TextLine::Top,
                    {{QPoint(20, 50), Q(viewer::kUpdatePanelQuestion)}, {QPoint(20, 70), Q(viewer::kUpdatePanelWhatsNew)}});
-    drawUpdateButtons(UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
+    drawUpdateButtons(install_.UpdateOffer.AtRest(ImageSize(ImagePlus4), updateButtonSizes()));
 }
 
 viewer::UpdateButtonSizes TForm1::updateButtonSizes() const {
@@ -223,17 +224,19 @@ void TForm1::drawUpdateButtons(const std::vector<viewer::ButtonImage>& images) {
 }
 
 void TForm1::ImagePlus4MouseMove(int x, int y) {
-    if (UpdatePanelOpen()) drawUpdateButtons(UpdateOffer.Moved(ImageSize(ImagePlus4), updateButtonSizes(), x, y));
+    if (UpdatePanelOpen())
+        drawUpdateButtons(install_.UpdateOffer.Moved(ImageSize(ImagePlus4), updateButtonSizes(), x, y));
 }
 
 void TForm1::ImagePlus4MouseDown(Qt::MouseButton, int x, int y) {
-    if (UpdatePanelOpen()) drawUpdateButtons(UpdateOffer.Pressed(ImageSize(ImagePlus4), updateButtonSizes(), x, y));
+    if (UpdatePanelOpen())
+        drawUpdateButtons(install_.UpdateOffer.Pressed(ImageSize(ImagePlus4), updateButtonSizes(), x, y));
 }
 
 void TForm1::ImagePlus4MouseUp(Qt::MouseButton, int x, int y) {
     if (!UpdatePanelOpen()) return;
-    const viewer::UpdatePanel::Release r =
-        UpdateOffer.Released(ImageSize(ImagePlus4), updateButtonSizes(), x, y, Chain.DownLoaderBusy(), Working());
+    const viewer::UpdatePanel::Release r = install_.UpdateOffer.Released(ImageSize(ImagePlus4), updateButtonSizes(), x,
+                                                                         y, install_.Chain.DownLoaderBusy(), Working());
     drawUpdateButtons(r.images);
     using Action = viewer::UpdatePanel::Action;
     switch (r.action) {

@@ -79,3 +79,15 @@ TEST(Panels, ClosingAPageGivesTheBookItsControlsBack) {
     for (const PanelControl c : {PanelControl::ListBox10, PanelControl::Label15, PanelControl::Gauge2})
         EXPECT_EQ(Shown(open, c), std::optional<bool>(true));
 }
+
+TEST(Panels, OnlyTheOptionsAndTheHelpPageLieOverTheBookArea) {
+    EXPECT_TRUE(PageOverBookArea(kPanelOptions));
+    EXPECT_TRUE(PageOverBookArea(kPanelHelp));
+    for (const char* page : {kPanelBookPage, "", kOptionsUpdatePage, kUpdatePanelOpen, "Options"})
+        EXPECT_FALSE(PageOverBookArea(page)) << page;
+    // Each page a change opens is judged by the text the change sets.
+    EXPECT_TRUE(PageOverBookArea(*PanelChangeView(PanelChange::OpenOptions).panelPage));
+    EXPECT_TRUE(PageOverBookArea(*PanelChangeView(PanelChange::OpenHelp).panelPage));
+    EXPECT_FALSE(PageOverBookArea(*PanelChangeView(PanelChange::OpenBookPage).panelPage));
+    EXPECT_FALSE(PageOverBookArea(*PanelChangeView(PanelChange::ClosePage).panelPage));
+}

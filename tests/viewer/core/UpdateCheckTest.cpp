@@ -2,6 +2,7 @@
 // log texts they produce, a failed counter stopping the check with what it found before, a
 // copy cut short offering no program update, what may replace the local update.lasx, and the
 // address, size-limit and log-time formats.
+#include <climits>
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
@@ -182,6 +183,31 @@ TEST(UpdateServer, OnlyArchivesMoveTheGauge) {
     for (const char* name : {kDocsArchiveName, kBaseArchiveName, kProgramArchiveName}) EXPECT_TRUE(MovesGauge(name));
     for (const char* name : {kUpdateTempName, kUpdateInfoName, kDataWhatsNewName, kProgramWhatsNewName, "DOCS.ZIP"})
         EXPECT_FALSE(MovesGauge(name)) << name;
+}
+
+TEST(UpdateServer, GaugeShowsLargeFilesScaledWithinItsRange) {
+    constexpr int64_t kMax = INT_MAX;
+    struct Case { int64_t size; int shift; };
+    const Case cases[] = {{0, 0}, {1000, 0}, {kMax, 0}, {kMax + 1, 1}, {2 * kMax + 1, 1},
+                          {2 * kMax + 2, 2}, {int64_t{1} << 40, 10}, {INT64_MAX, 32}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        EXPECT_EQ(GaugeShift(c.size), c.shift);
+        EXPECT_LE(c.size >> GaugeShift(c.size), kMax);
+    }
+    struct Value { int64_t bytes; int shift, maximum, value; };
+    const Value values[] = {
+        {-5, 0, 100, 0},           // a count below nothing shows nothing
+        {50, 0, 100, 50},
+        {150, 0, 100, 100},        // more than announced stops at the end
+        {kMax + 1, 1, INT_MAX / 2 + 1, INT_MAX / 2 + 1},
+        {(int64_t{1} << 40) - 1, 10, 1 << 30, (1 << 30) - 1},
+        {INT64_MAX, 0, 100, 100},  // unscaled, a huge count is still held at the maximum
+    };
+    for (const Value& v : values) {
+        SCOPED_TRACE(v.bytes);
+        EXPECT_EQ(GaugeValue(v.bytes, v.shift, v.maximum), v.value);
+    }
 }
 
 TEST(UpdateCheck, OnlyAnUpdateInformationFileMayReplaceTheLocalOne) {

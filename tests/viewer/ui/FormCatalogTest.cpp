@@ -32,14 +32,14 @@ TEST(FormCatalog, WalkDownToTheBooksAndBackUp) {
     TForm1 form;
     form.show();
     ClickItem(form.ListBox8, "Фантастика");
-    EXPECT_EQ(form.CurrentCategory, "Фантастика");
+    EXPECT_EQ(form.Navigation().CurrentCategory, "Фантастика");
     EXPECT_EQ(Texts(form.ListBox2), (Strings{"Список рассказов", "Звёздные миры", "Нет файла"}));
     ClickItem(form.ListBox2, "Звёздные миры");
-    EXPECT_EQ(form.CurrentList, "Звёздные миры");
+    EXPECT_EQ(form.Navigation().CurrentList, "Звёздные миры");
     EXPECT_EQ(form.ListBox9->count(), 6);
     EXPECT_TRUE(form.ListBox9->isVisible());
     ClickItem(form.ListBox9, "Первая");
-    EXPECT_EQ(form.CurrentSubList, "Первая");
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Первая");
     EXPECT_EQ(Texts(form.ListBox1), (Strings{"Книга А", "Книга Б", "Книга В"}));
     EXPECT_EQ(form.ListBox1->toolTip(), QStringLiteral("Number of books: 3"));
     EXPECT_TRUE(form.ListBox1->isVisible());
@@ -70,7 +70,7 @@ TEST(FormCatalog, ArrowKeysInAListPickLikeAClick) {
     form.ListBox2->setFocus();
     form.ListBox2->setCurrentRow(0);
     QTest::keyClick(form.ListBox2, Qt::Key_Down);
-    EXPECT_EQ(form.CurrentList, "Звёздные миры");
+    EXPECT_EQ(form.Navigation().CurrentList, "Звёздные миры");
     EXPECT_EQ(form.ListBox9->count(), 6);
 }
 
@@ -85,7 +85,7 @@ TEST(FormCatalog, SpecialItemsAmongTheListsOpenNothing) {
         ClickItem(form.ListBox2, item);
         EXPECT_EQ(form.ListBox9->count(), 0);
         EXPECT_EQ(form.ListBox1->count(), 0);
-        EXPECT_TRUE(form.CurrentList.empty());
+        EXPECT_TRUE(form.Navigation().CurrentList.empty());
     }
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
@@ -101,7 +101,7 @@ TEST(FormCatalog, EmptySubListCountsNoBooks) {
     ClickItem(form.ListBox9, "Пустая");
     EXPECT_EQ(form.ListBox1->count(), 0);
     EXPECT_EQ(form.ListBox1->toolTip(), QStringLiteral("Number of books: 0"));
-    EXPECT_EQ(form.CurrentSubList, "Пустая");
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Пустая");
 }
 
 TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
@@ -113,8 +113,8 @@ TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
     ClickItem(form.ListBox2, "Звёздные миры");
     ClickItem(form.ListBox9, "Первая");
     ClickItem(form.ListBox9, "Список книг");
-    EXPECT_EQ(form.PanelPage, "listbooks");
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\Фантастика\\Звёздные миры\\books.texx");
+    EXPECT_EQ(form.Navigation().PanelPage, "listbooks");
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\Фантастика\\Звёздные миры\\books.texx");
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_TRUE(form.StringGrid1->isVisible());
     EXPECT_EQ(form.Panel1->geometry(), QRect(form.StringGrid3->x(), form.StringGrid3->y(), form.StringGrid3->width(),
@@ -124,10 +124,10 @@ TEST(FormCatalog, BookPageItemShowsThePagePanelOverTheDetails) {
     EXPECT_EQ(form.StringGrid1->columnCount(), 3);
     ASSERT_NE(form.StringGrid1->item(1, 2), nullptr);
     EXPECT_EQ(form.StringGrid1->item(1, 2)->text(), QStringLiteral("Вторая"));
-    EXPECT_EQ(form.StringGrid2.Cell(1, 1), "AAAM");
+    EXPECT_EQ(form.Pages().StringGrid2.Cell(1, 1), "AAAM");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_EQ(form.CurrentSubList, "Первая");
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Первая");
     // A sub-list picked afterwards puts the details back.
     ClickItem(form.ListBox9, "Вторая");
     EXPECT_FALSE(form.Panel1->isVisible());
@@ -149,7 +149,7 @@ TEST(FormCatalog, BookPageIsNotCoveredByTheOptionsPage) {
         ASSERT_TRUE(form.ImagePlus5->isVisible());
         if (!leaveOpen) emit form.Label2->clicked();
         ClickItem(form.ListBox9, "Список книг");
-        EXPECT_EQ(form.PanelPage, "listbooks");
+        EXPECT_EQ(form.Navigation().PanelPage, "listbooks");
         EXPECT_TRUE(form.StringGrid1->isVisible());
         EXPECT_FALSE(form.ImagePlus5->isVisible());
     }
@@ -215,7 +215,7 @@ TEST(FormCatalog, StoryIndexMergesTheSubListsOfTheList) {
     EXPECT_FALSE(form.StringGrid3->isVisible());
     EXPECT_FALSE(form.ScrollBox1->isVisible());
     EXPECT_EQ(form.ListBox7->count(), 0);
-    EXPECT_EQ(form.CurrentSubList, "Нет файла");  // the last item walked
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Нет файла");  // the last item walked
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
 
@@ -251,7 +251,7 @@ TEST(FormCatalog, MissingListFileGivesOneErrorAndLeavesTheLevelsEmpty) {
         EXPECT_EQ(form.ListBox9->count(), c.subList ? 6 : 0);
         EXPECT_EQ(form.ListBox1->count(), 0);
         EXPECT_EQ(form.ListBox7->count(), 0);
-        EXPECT_EQ(form.CurrentSubList, "Первая");  // set only by a sub-list that loaded
+        EXPECT_EQ(form.Navigation().CurrentSubList, "Первая");  // set only by a sub-list that loaded
     }
 }
 

@@ -187,7 +187,7 @@ TEST(FormDetails, QuickSearchViewShowsTheHit) {
     OpenFirstSubList(form);
     ClickItem(form.ListBox1, "Книга Б");
     form.Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    form.SearchHitIndex = 0;
+    form.SetSearchHitIndex(0);
     form.N5011->trigger();
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     EXPECT_EQ(S(form.Edit1->text()), "Книга А");
@@ -205,7 +205,7 @@ TEST(FormDetails, QuickSearchViewShowsTheHit) {
     EXPECT_EQ(form.Memo2->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);  // left as it was
     EXPECT_EQ(form.Image1->size(), QSize(120, 80));
 
-    form.SearchHitIndex = 7;
+    form.SetSearchHitIndex(7);
     form.N5011->trigger();
     ASSERT_EQ(inst.dialogs.size(), 1u);
     EXPECT_NE(inst.dialogs[0].find("7"), std::string::npos) << inst.dialogs[0];

@@ -170,8 +170,8 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         const size_t before = nginx.Requests().size();
 
         // The check found the update, the panel is open and the user has said yes.
-        if (c.docs) form.Chain.DocsUpdateFound();
-        if (c.base) form.Chain.BaseUpdateFound();
+        if (c.docs) form.DocsUpdateFound();
+        if (c.base) form.BaseUpdateFound();
         form.Label6->show();
         form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
         form.AcceptDataUpdate();
@@ -190,7 +190,7 @@ TEST(FormInstall, DataUpdatesFollowTheOrderOfTheirFlags) {
         EXPECT_TRUE(form.Panel3->isHidden());
         EXPECT_TRUE(form.ListBox10->isHidden());
         EXPECT_TRUE(form.Gauge2->isHidden());
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     }
 }
@@ -209,10 +209,20 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         {"both: busy between the archives", "docs.zip", true, true, "updatebase.zip", true},
         {"database: cancel is live while update.lasx is fetched", "updatebase.zip", false, true, "update.lasx", false},
     };
-    // The next download waits for the server until the test lets it fail.
+    // The first archive comes whole; the next download waits for the server until the test
+    // lets it fail.
     std::atomic<bool> release{false};
+    std::mutex lock;
+    std::string first, firstAnswer;  // the case's first archive and its answer
     testsupport::RawHttpServer held([&](testsupport::RawHttpServer::Connection& conn) {
-        conn.ReadRequest();
+        const std::string request = conn.ReadRequest();
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (request.find("/" + first + " ") != std::string::npos) {
+                conn.Send(firstAnswer);
+                return;
+            }
+        }
         while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         conn.Send("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     });
@@ -226,27 +236,27 @@ TEST(FormInstall, BusyFlagWhileTheNextDownloadRuns) {
         TForm1 form;
         form.show();
         form.Panel3->show();
-        WriteFile(inst.dir() / c.archive, (std::string(c.archive) == "docs.zip" ? Docs() : Base()).bytes);
-        if (c.docs) form.Chain.DocsUpdateFound();
-        if (c.base) form.Chain.BaseUpdateFound();
-        (void)form.Chain.AcceptDataUpdate();  // accepted; the file written above stands for its first download
-        viewer::DownloadResult done;
-        done.name = c.archive;
-        done.destFile = inst.dir() / c.archive;
-        done.ok = true;
-        form.DownLoaderTerminate(done);
-        // The archive is unpacked off the window's thread, then the next download starts.
-        EXPECT_TRUE(form.Working());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form.DownloadRunning(); }, 10000));
-        EXPECT_EQ(form.DownloadName, c.next);
-        EXPECT_EQ(form.Chain.DownLoaderBusy(), c.busy);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            const std::string& bytes = (std::string(c.archive) == "docs.zip" ? Docs() : Base()).bytes;
+            first = c.archive;
+            firstAnswer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n" + bytes;
+        }
+        if (c.docs) form.DocsUpdateFound();
+        if (c.base) form.BaseUpdateFound();
+        form.AcceptDataUpdate();
+        EXPECT_EQ(form.DownloadName(), c.archive);
+        // The archive arrives and is unpacked off the window's thread, then the next download starts.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.DownloadRunning() && form.DownloadName() != c.archive; }, 10000));
+        EXPECT_EQ(form.DownloadName(), c.next);
+        EXPECT_EQ(form.Chain().DownLoaderBusy(), c.busy);
 
         // That download fails: the chain stops, the panel stays open and can be cancelled.
         release.store(true);
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + std::string(c.next) +
                                                           " could not be downloaded: the server answered 404");
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
     }
@@ -291,8 +301,8 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
         form.show();
         const std::string lasx = ReadFile(inst.dir() / "update.lasx");
         const size_t before = nginx.Requests().size();
-        form.Chain.DocsUpdateFound();
-        form.Chain.BaseUpdateFound();
+        form.DocsUpdateFound();
+        form.BaseUpdateFound();
         form.Label6->show();
         form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
         form.AcceptDataUpdate();
@@ -306,7 +316,7 @@ TEST(FormInstall, AChainStopsAtTheFirstFailure) {
             EXPECT_EQ(form.Gauge2->value(), form.Gauge2->minimum()) << "the gauge shows the archive before";
         }
         EXPECT_NE(LastLog(form).find(" - Update stopped: "), std::string::npos) << LastLog(form);
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_FALSE(form.Panel3->isHidden());
         EXPECT_EQ(form.Label6->isHidden(), c.docsInstalled);
         if (c.docsInstalled) ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
@@ -321,10 +331,14 @@ TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
     // What the raw server answers for the case at hand.
     std::string answer;
     std::mutex lock;
+    // The documents come whole from either server; the fresh update.lasx is the case.
+    nginx.Put("docs.zip", Docs().bytes);
+    const std::string docs =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(Docs().bytes.size()) + "\r\n\r\n" + Docs().bytes;
     testsupport::RawHttpServer raw([&](testsupport::RawHttpServer::Connection& conn) {
-        conn.ReadRequest();
+        const std::string request = conn.ReadRequest();
         std::lock_guard<std::mutex> hold(lock);
-        conn.Send(answer);  // and the connection closes
+        conn.Send(request.find("/docs.zip ") != std::string::npos ? docs : answer);  // and the connection closes
     });
     const std::string half = kServerLasx.substr(0, kServerLasx.size() / 2);
     struct Case {
@@ -361,17 +375,17 @@ TEST(FormInstall, AFreshUpdateInfoThatIsNotOneKeepsTheOldFile) {
         TForm1 form;
         form.show();
         const std::string before = ReadFile(inst.dir() / "update.lasx");
-        form.Chain.DocsUpdateFound();
-        (void)form.Chain.AcceptDataUpdate();
+        form.DocsUpdateFound();
         form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
-        form.N07071->trigger();  // the last step of the data update
+        form.AcceptDataUpdate();  // the documents, then the last step of the data update
         ASSERT_TRUE(WaitForDownloads(form));
+        ExpectInstalled(inst, Docs(), {"docs/Последний рейс.doc"});
         EXPECT_EQ(ReadFile(inst.dir() / "update.lasx"), before);
         EXPECT_EQ(form.Label15->text().toStdString(),
                   "Status: Update stopped: update.lasx could not be downloaded: " + std::string(c.cause));
         EXPECT_NE(LastLog(form).find(c.reason), std::string::npos) << LastLog(form);
         EXPECT_FALSE(form.Panel3->isHidden());
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         // The next start reads the old file as before.
         TForm1 again;
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
@@ -392,7 +406,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     form.show();
     emit form.Label2->clicked();  // the options panel on its update page
     form.ListBox11->addItem(QStringLiteral("an earlier line"));
-    form.Chain.BaseUpdateFound();  // a database update found by an earlier check
+    form.BaseUpdateFound();  // a database update found by an earlier check
 
     emit form.Label17->mouseEntered();
     EXPECT_TRUE(form.Label17->font().underline());
@@ -400,7 +414,7 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_FALSE(form.Label17->font().underline());
 
     emit form.Label17->clicked();
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_EQ(form.ListBox11->count(), 0);
     EXPECT_TRUE(form.ListBox11->isHidden());
@@ -411,19 +425,19 @@ TEST(FormInstall, DownloadStoriesForReading) {
     EXPECT_TRUE(form.Panel3->isVisible());
     EXPECT_TRUE(form.Label15->isVisible());
     EXPECT_TRUE(form.Gauge2->isVisible());
-    EXPECT_TRUE(form.Chain.DocsUpdateAvailable());
-    EXPECT_TRUE(form.Chain.DownLoaderBusy());
+    EXPECT_TRUE(form.Chain().DocsUpdateAvailable());
+    EXPECT_TRUE(form.Chain().DownLoaderBusy());
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: Downloading 1st package of two");
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(Requested(nginx, 0), (std::vector<std::string>{"docs.zip 200", "updatebase.zip 200", "update.lasx 200"}));
     EXPECT_TRUE(form.Panel3->isHidden());
-    EXPECT_FALSE(form.Chain.DownLoaderBusy());
+    EXPECT_FALSE(form.Chain().DownLoaderBusy());
 
     // Back on the update page, the log that went with the panel is shown again and a check
     // fills it anew.
     emit form.Label2->clicked();
     QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));  // "Update"
-    ASSERT_EQ(form.OptionsPage, "updateopt");
+    ASSERT_EQ(form.Navigation().OptionsPage, "updateopt");
     EXPECT_TRUE(form.ListBox11->isVisible());
     form.ListBox11->addItem(QStringLiteral("a line of before"));
     emit form.Label16->clicked();
@@ -447,7 +461,7 @@ TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
     inst.UseUpdateServer(slow.base());
     TForm1 form;
     form.show();
-    form.Chain.DocsUpdateFound();
+    form.DocsUpdateFound();
     form.AcceptDataUpdate();  // a documents update is running
     emit form.Label2->clicked();
     emit form.Label17->clicked();
@@ -455,7 +469,7 @@ TEST(FormInstall, DownloadStoriesIsRefusedWhileAnotherDownloadRuns) {
               std::string::npos)
         << LastLog(form);
     EXPECT_TRUE(form.Panel1->isVisible());  // nothing else changed
-    EXPECT_TRUE(form.Chain.DownLoaderBusy());
+    EXPECT_TRUE(form.Chain().DownLoaderBusy());
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
 }
@@ -498,11 +512,11 @@ TEST(FormInstall, WhatTheUserDoesWhileAChainRunsLeavesItsStatusLine) {
         form.show();
         // A notice's text is on the panel and its accept is live; the documents are then
         // fetched by their own starter, so the offer is still there.
-        form.N141->trigger();
-        form.ListBox10->addItem(QStringLiteral("what the update brings"));
-        form.UpdateOffer.Requested(viewer::WhatsNew::Data, true);
-        ASSERT_TRUE(form.UpdateOffer.Arrived(viewer::WhatsNew::Data));
-        form.Chain.DocsUpdateFound();
+        form.N07091->trigger();
+        ASSERT_TRUE(WaitForDownloads(form));
+        ASSERT_TRUE(form.UpdateOffer().AcceptLive());
+        ASSERT_EQ(form.ListBox10->count(), 1);
+        form.DocsUpdateFound();
         form.N07051->trigger();
         ASSERT_EQ(form.Label15->text().toStdString(), kUpdating);
         if (c.duringUnpack) {
@@ -566,7 +580,7 @@ TEST(FormInstall, ProgramUpdateIsHandedOverOnlyWhenTheUpdaterStarts) {
         ASSERT_TRUE(WaitForDownloads(form));
         platform::SetModuleCheckForTesting(nullptr);
         const fs::path mark = inst.dir() / "autoupdatevnbooks/started.txt";
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         if (!c.reason) {
             EXPECT_FALSE(form.isVisible());
             const auto twoLines = [&] { return std::ranges::count(ReadFile(mark), '\n') == 2; };
@@ -615,7 +629,7 @@ TEST(FormInstall, APendingJournalKeepsEveryUpdateOutUntilAStartUndoesIt) {
         // The folder is writable again; the update is accepted, then the program update.
         const size_t before = nginx.Requests().size();
         form.show();
-        form.Chain.DocsUpdateFound();
+        form.DocsUpdateFound();
         form.Label6->show();
         form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
         form.AcceptDataUpdate();
@@ -623,7 +637,7 @@ TEST(FormInstall, APendingJournalKeepsEveryUpdateOutUntilAStartUndoesIt) {
         const std::string why = "an interrupted update is to be undone at the next start";
         EXPECT_EQ(form.Label15->text().toStdString(), "Status: Update stopped: " + why);
         EXPECT_TRUE(LastLog(form).ends_with(" - Update stopped: docs.zip was not installed: " + why)) << LastLog(form);
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_FALSE(form.Label6->isHidden());  // still offered
         form.N07111->trigger();
         ASSERT_TRUE(WaitForDownloads(form));
@@ -645,7 +659,7 @@ TEST(FormInstall, APendingJournalKeepsEveryUpdateOutUntilAStartUndoesIt) {
     EXPECT_EQ(form.Label15->text().toStdString(),
               "Status: An interrupted update was undone; the installation is as it was before it.");
     form.show();
-    form.Chain.DocsUpdateFound();
+    form.DocsUpdateFound();
     form.ShowPanels(viewer::PanelChange::OpenUpdatePanel);
     form.AcceptDataUpdate();
     ASSERT_TRUE(WaitForDownloads(form));

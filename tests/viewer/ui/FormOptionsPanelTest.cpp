@@ -88,8 +88,8 @@ TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
         const QColor chromeBefore = At(form.Image3, ChromeCancel(form));
         emit form.Label2->clicked();
 
-        EXPECT_EQ(form.PanelPage, "options");
-        EXPECT_EQ(form.OptionsPage, "skins");
+        EXPECT_EQ(form.Navigation().PanelPage, "options");
+        EXPECT_EQ(form.Navigation().OptionsPage, "skins");
         ASSERT_TRUE(form.Panel1->isVisible());
         EXPECT_EQ(form.Panel1->geometry(),
                   QRect(form.Edit3->x(), form.Edit3->y(), form.width() - 20,
@@ -119,7 +119,7 @@ TEST(FormOptionsPanel, OpensOverTheBookOnItsSkinsPage) {
 
         emit form.Label2->clicked();
         EXPECT_FALSE(form.Panel1->isVisible());
-        EXPECT_EQ(form.PanelPage, "");
+        EXPECT_EQ(form.Navigation().PanelPage, "");
         EXPECT_TRUE(form.Memo2->isVisible() && form.ListBox1->isVisible() && form.ScrollBox1->isVisible());
         EXPECT_EQ(At(form.Image3, ChromeCancel(form)), chromeBefore) << "the chrome keeps the close button";
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
@@ -133,7 +133,7 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     form.ListBox11->addItem(QStringLiteral("12:0:1 - No updates found"));
 
     ClickOn(form, {100, 145});  // "Update"
-    EXPECT_EQ(form.OptionsPage, "updateopt");
+    EXPECT_EQ(form.Navigation().OptionsPage, "updateopt");
     for (QWidget* w : {static_cast<QWidget*>(form.CheckBox1), static_cast<QWidget*>(form.CheckBox2),
                        static_cast<QWidget*>(form.Label16), static_cast<QWidget*>(form.Label17),
                        static_cast<QWidget*>(form.ListBox11)}) {
@@ -159,9 +159,9 @@ TEST(FormOptionsPanel, TheMenuSwitchesTheSubPages) {
     EXPECT_EQ(At(form.ImagePlus5, {100, 60}), kFon);
 
     ClickOn(form, {38, 83});  // left of the "Skins" zone: nothing
-    EXPECT_EQ(form.OptionsPage, "updateopt");
+    EXPECT_EQ(form.Navigation().OptionsPage, "updateopt");
     ClickOn(form, {100, 83});  // "Skins"
-    EXPECT_EQ(form.OptionsPage, "skins");
+    EXPECT_EQ(form.Navigation().OptionsPage, "skins");
     // The skin list takes [Editor] ColorFon and Colortext, as integers with their default.
     EXPECT_EQ(form.ListBox5->palette().color(QPalette::Base), QColor(188, 188, 188));
     EXPECT_EQ(form.ListBox5->palette().color(QPalette::Text), QColor(188, 188, 188));
@@ -201,25 +201,25 @@ TEST(FormOptionsPanel, TogglesSwitchAndCloseTheirPages) {
     form.show();
     form.N0000921->trigger();
     form.N0000931->trigger();  // Help replaces Options on the open panel
-    EXPECT_EQ(form.PanelPage, "help");
+    EXPECT_EQ(form.Navigation().PanelPage, "help");
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_FALSE(form.ImagePlus5->isVisible());
     EXPECT_TRUE(form.StringGrid1->isVisible());
     EXPECT_EQ(form.StringGrid1->geometry(), QRect(QPoint(0, 0), form.Panel1->size()));
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\index.texx");
-    EXPECT_EQ(form.CellCommands.At(1, 2).Command, "openfile");
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\help\\index.texx");
+    EXPECT_EQ(form.Pages().CellCommands.At(1, 2).Command, "openfile");
     form.StringGrid1->setCurrentCell(2, 1);
     form.StringGrid1DblClick();
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\second.texx");
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\help\\second.texx");
 
     form.N0000921->trigger();  // and Options replaces Help
-    EXPECT_EQ(form.PanelPage, "options");
+    EXPECT_EQ(form.Navigation().PanelPage, "options");
     EXPECT_TRUE(form.ImagePlus5->isVisible());
     EXPECT_FALSE(form.StringGrid1->isVisible());
     form.N0000931->trigger();
     form.N0000931->trigger();  // Help again closes it
     EXPECT_FALSE(form.Panel1->isVisible());
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
     EXPECT_TRUE(form.Memo2->isVisible());
 
     // The list-of-books page keeps the panel: neither toggle does anything.
@@ -229,10 +229,10 @@ TEST(FormOptionsPanel, TogglesSwitchAndCloseTheirPages) {
     testsupport::ClickItem(books.ListBox8, "Фантастика");
     testsupport::ClickItem(books.ListBox2, "Звёздные миры");
     testsupport::ClickItem(books.ListBox9, "Список книг");
-    ASSERT_EQ(books.PanelPage, "listbooks");
+    ASSERT_EQ(books.Navigation().PanelPage, "listbooks");
     books.N0000921->trigger();
     books.N0000931->trigger();
-    EXPECT_EQ(books.PanelPage, "listbooks");
+    EXPECT_EQ(books.Navigation().PanelPage, "listbooks");
     EXPECT_TRUE(books.StringGrid1->isVisible());
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
@@ -247,7 +247,7 @@ TEST(FormOptionsPanel, AHelpPageThatCannotBeReadLeavesThePanelClosed) {
     ASSERT_EQ(inst.dialogs.size(), 1u);
     EXPECT_NE(inst.dialogs.front().find("index.texx"), std::string::npos) << inst.dialogs.front();
     EXPECT_FALSE(form.Panel1->isVisible());
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
     EXPECT_TRUE(form.Memo2->isVisible());
 }
 
@@ -265,7 +265,7 @@ TEST(FormOptionsPanel, TheTitleLineDragsThePanel) {
     form.ImagePlus5MouseUp(Qt::LeftButton, 100, 5);
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
-    EXPECT_EQ(form.OptionsPage, "skins") << "a drag ends on the Skins page";
+    EXPECT_EQ(form.Navigation().OptionsPage, "skins") << "a drag ends on the Skins page";
     EXPECT_TRUE(form.GroupBox1->isVisible());
     EXPECT_FALSE(form.ListBox11->isVisible());
     EXPECT_EQ(ShownAt(form.ImagePlus5, PanelCancel(form)), "");
@@ -301,7 +301,7 @@ TEST(FormOptionsPanel, TheGripAndThePanelKeepTheirOwnDrags) {
     EXPECT_EQ(form.Panel1->pos(), start);
     EXPECT_EQ(form.size(), size);
     // The grip's drag goes on.
-    ASSERT_TRUE(form.GripDragging);
+    ASSERT_TRUE(form.Grip().dragging);
     form.ImagePlus3MouseMove(5, 45);
     const QSize taller = form.size();
     EXPECT_EQ(taller, size + QSize(0, 40));
@@ -315,7 +315,7 @@ TEST(FormOptionsPanel, TheGripAndThePanelKeepTheirOwnDrags) {
     EXPECT_EQ(form.size(), taller);
     form.ImagePlus3MouseUp(Qt::LeftButton, 50, 50);  // stores the size it has, as any release does
     EXPECT_EQ(form.size(), taller);
-    EXPECT_FALSE(form.GripDragging);
+    EXPECT_FALSE(form.Grip().dragging);
     form.ImagePlus5MouseMove(130, 20);
     EXPECT_EQ(form.Panel1->pos(), start + QPoint(30, 15));
     form.ImagePlus5MouseUp(Qt::LeftButton, 130, 20);
@@ -332,14 +332,14 @@ TEST(FormOptionsPanel, ThePageHasOneCloseButton) {
     TForm1& form = *open.form;
     ClickOn(form, PanelCancel(form));
     EXPECT_TRUE(form.Panel1->isVisible());
-    EXPECT_EQ(form.PanelPage, "options");
+    EXPECT_EQ(form.Navigation().PanelPage, "options");
 
     OptionsOpen plainOpen("Windows");
     TForm1& plain = *plainOpen.form;
     ASSERT_TRUE(plain.Panel1->isVisible());
     ClickOn(plain, PanelCancel(plain));
     EXPECT_FALSE(plain.Panel1->isVisible());
-    EXPECT_EQ(plain.PanelPage, "");
+    EXPECT_EQ(plain.Navigation().PanelPage, "");
     EXPECT_TRUE(plain.Memo2->isVisible());
 }
 
@@ -347,7 +347,7 @@ namespace {
 
 // What the window shows of the panel and the book once a page was closed.
 std::string ClosedView(const TForm1& f) {
-    std::string out = "page '" + f.PanelPage + "'";
+    std::string out = "page '" + f.Navigation().PanelPage + "'";
     for (const QWidget* w : {static_cast<const QWidget*>(f.Panel1), static_cast<const QWidget*>(f.StringGrid1),
                              static_cast<const QWidget*>(f.ListBox11), static_cast<const QWidget*>(f.Memo2),
                              static_cast<const QWidget*>(f.ListBox1), static_cast<const QWidget*>(f.ScrollBox1)})
@@ -409,7 +409,7 @@ TEST(FormOptionsPanel, AChangeOfSkinRepaintsThePanel) {
     TForm1& form = *open.form;
     Installation& inst = open.inst;
     testsupport::ClickItem(form.ListBox5, "Forest");
-    ASSERT_EQ(form.SkinName, "Forest");
+    ASSERT_EQ(form.Config().SkinName, "Forest");
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(At(form.ImagePlus5, {400, 40}), QColor(255, 0, 0)) << "still the old skin's ground";
     EXPECT_EQ(form.ListBox5->currentItem()->text(), QStringLiteral("Forest"));
@@ -440,7 +440,7 @@ TEST(FormOptionsPanel, ALayoutGivesBothPanelsTheWindowsSizeAndPlace) {
         EXPECT_EQ(ShownAt(form.Image3, ChromeCancel(form)), "b_cansel");
     };
     testsupport::ClickItem(form.ListBox5, "Classic");
-    ASSERT_EQ(form.SkinName, "Classic");
+    ASSERT_EQ(form.Config().SkinName, "Classic");
     ASSERT_NE(form.size(), QSize(1000, 760)) << "the test needs the layout to change the window's size";
     expectPanelsFit();
     EXPECT_EQ(form.GroupBox1->geometry().right(), form.Panel1->width() - 31) << "the skin list keeps its old width";
@@ -494,6 +494,6 @@ TEST(FormOptionsPanel, WithoutASkinBothPanelsOpen) {
     testsupport::ClickItem(form.ListBox5, "Classic");  // on the closed panel's list: nothing seen
     emit form.Label2->clicked();
     testsupport::ClickItem(form.ListBox5, "Classic");
-    EXPECT_EQ(form.SkinName, "Classic");
+    EXPECT_EQ(form.Config().SkinName, "Classic");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }

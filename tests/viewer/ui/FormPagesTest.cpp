@@ -53,7 +53,7 @@ void OpenPage(TForm1& form, const std::string& page) {
     form.StringGrid1->setGeometry(0, 0, 600, 300);
     form.Panel1->show();
     form.StringGrid1->show();
-    form.CurrentTexxFile = form.ProgramDir + "\\help\\" + page;
+    form.SetCurrentTexxFile(form.Config().ProgramDir + "\\help\\" + page);
     form.N211->trigger();
     form.N231->trigger();
 }
@@ -87,7 +87,7 @@ TEST(FormPages, HelpPageIsDrawnWithItsColoursBordersLinesAndPictures) {
     OpenPage(form, "index.texx");
     ASSERT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
     EXPECT_EQ(Text(form, 2, 2), QStringLiteral("5"));
-    EXPECT_EQ(form.CellCommands.At(1, 2), (viewer::CellCommand{"openfile", "second.texx"}));
+    EXPECT_EQ(form.Pages().CellCommands.At(1, 2), (viewer::CellCommand{"openfile", "second.texx"}));
 
     const QImage shot = form.StringGrid1->viewport()->grab().toImage();
     const QColor base = form.StringGrid1->palette().color(QPalette::Base);
@@ -132,10 +132,10 @@ TEST(FormPages, DoubleClickFollowsTheLinkAndItsCommandsRun) {
     OpenPage(form, "index.texx");
     // A cell without a command does nothing.
     DoubleClick(form, 1, 1);
-    EXPECT_EQ(form.CurrentTexxFile, viewer::HelpIndexPage(form.ProgramDir));
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, viewer::HelpIndexPage(form.Config().ProgramDir));
 
     DoubleClick(form, 1, 2);
-    EXPECT_EQ(form.CurrentTexxFile, form.ProgramDir + "\\help\\second.texx");
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, form.Config().ProgramDir + "\\help\\second.texx");
     EXPECT_EQ(Text(form, 1, 1), QStringLiteral("Вторая страница"));
     EXPECT_EQ(form.StringGrid1->columnCount(), 2);
     EXPECT_EQ(form.PageGridLines(), (viewer::GridLines{false, false}));
@@ -175,12 +175,12 @@ TEST(FormPages, BadPagesGiveOneErrorAndKeepThePageShown) {
         TForm1 form;
         form.show();
         OpenPage(form, "index.texx");
-        form.CurrentTexxFile = form.ProgramDir + "\\help\\bad.texx";
+        form.SetCurrentTexxFile(form.Config().ProgramDir + "\\help\\bad.texx");
         form.N211->trigger();
         ASSERT_EQ(inst.dialogs.size(), 1u);
         EXPECT_NE(inst.dialogs.front().find(c.message), std::string::npos) << inst.dialogs.front();
         EXPECT_EQ(form.StringGrid1->columnCount(), 3);
         EXPECT_EQ(Text(form, 2, 2), QStringLiteral("5"));
-        EXPECT_EQ(form.CellCommands.At(1, 2).Argument, "second.texx");
+        EXPECT_EQ(form.Pages().CellCommands.At(1, 2).Argument, "second.texx");
     }
 }

@@ -81,9 +81,9 @@ void ExpectShown(const TForm1& form, const Shown& s) {
     EXPECT_EQ(Picked(form.ListBox8), s.category);
     EXPECT_EQ(Picked(form.ListBox2), s.list);
     EXPECT_EQ(Picked(form.ListBox9), s.pickedSubList);
-    EXPECT_EQ(form.CurrentCategory, s.category);
-    EXPECT_EQ(form.CurrentList, s.list);
-    EXPECT_EQ(form.CurrentSubList, s.subList);
+    EXPECT_EQ(form.Navigation().CurrentCategory, s.category);
+    EXPECT_EQ(form.Navigation().CurrentList, s.list);
+    EXPECT_EQ(form.Navigation().CurrentSubList, s.subList);
     EXPECT_EQ(Texts(form.ListBox2), s.lists);
     EXPECT_EQ(Texts(form.ListBox9), s.subLists);
     EXPECT_EQ(Texts(form.ListBox1), s.books);
@@ -124,7 +124,7 @@ TEST(FormSearch, TypingShowsTheFirstHitInCatalogOrder) {
         Type(form, c.text);
         EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
         ExpectShown(form, c.shown);
-        EXPECT_EQ(form.SearchHitIndex, c.hit);
+        EXPECT_EQ(form.Navigation().SearchHitIndex, c.hit);
         EXPECT_EQ(S(form.Edit1->text()), c.book);  // the quick-search view shows the hit
         EXPECT_EQ(Picked(form.ListBox1), c.book);
         EXPECT_TRUE(form.ListBox1->isVisible());
@@ -159,7 +159,7 @@ TEST(FormSearch, TextLongerThanEveryTitleLeavesTheListsAtTheLastSubList) {
     ExpectShown(form, kLastSubList);
     // No hit: the book shown before stays, and no book of the list shown is picked.
     EXPECT_EQ(S(form.Edit1->text()), "Пикник");
-    EXPECT_EQ(form.SearchHitIndex, 1);
+    EXPECT_EQ(form.Navigation().SearchHitIndex, 1);
     EXPECT_EQ(Picked(form.ListBox1), "(none)");
 }
 
@@ -178,7 +178,7 @@ TEST(FormSearch, PlaceholderAndEmptyTextDoNotSearch) {
     QTest::keyClick(form.Edit3, Qt::Key_Escape);  // writes the placeholder
     EXPECT_EQ(form.Edit3->text(), QStringLiteral("Quick search"));
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.CurrentSubList, "Вторая");
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Вторая");
     EXPECT_EQ(Texts(form.ListBox1), Strings{"Орбита"});
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
 }
@@ -268,13 +268,13 @@ TEST(FormSearch, SearchSeesAListFileChangedOnDisk) {
     ExpectShown(form, kLastSubList);
     inst.Write("Фантастика/Звёздные миры/Первая.txt", "Книга А\r\nПикник\r\nНовый день\r\n");
     form.Edit3->setText(QStringLiteral("новый"));
-    EXPECT_EQ(form.CurrentSubList, "Первая");
-    EXPECT_EQ(form.SearchHitIndex, 2);
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Первая");
+    EXPECT_EQ(form.Navigation().SearchHitIndex, 2);
     EXPECT_EQ(S(form.Edit1->text()), "Новый день");
     // The same size again, another title.
     inst.Write("Фантастика/Звёздные миры/Первая.txt", "Книга А\r\nПикник\r\nНовая дата\r\n");
     form.Edit3->setText(QStringLiteral("новый д"));
-    EXPECT_EQ(form.CurrentSubList, "Пираты");
+    EXPECT_EQ(form.Navigation().CurrentSubList, "Пираты");
     form.Edit3->setText(QStringLiteral("новая"));
     EXPECT_EQ(S(form.Edit1->text()), "Новая дата");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();

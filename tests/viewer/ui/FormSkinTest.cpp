@@ -95,10 +95,10 @@ TEST(FormSkin, LayoutWithTheDefaultCoordinates) {
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_FALSE(form.Image3->isHidden());
     EXPECT_EQ(Rect(form.Image3), QRect(0, 0, ww, wh));
-    EXPECT_EQ(form.TransparencyMode, "on");
-    EXPECT_EQ(form.TitleBlendOption, 55);
-    EXPECT_EQ(form.TitleBlendSkin, 10);
-    EXPECT_EQ(form.TitleLineHeight, 24);
+    EXPECT_EQ(form.Config().TransparencyMode, "on");
+    EXPECT_EQ(form.Chrome().TitleBlendOption, 55);
+    EXPECT_EQ(form.Chrome().TitleBlendSkin, 10);
+    EXPECT_EQ(form.Chrome().TitleLineHeight, 24);
 
     const std::pair<QWidget*, QRect> cases[] = {
         {form.Edit3, {10, 50, 189, 21}},
@@ -118,9 +118,9 @@ TEST(FormSkin, LayoutWithTheDefaultCoordinates) {
         SCOPED_TRACE(control->objectName().toStdString());
         EXPECT_EQ(Rect(control), want);
     }
-    EXPECT_EQ(form.ZoomOutX, 209);
-    EXPECT_EQ(form.ZoomOutY, 285);
-    EXPECT_EQ(form.ZoomInX, 232);
+    EXPECT_EQ(form.Cover().zoomOut.x, 209);
+    EXPECT_EQ(form.Cover().zoomOut.y, 285);
+    EXPECT_EQ(form.Cover().zoomIn.x, 232);
     EXPECT_EQ(form.Label2->y(), 10);
     // The menu labels from the right edge, 15 px apart: "About", "Help", "Options".
     EXPECT_EQ(form.Label3->x(), ww - 10 - form.Label3->width());
@@ -156,7 +156,7 @@ TEST(FormSkin, SkinCoordinatesAndWindowSizeFromTheFiles) {
     EXPECT_EQ(form.ListBox8->pos(), QPoint(14, 91));
     EXPECT_EQ(form.StringGrid3->pos(), QPoint(213, 60));
     EXPECT_EQ(form.Label2->y(), 30);
-    EXPECT_EQ(form.TransparencyMode, "off");
+    EXPECT_EQ(form.Config().TransparencyMode, "off");
     // Without the see-through painting nothing blends the title line, yet it has its close
     // button (z_ib_close, drawn at W - 5 - 14, 5) from the start.
     EXPECT_EQ(form.Image3->Picture().pixelColor(form.width() - 12, 10), QColor(200, 0, 0));
@@ -177,8 +177,8 @@ TEST(FormSkin, WindowsSkinKeepsTheDesignAndTheFrame) {
     EXPECT_EQ(form.size(), QSize(1000, 760));
     EXPECT_FALSE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(form.Image3->isHidden());
-    EXPECT_EQ(form.TransparencyMode, "");
-    EXPECT_EQ(form.ChromeLoaded, 0);
+    EXPECT_EQ(form.Config().TransparencyMode, "");
+    EXPECT_FALSE(form.Chrome().chromeLoaded);
     // The design's story index covers the text box beside it, and the grid is laid out whole.
     EXPECT_EQ(form.ListBox4->width(), 737);
     EXPECT_EQ(Rect(form.ListBox4).right(), Rect(form.Memo2).right());
@@ -202,8 +202,8 @@ TEST(FormSkin, SkinWithAMissingBitmapIsRefusedAtStartUpAndStartUpGoesOn) {
     EXPECT_FALSE(form.windowFlags() & Qt::FramelessWindowHint);  // still movable and closable
     EXPECT_TRUE(form.Image3->isHidden());
     EXPECT_EQ(form.size(), QSize(1000, 760));
-    EXPECT_EQ(form.TransparencyMode, "");  // so activations paint nothing
-    EXPECT_EQ(form.BaseMonthName, "August");
+    EXPECT_EQ(form.Config().TransparencyMode, "");  // so activations paint nothing
+    EXPECT_EQ(form.Config().BaseMonthName, "August");
     EXPECT_EQ(form.StringGrid3->columnCount(), 10);
     form.AppActivate();
     EXPECT_EQ(inst.dialogs.size(), 1u);
@@ -222,7 +222,7 @@ TEST(FormSkin, ChoosingSkinsOnTheOptionsPanel) {
 
     ClickItem(form.ListBox5, "Forest");
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    EXPECT_EQ(form.SkinName, "Forest");
+    EXPECT_EQ(form.Config().SkinName, "Forest");
     EXPECT_EQ(inst.Read("skins/skin_select.txt"), "Forest\r\n");
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(255, 0, 0));
     EXPECT_EQ(Base(form.ListBox1), QColor(0, 255, 0));
@@ -239,17 +239,17 @@ TEST(FormSkin, ChoosingSkinsOnTheOptionsPanel) {
         ASSERT_EQ(inst.dialogs.size(), 1u);
         EXPECT_NE(inst.dialogs[0].find(r.skin), std::string::npos) << inst.dialogs[0];
         EXPECT_NE(inst.dialogs[0].find(r.named), std::string::npos) << inst.dialogs[0];
-        EXPECT_EQ(form.SkinName, "Forest");
+        EXPECT_EQ(form.Config().SkinName, "Forest");
         EXPECT_EQ(inst.Read("skins/skin_select.txt"), "Forest\r\n");
         EXPECT_EQ(Base(form.ListBox1), QColor(0, 255, 0));
-        EXPECT_EQ(form.Bitmaps.SizeOf("tb_plus"), (viewer::Size{18, 16}));
+        EXPECT_EQ(form.Chrome().Bitmaps.SizeOf("tb_plus"), (viewer::Size{18, 16}));
     }
 
     // "Windows" is saved for the next start; the skin in use stays in use.
     inst.dialogs.clear();
     ClickItem(form.ListBox5, "Windows");
     EXPECT_EQ(inst.Read("skins/skin_select.txt"), "Windows\r\n");
-    EXPECT_EQ(form.SkinName, "Forest");
+    EXPECT_EQ(form.Config().SkinName, "Forest");
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     form.N31Click();  // a later repaint still finds the skin's files
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
@@ -276,7 +276,7 @@ TEST(FormSkin, TitleBlendMixesTheSkinWithTheScreenAboveTheWindow) {
     OneColourScreen screen(QColor(100, 150, 250));
     TForm1 form;
     form.show();
-    form.TransparencyMode = "on";
+    ASSERT_EQ(form.Config().TransparencyMode, "on");  // the options' default
     const QPoint before = form.pos();
     screen.asked.clear();
     form.AppActivate();

@@ -45,10 +45,10 @@ TEST(FormStartup, FirstStartRegistersReadsAndWritesDefaults) {
     inst.WriteMinimal();
     TForm1 form;
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    EXPECT_EQ(form.ProgramDir, inst.dir().string() + "\\");
+    EXPECT_EQ(form.Config().ProgramDir, inst.dir().string() + "\\");
     EXPECT_EQ(Reg("Path"), inst.dir().string());
     EXPECT_EQ(Reg("Version"), "1.42");
-    EXPECT_EQ(form.SkinName, "Classic");
+    EXPECT_EQ(form.Config().SkinName, "Classic");
     ASSERT_EQ(form.ListBox8->count(), 2);
     EXPECT_EQ(form.ListBox8->item(0)->text(), QStringLiteral("Фантастика"));
     // The skin's layout sizes the window from the options' defaults, within what it needs.
@@ -61,15 +61,15 @@ TEST(FormStartup, FirstStartRegistersReadsAndWritesDefaults) {
     platform::IniFile options(inst.dir() / "options.ini");
     EXPECT_EQ(options.ReadInteger("Window", "Height", 0), 500);
     EXPECT_EQ(options.ReadInteger("Interface", "Text size", 0), 8);
-    EXPECT_EQ(form.BaseYear, "2018");
-    EXPECT_EQ(form.BaseDay, "02");
-    EXPECT_EQ(form.BaseMonthName, "August");
+    EXPECT_EQ(form.Config().BaseYear, "2018");
+    EXPECT_EQ(form.Config().BaseDay, "02");
+    EXPECT_EQ(form.Config().BaseMonthName, "August");
     // No options file: both automatic checks.
-    EXPECT_EQ(form.AutoCheckBase, 1);
-    EXPECT_EQ(form.AutoCheckProgram, 1);
+    EXPECT_TRUE(form.Config().AutoCheckBase);
+    EXPECT_TRUE(form.Config().AutoCheckProgram);
     EXPECT_TRUE(form.CheckBox1->isChecked());
     EXPECT_TRUE(form.CheckBox2->isChecked());
-    EXPECT_EQ(form.ColorIni->ReadInteger("Editor", "ColortextRead", 0), 255);
+    EXPECT_EQ(form.Config().ColorIni->ReadInteger("Editor", "ColortextRead", 0), 255);
 }
 
 TEST(FormStartup, LaterStartFromElsewhereUsesTheRegisteredPath) {
@@ -80,8 +80,8 @@ TEST(FormStartup, LaterStartFromElsewhereUsesTheRegisteredPath) {
     testsupport::CwdGuard away(inst.root() / "elsewhere");
     TForm1 form;
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    EXPECT_EQ(form.ProgramDir, inst.dir().string() + "\\");
-    EXPECT_EQ(form.SkinName, "Classic");  // read from the installation, not from the current folder
+    EXPECT_EQ(form.Config().ProgramDir, inst.dir().string() + "\\");
+    EXPECT_EQ(form.Config().SkinName, "Classic");  // read from the installation, not from the current folder
     EXPECT_EQ(form.ListBox8->count(), 2);
     EXPECT_EQ(Reg("Path"), inst.dir().string());
 }
@@ -95,7 +95,7 @@ TEST(FormStartup, MovedInstallationIsRegisteredAgain) {
     testsupport::CwdGuard there(moved);
     TForm1 form;
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    EXPECT_EQ(form.ProgramDir, moved.string() + "\\");
+    EXPECT_EQ(form.Config().ProgramDir, moved.string() + "\\");
     EXPECT_EQ(Reg("Path"), moved.string());
     EXPECT_EQ(Reg("Full path"), (moved / "VantorBooks").string());
     EXPECT_EQ(form.ListBox8->count(), 2);
@@ -106,7 +106,8 @@ TEST(FormStartup, ActivationLeavesTheWindowWhereItWas) {
     inst.WriteMinimal();
     TForm1 form;
     form.show();
-    form.TransparencyMode = "on";  // the mode in which activations repaint the chrome
+    // The options' default, in which activations repaint the chrome.
+    ASSERT_EQ(form.Config().TransparencyMode, "on");
     const QPoint before = form.pos();
     for (int i = 0; i < 3; ++i) form.AppActivate();
     QApplication::processEvents();
@@ -123,8 +124,8 @@ TEST(FormStartup, AutomaticCheckPairsSetFlagsAndBoxes) {
         inst.Write("options.ini", "[Update]\r\nAutomatically check for updates of the database=" + std::to_string(c.d) +
                                       "\r\nAutomatically check for program updates=" + std::to_string(c.p) + "\r\n");
         TForm1 form;
-        EXPECT_EQ(form.AutoCheckBase, c.base);
-        EXPECT_EQ(form.AutoCheckProgram, c.program);
+        EXPECT_EQ(form.Config().AutoCheckBase, c.base == 1);
+        EXPECT_EQ(form.Config().AutoCheckProgram, c.program == 1);
         EXPECT_EQ(form.CheckBox1->isChecked(), c.base == 1);
         EXPECT_EQ(form.CheckBox2->isChecked(), c.program == 1);
         // The stored pair is left as it was: a box ticked from code writes its own value back.
@@ -143,7 +144,7 @@ TEST(FormStartup, CheckBoxesWriteTheOptionAtOnce) {
     EXPECT_EQ(options.ReadInteger("Update", "Automatically check for updates of the database", -9), 0);
     form.CheckBox2->setChecked(false);
     EXPECT_EQ(options.ReadInteger("Update", "Automatically check for program updates", -9), 0);
-    EXPECT_EQ(form.AutoCheckBase, 1);  // takes effect at the next start
+    EXPECT_TRUE(form.Config().AutoCheckBase);  // takes effect at the next start
 }
 
 TEST(FormStartup, ResetCommandDeletesOptionsAndEndsTheProgram) {
@@ -197,7 +198,7 @@ TEST(FormStartup, MissingOrShortDataFileGivesOneErrorNamingIt) {
         EXPECT_EQ(form.ListBox8->count() > 0, c.categories);
         EXPECT_EQ(inst.Exists("options.ini"), c.options);
         EXPECT_EQ(inst.Exists(c.file), c.content != nullptr);  // nothing written in its place
-        EXPECT_TRUE(form.BaseMonthName.empty());
+        EXPECT_TRUE(form.Config().BaseMonthName.empty());
     }
 }
 
@@ -206,10 +207,10 @@ TEST(FormStartup, ResetSwitchIsAcceptedAndDefaultsAreWritten) {
     inst.WriteMinimal();
     TForm1 form(QStringList{QStringLiteral("VantorBooks"), QStringLiteral("/reset")});
     EXPECT_TRUE(inst.dialogs.empty());
-    EXPECT_TRUE(form.ResetSwitchGiven);
+    EXPECT_TRUE(form.Config().ResetSwitchGiven);
     EXPECT_EQ(platform::IniFile(inst.dir() / "options.ini").ReadString("Window", "Max", ""), "off");
     TForm1 other(QStringList{QStringLiteral("VantorBooks"), QStringLiteral("/RESET")});
-    EXPECT_FALSE(other.ResetSwitchGiven);
+    EXPECT_FALSE(other.Config().ResetSwitchGiven);
 }
 
 TEST(FormStartup, WhatAKilledRunLeftIsClearedFirst) {
@@ -257,8 +258,8 @@ TEST(FormStartup, ADamagedJournalOfAKilledRunIsToldOnceAndStartUpGoesOn) {
                 << inst.dialogs[0];
             // The rest of start-up ran: categories, skin, base date.
             EXPECT_EQ(form.ListBox8->count(), 2);
-            EXPECT_EQ(form.SkinName, "Classic");
-            EXPECT_EQ(form.BaseMonthName, "August");
+            EXPECT_EQ(form.Config().SkinName, "Classic");
+            EXPECT_EQ(form.Config().BaseMonthName, "August");
         }
         EXPECT_EQ(testsupport::ReadFile(scratch / "kept/0"), "a replaced file");
         EXPECT_EQ(testsupport::ReadFile(scratch / "journal.damaged"), c.journal);
@@ -302,7 +303,7 @@ TEST(FormStartup, AnInterruptedUpdateIsUndoneBeforeAnythingIsReadAndToldOnce) {
     EXPECT_FALSE(inst.Exists("docs/new 0.doc"));
     ASSERT_EQ(form.ListBox8->count(), 2);
     EXPECT_EQ(form.ListBox8->item(0)->text(), QStringLiteral("Фантастика"));
-    EXPECT_EQ(form.SkinName, "Classic");
+    EXPECT_EQ(form.Config().SkinName, "Classic");
     const std::string notice = "An interrupted update was undone; the installation is as it was before it.";
     EXPECT_EQ(form.Label15->text().toStdString(), "Status: " + notice);
     ASSERT_EQ(form.ListBox11->count(), 1);
@@ -336,6 +337,6 @@ TEST(FormStartup, AReadOnlyInstallationIsToldOnce) {
     // Start-up went on to its end, the boxes as the options say.
     EXPECT_TRUE(form.CheckBox1->isChecked());
     EXPECT_TRUE(form.CheckBox2->isChecked());
-    EXPECT_EQ(form.BaseMonthName, "August");
+    EXPECT_EQ(form.Config().BaseMonthName, "August");
     EXPECT_EQ(inst.Read("options.ini"), options);
 }

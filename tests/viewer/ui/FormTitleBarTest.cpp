@@ -278,7 +278,8 @@ TEST(FormTitleBar, CoverZoomByButtonsAndWheel) {
     OpenSubList(form, "Первая");
     ClickItem(form.ListBox1, "Книга А");  // no cover of its own: noti.jpg, 40 x 30
     ASSERT_EQ(form.Image1->size(), QSize(40, 30));
-    const QPoint zoomIn(form.ZoomInX + 5, form.ZoomInY + 5), zoomOut(form.ZoomOutX + 5, form.ZoomOutY + 5);
+    const QPoint zoomIn(form.Cover().zoomIn.x + 5, form.Cover().zoomIn.y + 5),
+        zoomOut(form.Cover().zoomOut.x + 5, form.Cover().zoomOut.y + 5);
 
     form.Image3MouseDown(Qt::LeftButton, zoomIn.x(), zoomIn.y());
     EXPECT_EQ(form.Image1->size(), QSize(306, 230));
@@ -301,7 +302,7 @@ TEST(FormTitleBar, CoverZoomByButtonsAndWheel) {
     EXPECT_EQ(form.Image1->size(), QSize(40, 30));
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), form.Image1->mapToGlobal(QPointF(5, 5)));
     QApplication::sendEvent(form.Image1, &enter);
-    EXPECT_EQ(form.CoverHover, "enter");
+    EXPECT_TRUE(form.Cover().hovered);
     wheel(120);
     EXPECT_EQ(form.Image1->size(), QSize(306, 230));
     wheel(-60);
@@ -309,7 +310,7 @@ TEST(FormTitleBar, CoverZoomByButtonsAndWheel) {
     EXPECT_EQ(form.Image1->size(), QSize(39, 30));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(form.Image1, &leave);
-    EXPECT_EQ(form.CoverHover, "leave");
+    EXPECT_FALSE(form.Cover().hovered);
     wheel(120);
     EXPECT_EQ(form.Image1->size(), QSize(39, 30));
 
@@ -340,14 +341,14 @@ TEST(FormTitleBar, GripResizesTheWindowAndStoresABoundedSize) {
     // Dragged 100 down: the window follows, as far as the screen lets it; the size is stored on
     // release and the window is laid out and painted at it.
     form.ImagePlus3MouseDown(Qt::LeftButton, 5, 5);
-    EXPECT_TRUE(form.GripDragging);
+    EXPECT_TRUE(form.Grip().dragging);
     form.ImagePlus3MouseMove(5, 105);
     const viewer::Size taller = viewer::BoundWindowSize({start.width(), start.height() + 100}, screen);
     ASSERT_GT(taller.height, start.height());  // the test's screen leaves room to grow
     EXPECT_EQ(form.size(), QSize(taller.width, taller.height));
     EXPECT_EQ(grip->pos(), QPoint(taller.width - 20, taller.height - 20));
     form.ImagePlus3MouseUp(Qt::LeftButton, 5, 105);
-    EXPECT_FALSE(form.GripDragging);
+    EXPECT_FALSE(form.Grip().dragging);
     EXPECT_EQ(stored(), form.size());
     EXPECT_EQ(form.Image3->Picture().size(), form.size());
     EXPECT_EQ(form.Memo2->geometry().bottom(), form.height() - 31);
@@ -389,7 +390,7 @@ TEST(FormTitleBar, PagesCloseButtonOnTheChrome) {
     EXPECT_TRUE(form.Panel1->isHidden());
 
     form.Label2Click();
-    ASSERT_EQ(form.PanelPage, "options");
+    ASSERT_EQ(form.Navigation().PanelPage, "options");
     EXPECT_EQ(at(inButton), QColor(90, 0, 90));
     form.Image3MouseMove(inZone.x(), inZone.y());
     EXPECT_EQ(at(inButton), QColor(91, 0, 91));
@@ -404,7 +405,7 @@ TEST(FormTitleBar, PagesCloseButtonOnTheChrome) {
     // The release inside the zone closes the page, wherever the press was.
     form.Image3MouseUp(Qt::LeftButton, inZone.x(), inZone.y());
     EXPECT_TRUE(form.Panel1->isHidden());
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
     for (QWidget* back : {static_cast<QWidget*>(form.Memo2), static_cast<QWidget*>(form.ListBox1),
                           static_cast<QWidget*>(form.ScrollBox1)})
         EXPECT_FALSE(back->isHidden()) << S(back->objectName());
@@ -526,16 +527,16 @@ TEST(FormTitleBar, HelpFromTheListOfBooksPageOpensTheHelpPage) {
     TForm1 form;
     form.show();
     OpenSubList(form, "Список книг");
-    ASSERT_EQ(form.PanelPage, "listbooks");
+    ASSERT_EQ(form.Navigation().PanelPage, "listbooks");
     form.Label4Click();
     EXPECT_TRUE(inst.dialogs.empty()) << inst.dialogs.front();
-    EXPECT_EQ(form.PanelPage, "help");
+    EXPECT_EQ(form.Navigation().PanelPage, "help");
     EXPECT_FALSE(form.Panel1->isHidden());
     EXPECT_FALSE(form.StringGrid1->isHidden());
-    EXPECT_EQ(form.CurrentTexxFile, viewer::HelpIndexPage(form.ProgramDir));
+    EXPECT_EQ(form.Navigation().CurrentTexxFile, viewer::HelpIndexPage(form.Config().ProgramDir));
     form.Label4Click();
     EXPECT_TRUE(form.Panel1->isHidden());
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
 }
 
 TEST(FormTitleBar, ExitFromTheTrayEndsTheProgram) {

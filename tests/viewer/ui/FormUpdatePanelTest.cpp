@@ -97,7 +97,7 @@ TEST(FormUpdatePanel, NoticesOpenThePanelAndFetchTheirText) {
         form.ListBox11->addItem(QStringLiteral("an earlier check"));
         emit (form.*c.notice)->clicked();
 
-        EXPECT_EQ(form.UpdatePanelPage, "update");
+        EXPECT_EQ(form.UpdatePanelPage(), "update");
         ASSERT_TRUE(form.Panel3->isVisible());
         EXPECT_EQ(form.Panel3->geometry(), QRect(form.width() / 2 - 250, form.height() / 2 - 200, 500, 400));
         EXPECT_EQ(form.ImagePlus4->geometry(), QRect(0, 0, 500, 400));
@@ -155,7 +155,7 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     nginx.Put("docs.zip", "not fetched");
     PanelWindow window(nginx.base());
     auto& [inst, form] = window;
-    form.Chain.DocsUpdateFound();
+    form.DocsUpdateFound();
     form.ListBox10->addItem(QStringLiteral("an earlier text"));
     emit form.Label6->clicked();
     ASSERT_TRUE(WaitForDownloads(form));
@@ -169,7 +169,7 @@ TEST(FormUpdatePanel, AWhatsNewTextThatFailsLeavesAcceptDead) {
     EXPECT_EQ(ShownAt(form.ImagePlus4, kAccept + QPoint(2, 2)), "b_update_f");
     QTest::mouseRelease(form.ImagePlus4, Qt::LeftButton, {}, kInAccept);
     EXPECT_FALSE(form.Working());
-    EXPECT_FALSE(form.Chain.DownLoaderBusy());
+    EXPECT_FALSE(form.Chain().DownLoaderBusy());
     EXPECT_EQ(nginx.Requests(1).size(), 1u);
     Release(form, kInCancel);
     EXPECT_FALSE(form.Panel3->isVisible());
@@ -206,7 +206,7 @@ TEST(FormUpdatePanel, ATextThatComesAfterItsRequestWasLeftIsNotShown) {
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(form.Panel3->isVisible(), c.open);
         EXPECT_EQ(form.ListBox10->count(), 0);
-        EXPECT_FALSE(form.UpdateOffer.AcceptLive());
+        EXPECT_FALSE(form.UpdateOffer().AcceptLive());
         EXPECT_EQ(form.Label15->text().toStdString(), c.status);
         if (!c.served) {
             EXPECT_NE(form.ListBox11->item(form.ListBox11->count() - 1)->text().indexOf(QStringLiteral("404")), -1)
@@ -262,11 +262,11 @@ TEST(FormUpdatePanel, CancelClosesWhenNoInstallationRuns) {
     });
     PanelWindow window(held.base());
     auto& [inst, form] = window;
-    form.Chain.DocsUpdateFound();
+    form.DocsUpdateFound();
     form.N141->trigger();
     form.ListBox10->addItem(QStringLiteral("what is new"));
     form.AcceptDataUpdate();
-    ASSERT_TRUE(form.Chain.DownLoaderBusy());
+    ASSERT_TRUE(form.Chain().DownLoaderBusy());
 
     QTest::mouseMove(form.ImagePlus4, kInCancel);
     EXPECT_EQ(ShownAt(form.ImagePlus4, kCancel + QPoint(2, 2)), "b_cansel_a");
@@ -278,12 +278,12 @@ TEST(FormUpdatePanel, CancelClosesWhenNoInstallationRuns) {
 
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
-    ASSERT_FALSE(form.Chain.DownLoaderBusy());
+    ASSERT_FALSE(form.Chain().DownLoaderBusy());
     Release(form, kCancel + QPoint(0, 10));  // on the button's border: neither in nor out
     EXPECT_TRUE(form.Panel3->isVisible());
     Release(form, kInCancel);
     EXPECT_FALSE(form.Panel3->isVisible()) << "a failed installation leaves the panel open for good";
-    EXPECT_EQ(form.UpdatePanelPage, "");
+    EXPECT_EQ(form.UpdatePanelPage(), "");
     EXPECT_EQ(form.ListBox10->count(), 0);
     EXPECT_TRUE(form.Gauge2->isHidden());
     // Closed, the panel's buttons do nothing.
@@ -314,7 +314,7 @@ TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
         nginx.Put("docs.zip", "never fetched");
         PanelWindow window(nginx.base());
         auto& [inst, form] = window;
-        form.Chain.DocsUpdateFound();
+        form.DocsUpdateFound();
         if (c.accept) {
             emit form.Label6->clicked();
             ASSERT_TRUE(WaitForDownloads(form));
@@ -331,7 +331,7 @@ TEST(FormUpdatePanel, AServerThatIsDownIsSaidWhereItStopped) {
         EXPECT_NE(last.find(c.log), std::string::npos) << last;
         // The reason names the server that did not answer.
         EXPECT_NE(last.find("127.0.0.1"), std::string::npos) << last;
-        EXPECT_FALSE(form.Chain.DownLoaderBusy());
+        EXPECT_FALSE(form.Chain().DownLoaderBusy());
         EXPECT_TRUE(form.Panel3->isVisible());
         Release(form, kInCancel);
         EXPECT_FALSE(form.Panel3->isVisible());
@@ -376,13 +376,13 @@ TEST(FormUpdatePanel, WhichDownloadsEmptyTheDescription) {
         {"the program what's-new text", lasx, [](TForm1& f) { f.N07101->trigger(); }, true},
         {"documents and the fresh update.lasx", lasx,
          [](TForm1& f) {
-             f.Chain.DocsUpdateFound();
+             f.DocsUpdateFound();
              f.AcceptDataUpdate();
          },
          false},
         {"the database", lasx,
          [](TForm1& f) {
-             f.Chain.BaseUpdateFound();
+             f.BaseUpdateFound();
              f.AcceptDataUpdate();
          },
          true},

@@ -103,14 +103,14 @@ TEST(FormUpdate, CheckOutcomesAgainstTheServer) {
         EXPECT_EQ(form.ListBox11->count(), 0);  // no automatic check with 0/0
 
         emit form.Label16->clicked();  // "Check for updates now"
-        EXPECT_EQ(form.AutoCheckBase, 1);
-        EXPECT_EQ(form.AutoCheckProgram, 1);
+        EXPECT_TRUE(form.Config().AutoCheckBase);
+        EXPECT_TRUE(form.Config().AutoCheckProgram);
         ASSERT_TRUE(WaitForDownloads(form));
         EXPECT_EQ(LogTexts(form), c.log);
         EXPECT_EQ(!form.Label6->isHidden(), c.label6);
         EXPECT_EQ(!form.Label10->isHidden(), c.label10);
-        EXPECT_EQ(form.Chain.DocsUpdateAvailable(), c.docs == 1);
-        EXPECT_EQ(form.Chain.BaseUpdateAvailable(), c.base == 1);
+        EXPECT_EQ(form.Chain().DocsUpdateAvailable(), c.docs == 1);
+        EXPECT_EQ(form.Chain().BaseUpdateAvailable(), c.base == 1);
         // The server's copy is kept beside the program; the local copy is not touched.
         EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), c.server);
         EXPECT_EQ(inst.Read("update.lasx").substr(0, 11), "VantorBooks");
@@ -160,7 +160,7 @@ TEST(FormUpdate, FailedCheckLogsAFailureAndKeepsTheOldCopy) {
         EXPECT_NE(log[1].find(c.reason), std::string::npos) << log[1];
         EXPECT_TRUE(form.Label6->isHidden());
         EXPECT_TRUE(form.Label10->isHidden());
-        EXPECT_FALSE(form.Chain.DocsUpdateAvailable());
+        EXPECT_FALSE(form.Chain().DocsUpdateAvailable());
         if (c.keepsPrevious) {
             EXPECT_EQ(testsupport::ReadFile(inst.dir() / "update_temp.lasx"), previous);
         }
@@ -247,15 +247,14 @@ TEST(FormUpdate, OneDownloadAtATimeEachCompletedUnderItsOwnName) {
     form.N0711->trigger();
     ASSERT_TRUE(form.DownloadRunning());
     EXPECT_FALSE(form.StartDownload("docs.zip", "docs.zip", "docs.zip"));
-    EXPECT_EQ(form.DownloadName, "update_temp.lasx");
+    EXPECT_EQ(form.DownloadName(), "update_temp.lasx");
     emit form.Label16->clicked();  // refused too, and says so
     EXPECT_EQ(LogTexts(form), (std::vector<std::string>{
                                   kStart, " - Update check not started: another download is still running"}));
-    form.DownloadName = "docs.zip";  // whatever the shared name says meanwhile
     release.store(true);
     ASSERT_TRUE(WaitForDownloads(form));
     EXPECT_EQ(LogTexts(form).back(), kAvail);  // the check's branch ran
-    EXPECT_TRUE(form.Chain.BaseUpdateAvailable());
+    EXPECT_TRUE(form.Chain().BaseUpdateAvailable());
     EXPECT_FALSE(inst.Exists("docs.zip"));
 }
 
@@ -291,13 +290,13 @@ TEST(FormUpdate, OptionsLabelOpensAndClosesTheUpdatePage) {
     TForm1 form;
     form.show();
     emit form.Label2->clicked();
-    EXPECT_EQ(form.PanelPage, "options");
+    EXPECT_EQ(form.Navigation().PanelPage, "options");
     QTest::mouseClick(form.ImagePlus5, Qt::LeftButton, {}, QPoint(100, 145));  // "Update"
-    EXPECT_EQ(form.OptionsPage, "updateopt");
+    EXPECT_EQ(form.Navigation().OptionsPage, "updateopt");
     EXPECT_TRUE(form.Label16->isVisible());
     EXPECT_FALSE(form.Memo2->isVisible());
     emit form.Label2->clicked();
-    EXPECT_EQ(form.PanelPage, "");
+    EXPECT_EQ(form.Navigation().PanelPage, "");
     EXPECT_FALSE(form.Panel1->isVisible());
     EXPECT_TRUE(form.Memo2->isVisible());
 }
