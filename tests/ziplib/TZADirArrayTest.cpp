@@ -285,14 +285,14 @@ TEST(TZADirArray, AnOwnedSourceStreamIsFreedWithTheLastItemHoldingIt) {
     Load(a, {u"owned", u"foreign"});
     a.ItemPtr(0)->SetSourceStream(new TrackedStream(ownedFreed), true);
     a.ItemPtr(1)->SetSourceStream(&foreign, false);
-    EXPECT_TRUE(a.ItemPtr(0)->OwnsSourceStream);
-    EXPECT_FALSE(a.ItemPtr(1)->OwnsSourceStream);
+    EXPECT_TRUE(a.ItemPtr(0)->OwnsSourceStream());
+    EXPECT_FALSE(a.ItemPtr(1)->OwnsSourceStream());
 
     {
         const TDirItem held = a.GetItem(0);  // a copy taken out of the array shares the stream
         a.Delete(0);
         EXPECT_FALSE(ownedFreed);
-        EXPECT_NE(held.SourceStream, nullptr);
+        EXPECT_NE(held.SourceStream(), nullptr);
     }
     EXPECT_TRUE(ownedFreed);
     a.Delete(0);
@@ -301,6 +301,6 @@ TEST(TZADirArray, AnOwnedSourceStreamIsFreedWithTheLastItemHoldingIt) {
     TDirItem item;
     item.SetSourceStream(&foreign, false);
     item.SetSourceStream(nullptr, true);
-    EXPECT_EQ(item.SourceStream, nullptr);
-    EXPECT_FALSE(item.OwnsSourceStream);
+    EXPECT_EQ(item.SourceStream(), nullptr);
+    EXPECT_FALSE(item.OwnsSourceStream());
 }

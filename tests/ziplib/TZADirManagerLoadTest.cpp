@@ -15,6 +15,7 @@
 #include "format/UnicodeNameExtraField.h"
 #include "format/Zip64ExtraField.h"
 #include "platform/CodePage.h"
+#include "platform/Unicode.h"
 #include "unicode/CodePages.h"
 #include "ziplib/EZAException.h"
 #include "ziplib/TZipArchiver.h"
@@ -374,6 +375,42 @@ TEST_F(Opening, RecoveryScanDetails) {
         ASSERT_EQ(Dir().Items.Count(), 65535);
         EXPECT_EQ(Item(65534).Name, u"65534");
         EXPECT_EQ(Dir().Items.Names().IndexOf(u"40000"), 40000);
+    }
+}
+
+TEST_F(Opening, DirectoriesLargerThanAReadAreReadWhole) {
+    // Headers near the largest a header can be, so that many of them straddle the boundary of
+    // one read; then the same with megabytes of bytes that are no header after the headers, in
+    // a directory whose record is where it must be and counts them all.
+    std::vector<GenEntry> entries(40);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const auto fill = static_cast<uint8_t>(i + 1);
+        entries[i] = {.name = "big/" + std::to_string(i) + ".txt", .data = "d" + std::to_string(i)};
+        entries[i].comment = std::string(60000 + i * 97, static_cast<char>('a' + i % 26));
+        entries[i].centralExtra = {ExtraField{0x1234, std::vector<uint8_t>(60000 - i * 131, fill)}};
+    }
+    GenLayout layout;
+    const Bytes plain = BuildZip(entries, {}, &layout);
+    Bytes padded = plain;
+    const size_t junk = 3u << 20;
+    padded.insert(padded.begin() + static_cast<std::ptrdiff_t>(layout.endAt), junk, uint8_t{0x5A});
+    const uint64_t directorySize = layout.endAt - layout.directoryAt;
+    Put32(padded, layout.endAt + junk + 12, static_cast<uint32_t>(directorySize + junk));
+    const Bytes* const archives[] = {&plain, &padded};
+    for (const Bytes* b : archives) {
+        SCOPED_TRACE(b == &plain ? "headers only" : "bytes after the headers");
+        Open(*b);
+        EXPECT_FALSE(a.DirectoryRecovered());
+        EXPECT_EQ(Dir().DirectoryStart, static_cast<int64_t>(layout.directoryAt));
+        ASSERT_EQ(Dir().Items.Count(), static_cast<int>(entries.size()));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const TDirItem& it = Item(static_cast<int>(i));
+            EXPECT_EQ(it.Name, platform::Utf8ToUtf16(entries[i].name)) << i;
+            EXPECT_EQ(it.Comment.str(), entries[i].comment) << i;
+            ASSERT_EQ(it.ExtraFields.size(), 1u) << i;
+            EXPECT_EQ(it.ExtraFields[0].data, entries[i].centralExtra[0].data) << i;
+            EXPECT_EQ(Offset(static_cast<int>(i)), layout.localAt[i]) << i;
+        }
     }
 }
 

@@ -14,15 +14,14 @@ void TDirItem::SetLocalHeaderOffset(uint64_t offset, bool escape) {
     }
 }
 
-void TDirItem::SetSourceStream(TStream* stream, bool owns) {
+void ItemSource::Set(TStream* stream, bool owns) {
     if (!stream) {
-        SourceStream.reset();
-        OwnsSourceStream = false;
+        held_.reset();
         return;
     }
-    if (owns) SourceStream.reset(stream);
-    else SourceStream = std::shared_ptr<TStream>(stream, [](TStream*) {});
-    OwnsSourceStream = owns;
+    // Owned, the stream is freed even when the holder cannot be made.
+    std::shared_ptr<TStream> shared = owns ? std::shared_ptr<TStream>(stream) : std::shared_ptr<TStream>(stream, [](TStream*) {});
+    held_ = std::make_unique<Held>(Held{std::move(shared), owns});
 }
 
 }  // namespace ziplib

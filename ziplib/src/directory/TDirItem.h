@@ -60,6 +60,35 @@ private:
     std::unique_ptr<S> text_;
 };
 
+// The stream a new or updated item's data comes from, held apart: most items have none, and
+// then it costs a pointer. Copies share the stream; an owned stream is freed when the last of
+// them lets go, one not owned never is.
+class ItemSource {
+public:
+    ItemSource() = default;
+    ItemSource(const ItemSource& other) : held_(other.held_ ? std::make_unique<Held>(*other.held_) : nullptr) {}
+    ItemSource(ItemSource&&) noexcept = default;
+    ItemSource& operator=(const ItemSource& other) {
+        held_ = other.held_ ? std::make_unique<Held>(*other.held_) : nullptr;
+        return *this;
+    }
+    ItemSource& operator=(ItemSource&&) noexcept = default;
+
+    // nullptr clears both the stream and the ownership.
+    void Set(TStream* stream, bool owns);
+    TStream* Stream() const { return held_ ? held_->stream.get() : nullptr; }
+    bool Owns() const { return held_ && held_->owns; }
+
+private:
+    struct Held {
+        std::shared_ptr<TStream> stream;
+        bool owns = false;
+    };
+    std::unique_ptr<Held> held_;
+};
+
+// The fields are in an order that leaves no padding between them: a large directory holds
+// one per item.
 struct TDirItem {
     // The 46 bytes as stored; the 32- and 16-bit fields keep their escape values when the
     // 64-bit fields below carry the value.
@@ -68,35 +97,33 @@ struct TDirItem {
     RareText<std::u16string> SecondName;  // a renamed item's name as opened; carried and copied with the item
     RareText<std::string> Comment;        // raw bytes
     std::vector<ExtraField> ExtraFields;  // each with its own copy of the data
-    uint8_t EncryptionStrength = 0;  // 0 traditional, 1-3 AES-128/192/256
-    uint8_t HasZip64 = 0;            // carries or needs the Zip64 extra field
     uint64_t UncompressedSize = 0;
     uint64_t CompressedSize = 0;
     uint64_t LocalHeaderOffset = 0;
-    uint32_t StartDisk = 0;
-    // Added or changed since the archive was opened (by the item initialiser, a rename): the
-    // commit writes it anew, where it copies an unchanged item's stored bytes.
-    uint8_t IsNew = 0;
     RareText<std::string> Password;
-    // The stream a new or updated item's data comes from. Copies of the item share it; an owned
-    // stream is freed when the last of them lets go, one the item doesn't own never is.
-    std::shared_ptr<TStream> SourceStream;
-    bool OwnsSourceStream = false;
-    uint8_t Mark = 0;       // selected for the running batch
-    uint8_t Operation = 0;  // the batch operation (TZAProcessOperation) last applied to it
+    ItemSource Source;
     RareText<std::u16string> SourceFileName;
-    uint16_t Method = 0;  // the real method: the header's, or the AES field's for AES items
-    uint8_t CompressionMode = 0;  // 0-9, the deflate level the item is written with
+    uint32_t StartDisk = 0;
     // Where the item stood in the directory when the pending changes began; -1 for an item added
     // since. The commit finds the stored bytes of a kept item by it, whatever names repeat.
     int32_t OpenedIndex = -1;
+    uint16_t Method = 0;  // the real method: the header's, or the AES field's for AES items
+    uint8_t EncryptionStrength = 0;  // 0 traditional, 1-3 AES-128/192/256
+    uint8_t HasZip64 = 0;            // carries or needs the Zip64 extra field
+    // Added or changed since the archive was opened (by the item initialiser, a rename): the
+    // commit writes it anew, where it copies an unchanged item's stored bytes.
+    uint8_t IsNew = 0;
+    uint8_t Mark = 0;       // selected for the running batch
+    uint8_t Operation = 0;  // the batch operation (TZAProcessOperation) last applied to it
+    uint8_t CompressionMode = 0;  // 0-9, the deflate level the item is written with
 
     // Where the local header is: in place, or escaped to the Zip64 value when it does not fit
     // 32 bits or `escape` asks for it (Zip64 forced, or the item already had it escaped).
     void SetLocalHeaderOffset(uint64_t offset, bool escape);
 
-    // Sets SourceStream and OwnsSourceStream together; nullptr clears both.
-    void SetSourceStream(TStream* stream, bool owns);
+    void SetSourceStream(TStream* stream, bool owns) { Source.Set(stream, owns); }
+    TStream* SourceStream() const { return Source.Stream(); }
+    bool OwnsSourceStream() const { return Source.Owns(); }
 };
 
 }  // namespace ziplib

@@ -24,6 +24,7 @@
 namespace ziplib {
 
 class TZADirManager;
+class CentralHeaderWalk;
 
 // What a directory manager asks of the archiver that owns it.
 class DirManagerOwner {
@@ -191,9 +192,12 @@ private:
     std::vector<uint8_t> ReadDirectoryBytes(int64_t directoryStart, uint64_t directorySize, bool spanned,
                                             TZAVolumeNumberInfo& volume);
     bool ItemsFitTheFile(bool exact);
-    // Reads the central headers the directory bytes hold (see the .cpp for what counts as
-    // whole); `count` is what the end records announce, nullopt when they can't say.
-    bool ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count, bool exact);
+    // Reads the central headers of the directory of directorySize bytes at directoryStart into
+    // Items; `count` is what the end records announce, nullopt when they can't say.
+    bool ReadCentralHeaders(int64_t directoryStart, uint64_t directorySize, bool spanned, TZAVolumeNumberInfo& volume,
+                            std::optional<uint64_t> count, bool exact);
+    // Its step over the headers (see the .cpp for what counts as whole).
+    bool ParseCentralDirectory(CentralHeaderWalk& walk, std::optional<uint64_t> count, bool exact);
     void CorrectOffsets();
     // Appends the item whose local header is at p, when its sizes are known and fit the file.
     void RecoverItemAt(int64_t p);

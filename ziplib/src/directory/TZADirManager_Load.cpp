@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "directory/TZADirManager.h"
+#include "directory/CentralHeaderWalk.h"
 #include "format/AesExtraField.h"
-#include "format/ByteReader.h"
 #include "format/LocalHeader.h"
 #include "format/UnicodeNameExtraField.h"
 #include "format/UnicodePathExtraField.h"
@@ -257,8 +257,7 @@ bool TZADirManager::ReadDirectory(const EndRecord& record, int64_t position, boo
             return false;
     }
 
-    const std::vector<uint8_t> directory = ReadDirectoryBytes(directoryStart, directorySize, spanned, volume);
-    if (directory.size() < directorySize || !ParseCentralDirectory(directory, count, exact)) return false;
+    if (!ReadCentralHeaders(directoryStart, directorySize, spanned, volume, count, exact)) return false;
     // A record that leaves bytes after it describes no items only when its directory is
     // exactly where it says: anything else is a stray signature.
     const uint64_t storedOffset = IsZip64 ? Zip64EndRecordImage.directoryOffset : record.directoryOffset;
@@ -331,50 +330,55 @@ bool TZADirManager::ItemsFitTheFile(bool exact) {
     throw EZAException(ZAError::DirectoryDamaged, OwnerName());
 }
 
-namespace {
-
-// Where the central header at `at` ends, or 0 when no whole header with its signature is there.
-size_t CentralHeaderEnd(std::span<const uint8_t> directory, size_t at) {
-    if (directory.size() - at < CentralHeader::kSize) return 0;
-    const auto header = CentralHeader::Parse(directory.subspan(at, CentralHeader::kSize));
-    if (!header || !IsCentralHeaderSignature(header->signature)) return 0;
-    const size_t end = at + CentralHeader::kSize + size_t{header->nameLength} + header->extraLength + header->commentLength;
-    return end <= directory.size() ? end : 0;
+// A spanned directory may go on in the next volumes: it is read whole, in the order the volumes
+// come. A single file's is walked through a window, so that its bytes are not held whole
+// beside the items; it ends where the records after it start, so the file holds all of it.
+bool TZADirManager::ReadCentralHeaders(int64_t directoryStart, uint64_t directorySize, bool spanned,
+                                       TZAVolumeNumberInfo& volume, std::optional<uint64_t> count, bool exact) {
+    if (spanned) {
+        const std::vector<uint8_t> directory = ReadDirectoryBytes(directoryStart, directorySize, spanned, volume);
+        if (directory.size() < directorySize) return false;
+        CentralHeaderWalk walk{std::span<const uint8_t>(directory)};
+        return ParseCentralDirectory(walk, count, exact);
+    }
+    if (directoryStart < 0 || Stream->Seek(directoryStart, TSeekOrigin::soBeginning) != directoryStart) return false;
+    DirectoryStart = directoryStart;
+    CentralHeaderWalk walk(*Stream, directoryStart, directorySize);
+    const bool parsed = ParseCentralDirectory(walk, count, exact);
+    // Where reading the directory whole left the stream.
+    Stream->Seek(directoryStart + static_cast<int64_t>(directorySize), TSeekOrigin::soBeginning);
+    return parsed;
 }
 
-}  // namespace
-
-bool TZADirManager::ParseCentralDirectory(std::span<const uint8_t> directory, std::optional<uint64_t> count,
-                                          bool exact) {
+bool TZADirManager::ParseCentralDirectory(CentralHeaderWalk& walk, std::optional<uint64_t> count, bool exact) {
     // Every header the directory's bytes hold is read, whatever the end record counts: a count
     // lower than the headers present must not make an item disappear. They are counted first,
     // so the items are made at once.
-    size_t at = 0;
     uint64_t present = 0;
-    for (size_t end; (end = CentralHeaderEnd(directory, at)) != 0; at = end) ++present;
+    CentralEntry entry;
+    while (walk.Next(entry)) ++present;
+    if (walk.ReadFailed()) return false;
     // Headers that fill the directory exactly are the directory, whatever the count says. Bytes
     // after them that are no header are tolerated only behind as many headers as announced, and
     // only for a record found where it must be.
-    const bool whole = at == directory.size();
+    const bool whole = walk.Offset() == walk.Size();
     if (!(whole ? exact || !count || present == *count : exact && count && present >= *count)) return false;
-    SetItemCount(present, directory.size());
+    SetItemCount(present, walk.Size());
 
-    ByteReader r(directory);
+    walk.Restart();
     for (int i = 0; i < Items.Count(); ++i) {
-        const auto header = CentralHeader::Parse(r.Bytes(CentralHeader::kSize));
-        const auto name = r.Bytes(header->nameLength);
-        const auto extra = r.Bytes(header->extraLength);
-        const auto comment = r.Bytes(header->commentLength);
-
+        // The second reading of the headers finds what the first counted, unless the file changed.
+        if (!walk.Next(entry)) return false;
+        const CentralHeader& header = entry.header;
         TDirItem& item = *Items.ItemPtr(i);
-        item.Header = *header;
-        if ((header->flags & kFlagEncrypted) && UsesStandardEncryption(header->versionNeeded)) item.EncryptionStrength = 0;
-        item.Method = header->method;
-        item.Comment.assign(comment.begin(), comment.end());
-        Items.Rename(i, DecodeName(name, header->flags));
-        if (!extra.empty()) {
+        item.Header = header;
+        if ((header.flags & kFlagEncrypted) && UsesStandardEncryption(header.versionNeeded)) item.EncryptionStrength = 0;
+        item.Method = header.method;
+        item.Comment.assign(entry.comment.begin(), entry.comment.end());
+        Items.Rename(i, DecodeName(entry.name, header.flags));
+        if (!entry.extra.empty()) {
             Items.ItemPtr(i)->HasZip64 = 0;
-            ReadExtraFields(i, extra, name);
+            ReadExtraFields(i, entry.extra, entry.name);
         }
     }
     return true;

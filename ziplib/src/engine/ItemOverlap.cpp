@@ -21,36 +21,58 @@ std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
     return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max() : a + b;
 }
 
+Extent ExtentOf(const TZADirArray& items, int i) {
+    const TDirItem& it = *items.ItemPtr(i);
+    const std::uint64_t begin = ItemLocalHeaderOffset(it);
+    return {ItemStartDisk(it), begin, SaturatingAdd(SaturatingAdd(begin, LocalHeader::kSize), ItemCompressedSize(it)), i};
+}
+
+// The sweep's order: by volume, then by start, the longer first of extents that start together.
+bool Before(const Extent& a, const Extent& b) {
+    if (a.disk != b.disk) return a.disk < b.disk;
+    if (a.begin != b.begin) return a.begin < b.begin;
+    return a.end > b.end;
+}
+
+// Sweeps each volume keeping the extent that reaches furthest: a start before its end is an
+// overlap of both. Every overlapping pair is caught this way (the furthest-reaching extent is
+// either one of the pair or overlaps the later one of them too). `at(k)` is the k-th extent in
+// the sweep's order.
+template <class At>
+void Sweep(std::size_t count, At at, std::vector<char>& hit) {
+    if (count == 0) return;
+    Extent reach = at(0);
+    for (std::size_t k = 1; k < count; ++k) {
+        const Extent e = at(k);
+        if (e.disk != reach.disk) {
+            reach = e;
+            continue;
+        }
+        if (e.begin < reach.end) {
+            hit[static_cast<std::size_t>(e.index)] = 1;
+            hit[static_cast<std::size_t>(reach.index)] = 1;
+        }
+        if (e.end > reach.end) reach = e;
+    }
+}
+
 }  // namespace
 
 std::vector<int> FindOverlappingItems(const TZADirArray& items) {
-    std::vector<Extent> ex;
-    ex.reserve(static_cast<std::size_t>(items.Count()));
-    for (int i = 0; i < items.Count(); ++i) {
-        const TDirItem& it = *items.ItemPtr(i);
-        const std::uint64_t begin = ItemLocalHeaderOffset(it);
-        ex.push_back({ItemStartDisk(it), begin, SaturatingAdd(SaturatingAdd(begin, LocalHeader::kSize), ItemCompressedSize(it)), i});
-    }
-    std::sort(ex.begin(), ex.end(), [](const Extent& a, const Extent& b) {
-        if (a.disk != b.disk) return a.disk < b.disk;
-        if (a.begin != b.begin) return a.begin < b.begin;
-        return a.end > b.end;
-    });
-    std::vector<char> hit(ex.size(), 0);
-    // Sweep each volume keeping the extent that reaches furthest: a start before its end is an
-    // overlap of both. Every overlapping pair is caught this way (the furthest-reaching extent
-    // is either one of the pair or overlaps the later one of them too).
-    std::size_t reach = 0;
-    for (std::size_t k = 1; k < ex.size(); ++k) {
-        if (ex[k].disk != ex[reach].disk) {
-            reach = k;
-            continue;
-        }
-        if (ex[k].begin < ex[reach].end) {
-            hit[static_cast<std::size_t>(ex[k].index)] = 1;
-            hit[static_cast<std::size_t>(ex[reach].index)] = 1;
-        }
-        if (ex[k].end > ex[reach].end) reach = k;
+    const int count = items.Count();
+    std::vector<char> hit(static_cast<std::size_t>(count), 0);
+    // Most archives list their items in the order they are stored: their directory is swept as
+    // it stands, without a sorted copy of every item's extent beside it.
+    bool ordered = true;
+    for (int i = 1; i < count && ordered; ++i) ordered = !Before(ExtentOf(items, i), ExtentOf(items, i - 1));
+    if (ordered) {
+        Sweep(hit.size(), [&](std::size_t k) { return ExtentOf(items, static_cast<int>(k)); }, hit);
+    } else {
+        std::vector<Extent> ex;
+        ex.reserve(hit.size());
+        for (int i = 0; i < count; ++i) ex.push_back(ExtentOf(items, i));
+        std::sort(ex.begin(), ex.end(), Before);
+        Sweep(ex.size(), [&](std::size_t k) { return ex[k]; }, hit);
     }
     std::vector<int> out;
     for (std::size_t i = 0; i < hit.size(); ++i)
