@@ -53,6 +53,17 @@ int FsyncFd(int fd) {
 
 }  // namespace
 
+int ReadAll(int fd, std::string& out) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        out.append(buf, static_cast<size_t>(n));
+    }
+}
+
 size_t WriteAll(int fd, const void* data, size_t size, int* err) {
     const auto* p = static_cast<const char*>(data);
     size_t done = 0;

@@ -47,19 +47,9 @@ std::string ReadFileBytes(const fs::path& path) {
     }
     std::string out;
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            throw FileError::Open(path, err);
-        }
-        if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
-    }
+    const int err = ReadAll(fd, out);
     ::close(fd);
+    if (err) throw FileError::Open(path, err);
     return out;
 }
 

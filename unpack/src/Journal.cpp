@@ -258,14 +258,7 @@ Journal::Contents Journal::Load() const {
         c.state = ::lstat((scratch_ / kDamagedName).c_str(), &st) == 0 ? State::SetAside : State::None;
         return c;
     }
-    char buf[65536];
-    while (!err) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        if (n <= 0) break;
-        text.append(buf, static_cast<size_t>(n));
-    }
+    if (!err) err = platform::ReadAll(fd, text);
     if (fd >= 0) ::close(fd);
     c.state = State::Damaged;
     if (err) {

@@ -18,6 +18,10 @@ namespace platform {
 // write. Returns the count written: fewer only when a write failed, `*err` then holds its errno.
 size_t WriteAll(int fd, const void* data, size_t size, int* err = nullptr);
 
+// Appends what is left of the descriptor's file to `out`, again after an interrupted read.
+// Returns 0, or the errno of the read that failed.
+int ReadAll(int fd, std::string& out);
+
 // How far a commit takes the new contents towards the disk.
 enum class Flush {
     // The file's data before the rename and the folder's entry after it: after a power cut the
